@@ -1,0 +1,30 @@
+# Common settings for every target of our own: warnings as errors, optional sanitizers.
+
+if(NIMBROOK_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(nimbrook_defaults target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# nimbrook_library(name SOURCES ... [LINKS ...]) — one static library per subsystem folder.
+function(nimbrook_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    nimbrook_defaults(${name})
+    if(ARG_LINKS)
+        target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+    endif()
+endfunction()
+
+# nimbrook_test(name SOURCES ... [LINKS ...] [LABELS ...]) — one discovered GoogleTest binary.
+function(nimbrook_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    nimbrook_defaults(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+endfunction()

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+/// The displayed product. The value is the tag of the product menu item and the bit number of
+/// the product's array in a scan file's product mask.
+enum class ProductKind : int { R = 0, Zh = 1, V = 2, Zdr = 3, Kdp = 4, Phidp = 5, Rhohv = 6, W = 7 };
+
+inline constexpr int kProductCount = 8;
+/// Bit of the product mask that marks the quality-word array.
+inline constexpr int kQualityMaskBit = 8;
+
+/// Menu captions of the products, indexed by ProductKind ("φdp" and "ρhv" in UTF-8).
+inline constexpr std::array<std::string_view, kProductCount> kProductCaptions = {
+    "R", "Zh", "V", "Zdr", "Kdp", "φdp", "ρhv", "W"};
+
+constexpr int ProductIndex(ProductKind kind) { return static_cast<int>(kind); }
+
+/// The product for a menu tag 0..7; nothing for any other number.
+constexpr std::optional<ProductKind> ProductFromTag(int tag) {
+    if (tag < 0 || tag >= kProductCount) {
+        return std::nullopt;
+    }
+    return static_cast<ProductKind>(tag);
+}
+
+/// Position of an array inside a ray's data block: the number of set mask bits below `bit`;
+/// -1 when `bit` itself is clear.
+constexpr int ArrayIndexInMask(std::uint16_t productMask, int bit) {
+    if (bit < 0 || bit > 15 || (productMask & (1u << bit)) == 0) {
+        return -1;
+    }
+    int index = 0;
+    for (int b = 0; b < bit; ++b) {
+        index += (productMask >> b) & 1u;
+    }
+    return index;
+}

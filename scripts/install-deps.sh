@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests, the benchmarks and the demo need.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config
+    zlib1g-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libqt6opengl6-dev libgl-dev
+    libgl1-mesa-dri xvfb xauth
+    fonts-dejavu-core fonts-ipafont-gothic
+    clang libclang-rt-14-dev
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+if ! compgen -G "/var/lib/apt/lists/*_Packages*" >/dev/null; then
+    $sudo apt-get update
+fi
+if ! $sudo apt-get install -y --no-install-recommends "${missing[@]}"; then
+    # Stale package lists: refresh once and try again.
+    $sudo apt-get update
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds everything from scratch and runs every test:
+# the full suite (GL tests under Xvfb), then the Qt-free core under ASan + UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+
+rm -rf build/test build/asan
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/test -j "$jobs"
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test --output-on-failure -j "$jobs"
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNIMBROOK_SANITIZE=ON \
+    -DNIMBROOK_WITH_QT=OFF -DNIMBROOK_BUILD_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs"
