@@ -86,8 +86,12 @@ bool TIniFileModule::UnlockSettings(int slot) {
 }
 
 SettingsSource TIniFileModule::LoadSettings(const std::filesystem::path& iniPath) {
-    SettingsSource source = SettingsSource::IniFile;
-    std::optional<IniFile> file = IniFile::Open(iniPath);
+    // A missing file simply yields the defaults; one that exists but cannot be read is replaced
+    // by its backup.
+    std::error_code statusError;
+    const bool iniExists = std::filesystem::exists(std::filesystem::symlink_status(iniPath, statusError));
+    SettingsSource source = iniExists ? SettingsSource::IniFile : SettingsSource::Defaults;
+    std::optional<IniFile> file = iniExists ? IniFile::Open(iniPath) : IniFile();
     if (!file) {
         source = SettingsSource::BackupFile;
         file = IniFile::Open(BackupPath(iniPath));
@@ -126,9 +130,20 @@ bool TIniFileModule::SaveSettings(const std::filesystem::path& iniPath) {
         return false;
     }
     if (std::filesystem::exists(iniStatus)) {
-        std::filesystem::rename(iniPath, BackupPath(iniPath), error);
+        // The previous file becomes the backup as a second name (or a copy) of the same data, so
+        // the INI file itself never disappears; the final rename replaces it atomically.
+        const std::filesystem::path backup = BackupPath(iniPath);
+        std::filesystem::remove(backup, error);
         if (error) {
             return false;
+        }
+        std::filesystem::create_hard_link(iniPath, backup, error);
+        if (error) {
+            error.clear();
+            std::filesystem::copy_file(iniPath, backup, error);
+            if (error) {
+                return false;
+            }
         }
     }
     std::filesystem::rename(temporary, iniPath, error);

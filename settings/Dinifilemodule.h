@@ -44,19 +44,18 @@ public:
     /// changes) when the slot is not 0..2 or this thread does not hold it.
     bool UnlockSettings(int slot);
 
-    /// Fills slot 0 from the INI file at `iniPath`, or from its ".bak" file when the INI file
-    /// cannot be read (missing, unreadable), or with every default when neither can; absent keys
+    /// Fills slot 0 from the INI file at `iniPath` (every default when it does not exist), or
+    /// from its ".bak" file when the INI file exists but cannot be read; absent keys
     /// take their defaults. Deletes the defaults file (`DefaultsPath`) if present and fills
     /// slot 2 with every default. Returns which file the live settings came from.
     SettingsSource LoadSettings(const std::filesystem::path& iniPath);
 
     /// Writes slot 0 to the INI file at `iniPath`; the previous INI file, if any, becomes the
-    /// ".bak" file. The new text is written and flushed under `TemporarySavePath` first and only
-    /// then rotated into place, so a failure or crash at any point leaves the last good settings
-    /// in the INI file or, between the two renames, in the ".bak" file (which `LoadSettings`
-    /// falls back to). Returns false when the settings could not be written; the files on disk
-    /// are then the ones from before the call, except after a failed final rename (INI file
-    /// absent, ".bak" file holding the last good settings). Holds slot 0 throughout.
+    /// ".bak" file. The new text is written and flushed under `TemporarySavePath` first; then the
+    /// previous INI file is linked (or copied) to the ".bak" name and the temporary file renamed
+    /// over the INI file, so at every moment the INI file holds complete settings, old or new.
+    /// Returns false when the settings could not be written; the INI file is then the one from
+    /// before the call. Holds slot 0 throughout.
     bool SaveSettings(const std::filesystem::path& iniPath);
 
 private:

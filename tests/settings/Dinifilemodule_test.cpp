@@ -116,21 +116,29 @@ TEST_F(SettingsFileLifecycle, UnreadableIniFallsBackToBackup) {
     EXPECT_EQ(Snapshot(module, 0).alpha, "25");
 }
 
-TEST_F(SettingsFileLifecycle, CrashBetweenTheRenamesLeavesTheLastGoodSettingsInTheBackup) {
+TEST_F(SettingsFileLifecycle, CrashBeforeTheFinalRenameLeavesTheLastGoodSettingsInTheIniFile) {
     SetScale(module, "33");
     ASSERT_TRUE(module.SaveSettings(ini));
-    // State after "old INI → .bak" and before "temporary → INI": no INI file.
-    fs::rename(ini, bak);
+    // State after the backup was made and before "temporary -> INI": both hold the old settings.
+    fs::remove(bak);
+    fs::copy_file(ini, bak);
     WriteText(TemporarySavePath(ini), "[Setting]\nScale=half wri");
 
     TIniFileModule restarted;
-    EXPECT_EQ(restarted.LoadSettings(ini), SettingsSource::BackupFile);
+    EXPECT_EQ(restarted.LoadSettings(ini), SettingsSource::IniFile);
     EXPECT_EQ(Snapshot(restarted, 0).scale, "33");
-    // The next save rewrites the INI file and leaves the backup alone; the stale temporary goes.
+    // The next save replaces the stale temporary and rotates as usual.
+    SetScale(restarted, "44");
     ASSERT_TRUE(restarted.SaveSettings(ini));
-    EXPECT_EQ(IniFile::Open(ini)->ReadString("Setting", "Scale", ""), "33");
+    EXPECT_EQ(IniFile::Open(ini)->ReadString("Setting", "Scale", ""), "44");
     EXPECT_EQ(IniFile::Open(bak)->ReadString("Setting", "Scale", ""), "33");
     EXPECT_FALSE(fs::exists(TemporarySavePath(ini)));
+}
+
+TEST_F(SettingsFileLifecycle, MissingIniGivesDefaultsEvenWithABackupBeside) {
+    WriteText(bak, "[Disp]\nAlpha=25\n");
+    EXPECT_EQ(module.LoadSettings(ini), SettingsSource::Defaults);
+    EXPECT_EQ(Snapshot(module, 0), DefaultRecord());
 }
 
 TEST_F(SettingsFileLifecycle, FailedTemporaryWriteLeavesIniAndBackupUntouched) {
