@@ -116,10 +116,3 @@ TEST(Bitmap, AssignImageDropsAlphaAndRefusesNullImages) {
     EXPECT_FALSE(bitmap.AssignImage(QImage()));
     EXPECT_EQ(bitmap.Width(), 2);
 }
-
-TEST(Bitmap, TransparentColourIgnoresAlpha) {
-    TBitmap bitmap;
-    bitmap.SetTransparentColour(qRgba(1, 2, 3, 0));
-    EXPECT_EQ(bitmap.TransparentColour(), qRgb(1, 2, 3));
-    EXPECT_FALSE(bitmap.Transparent());
-}

@@ -112,11 +112,3 @@ TEST(Text, JapaneseTextRendersDistinctGlyphs) {
     EXPECT_GT(first.Canvas().TextWidth(QStringLiteral("地図")),
               first.Canvas().TextWidth(QStringLiteral("ab")));
 }
-
-TEST(Text, TextIsClippedAtTheEdges) {
-    TBitmap bitmap(20, 10);
-    DrawText(bitmap, -5, -5, QStringLiteral("WWWWWWWW"), 12, true);
-    DrawText(bitmap, 15, 6, QStringLiteral("WWWWWWWW"), 12, true);
-    EXPECT_EQ(bitmap.Width(), 20);
-    EXPECT_EQ(probe::Colours(bitmap), (std::set<QRgb>{Grey, Black}));
-}
