@@ -11,22 +11,6 @@ namespace {
 
 constexpr std::string_view kFramebufferExtension = "GL_EXT_framebuffer_object";
 
-/// True when the blank-separated extension list names `wanted` as a whole token.
-bool HasExtensionToken(std::string_view extensions, std::string_view wanted) {
-    std::size_t start = 0;
-    while (start <= extensions.size()) {
-        std::size_t end = extensions.find(' ', start);
-        if (end == std::string_view::npos) {
-            end = extensions.size();
-        }
-        if (extensions.substr(start, end - start) == wanted) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 template <typename Function> Function Resolve(QOpenGLContext* context, const char* name) {
     return reinterpret_cast<Function>(context->getProcAddress(name));
 }
@@ -39,6 +23,21 @@ CRadarEcho::CurrentScope::~CurrentScope() {
     if (current_) {
         echo_.ReleaseCurrent();
     }
+}
+
+bool CRadarEcho::ExtensionListNames(std::string_view extensions, std::string_view name) {
+    std::size_t start = 0;
+    while (start <= extensions.size()) {
+        std::size_t end = extensions.find(' ', start);
+        if (end == std::string_view::npos) {
+            end = extensions.size();
+        }
+        if (extensions.substr(start, end - start) == name) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
 }
 
 CRadarEcho::CRadarEcho() = default;
@@ -72,7 +71,7 @@ bool CRadarEcho::LoadFramebufferExtension() {
         return false;
     }
     const auto* extensions = reinterpret_cast<const char*>(Gl()->glGetString(GL_EXTENSIONS));
-    if (extensions == nullptr || !HasExtensionToken(extensions, kFramebufferExtension)) {
+    if (extensions == nullptr || !ExtensionListNames(extensions, kFramebufferExtension)) {
         return false;
     }
     QOpenGLContext* context = Context();

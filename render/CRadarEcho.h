@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <qopengl.h>
 #include <span>
+#include <string_view>
 #include <vector>
 
 /// Where a layer's offsets are measured from; a fan layer puts its centre (the radar origin) there.
@@ -29,6 +30,8 @@ public:
     /// extension or one of its five entry points is missing; the context is then dropped, so no
     /// later operation makes any GL call. Rebinding frees the layers of the earlier binding.
     bool Bind(QWindow* window);
+    /// True when the blank-separated `extensions` list holds `name` as a whole token.
+    static bool ExtensionListNames(std::string_view extensions, std::string_view name);
     /// True after a successful `Bind`.
     bool IsBound() const { return bound_; }
     /// Client size recorded by `Bind`; the window factor is measured against it.

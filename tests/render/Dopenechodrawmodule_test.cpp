@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -109,6 +110,10 @@ struct Direction {
     double sampleDeg;
 };
 
+void PrintTo(const Direction& direction, std::ostream* out) {
+    *out << direction.elevationDeg << "°";
+}
+
 class EchoDirection : public EchoModule, public testing::WithParamInterface<Direction> {};
 
 TEST_P(EchoDirection, ElevationZeroIsRightNinetyUpAndOneEightyLeft) {
@@ -130,8 +135,10 @@ TEST_P(EchoDirection, ElevationZeroIsRightNinetyUpAndOneEightyLeft) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Directions, EchoDirection,
-                         testing::Values(Direction{0.0, 5.0}, Direction{90.0, 90.0},
-                                         Direction{180.0, 175.0}));
+                         testing::Values(Direction{0.0, 5.0}, Direction{90.0, 90.0}, Direction{180.0, 175.0}),
+                         [](const testing::TestParamInfo<Direction>& info) {
+                             return "Elevation" + std::to_string(static_cast<int>(info.param.elevationDeg));
+                         });
 
 TEST_F(EchoModule, LevelMappingAndFlagModesColourTheStrip) {
     ASSERT_NO_FATAL_FAILURE(Start({300, 300}));
