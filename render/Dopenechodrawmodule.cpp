@@ -49,8 +49,7 @@ bool TOpenEchoDrawModule::SetupEcho(QWindow* window, int samplesPerRay, int pale
         {static_cast<std::size_t>(std::max(paletteCount, 0)), paletteBlock_.size() / 4, palette.size() / 4});
     std::copy_n(palette.begin(), entries * 4, paletteBlock_.begin());
 
-    bound_ = echo_->Bind(window);
-    if (!bound_ || !echo_->PrepareFanLayer(kEchoLayer, samplesPerRay, paletteBlock_)) {
+    if (!echo_->Bind(window) || !echo_->PrepareFanLayer(kEchoLayer, samplesPerRay, paletteBlock_)) {
         return false;
     }
     const QSize client = echo_->ClientSize();
@@ -66,11 +65,11 @@ bool TOpenEchoDrawModule::RenderEcho(bool pumpMessages) {
     if (pumpMessages) {
         QCoreApplication::processEvents();
     }
-    return bound_ && echo_->DrawLayers();
+    return echo_->IsBound() && echo_->DrawLayers();
 }
 
 bool TOpenEchoDrawModule::ClearEcho() {
-    return bound_ && echo_->ClearLayer(kEchoLayer);
+    return echo_->IsBound() && echo_->ClearLayer(kEchoLayer);
 }
 
 bool TOpenEchoDrawModule::DrawEchoRay(std::span<std::uint8_t> levels, bool invalidDataOn,
@@ -84,11 +83,11 @@ bool TOpenEchoDrawModule::DrawEchoRay(std::span<std::uint8_t> levels, bool inval
         levels[i] = EchoPaletteIndex(levels[i], invalidDataOn, flagModes, quality[i], sentinelIndex,
                                      noDataIndex, firstIndex);
     }
-    return bound_ && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, levels);
+    return echo_->IsBound() && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, levels);
 }
 
 bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentColour) {
-    if (!bound_ || bitmap.isNull()) {
+    if (!echo_->IsBound() || bitmap.isNull()) {
         return false;
     }
     const QImage source = bitmap.convertToFormat(QImage::Format_ARGB32);
@@ -117,7 +116,7 @@ bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentC
 bool TOpenEchoDrawModule::ReadEchoBitmap(QImage& bitmap) {
     const int width = bitmap.width();
     const int height = bitmap.height();
-    if (!bound_ || width <= 0 || height <= 0) {
+    if (!echo_->IsBound() || width <= 0 || height <= 0) {
         return false;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
@@ -135,5 +134,5 @@ bool TOpenEchoDrawModule::ReadEchoBitmap(QImage& bitmap) {
 }
 
 bool TOpenEchoDrawModule::SetEchoOriginX(double x) {
-    return bound_ && echo_->SetLayerPlacement(kEchoLayer, x, 0.0, LayerAnchor::BottomLeft);
+    return echo_->IsBound() && echo_->SetLayerPlacement(kEchoLayer, x, 0.0, LayerAnchor::BottomLeft);
 }

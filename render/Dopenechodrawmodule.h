@@ -24,14 +24,15 @@ public:
     TOpenEchoDrawModule(const TOpenEchoDrawModule&) = delete;
     TOpenEchoDrawModule& operator=(const TOpenEchoDrawModule&) = delete;
 
-    /// Binds the renderer to `window` (a QWindow of the OpenGL surface type that already has its
-    /// final size) and prepares the echo fan for `samplesPerRay` samples, coloured by up to
-    /// min(paletteCount, 256) entries of `palette` (4 bytes each: R, G, B, A). Returns false when
-    /// the bind fails (no context, no framebuffer extension) or the fan cannot be prepared.
+    /// Binds the renderer to `window` (a QWindow of the OpenGL surface type; its size now is the
+    /// reference of the window factor and of the fan's scale, so give it its size first) and prepares the
+    /// echo fan for `samplesPerRay` samples, coloured by up to min(paletteCount, 256) entries of `palette` (4
+    /// bytes each: R, G, B, A). Returns false when the bind fails (no context, no framebuffer extension) or
+    /// the fan cannot be prepared.
     bool SetupEcho(QWindow* window, int samplesPerRay, int paletteCount,
                    std::span<const std::uint8_t> palette);
     /// Lets the application process pending events when `pumpMessages` is true, then draws all
-    /// layers into the window. False when nothing could be drawn or shown.
+    /// layers into the window. False when the renderer is not bound or the window is not shown.
     bool RenderEcho(bool pumpMessages);
     /// Empties the echo fan; the next ray only primes it. False when the renderer is not bound.
     bool ClearEcho();
@@ -61,7 +62,6 @@ private:
     std::unique_ptr<CRadarEcho> echo_;
     std::array<std::uint8_t, 1024> paletteBlock_{};
     std::vector<std::uint8_t> readBuffer_;
-    bool bound_ = false;
 };
 
 inline TOpenEchoDrawModule* OpenEchoDrawModule = nullptr;
