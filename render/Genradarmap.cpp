@@ -340,89 +340,128 @@ void RadarMapGenerator::DrawSubRay(EdgeOffset end, int weight, std::int64_t step
     if (end.dx == 0 && end.dy == 0) {
         return;
     }
-    // On lines with odd dx + dy the inner half is left to the neighbouring even lines, which
-    // keeps the dense centre of the fan from being painted over and over.
+    const int adx = std::abs(end.dx);
+    const int ady = std::abs(end.dy);
+    const int signX = end.dx > 0 ? 1 : (end.dx < 0 ? -1 : 0);
+    const int signY = end.dy > 0 ? 1 : (end.dy < 0 ? -1 : 0);
+    const bool xMajor = adx >= ady;
+    SubRayWalk walk;
+    walk.major = std::max(adx, ady);
+    walk.minor = std::min(adx, ady);
+    walk.majorX = xMajor ? signX : 0;
+    walk.majorY = xMajor ? 0 : signY;
+    walk.minorX = xMajor ? 0 : signX;
+    walk.minorY = xMajor ? signY : 0;
+
+    // Pixel m of the walk (the centre is pixel 0) lies D = (m + 1) x L from the centre in 16.16
+    // fixed point. It is painted while trunc(D / 65536) <= Rd; on lines with odd dx + dy the
+    // pixels with D below Rmax / 2 are left to the neighbouring even lines, which keeps the dense
+    // centre of the fan from being painted over and over. Both limits are steps of the walk.
+    const std::int64_t stopBeyond = (std::int64_t{displayRadius_} + 1) * 65536;
+    walk.lastStep = std::min<std::int64_t>(walk.major, (stopBeyond - 1) / stepLength - 1);
     const std::int64_t thinnedBelow = (end.dx + end.dy) % 2 != 0 ? std::int64_t{edgeRadius_} * 32768 : 0;
-    const std::int64_t stopBeyond = (std::int64_t{displayRadius_} + 1) * 65536; // trunc(D / 65536) > Rd
-    const std::int64_t lastSampleStart = std::int64_t{samples - 1} * 65536;     // trunc(s / 65536) < N - 1
+    walk.firstStep = thinnedBelow > 0 ? (thinnedBelow + stepLength - 1) / stepLength - 1 : 0;
+    if (walk.firstStep > walk.lastStep) {
+        return;
+    }
+    // Bresenham state after firstStep steps: the error starts at major / 2, loses minor per step
+    // and gains major at each of the `wraps` minor steps, staying within [0, major).
+    const int startError = walk.major >> 1;
+    const std::int64_t lost = walk.firstStep * walk.minor - startError;
+    const std::int64_t wraps = lost > 0 ? (lost + walk.major - 1) / walk.major : 0;
+    walk.error = startError - walk.firstStep * walk.minor + wraps * walk.major;
+    walk.x = centreX_ + walk.majorX * walk.firstStep + walk.minorX * wraps;
+    walk.y = centreY_ + walk.majorY * walk.firstStep + walk.minorY * wraps;
+    // Sample position s (16.16): grows by S before each pixel while trunc(s / 65536) < N - 1;
+    // from there on no pixel has data, so any value at or past that limit will do.
+    walk.lastSampleStart = std::int64_t{samples - 1} * 65536;
+    walk.sampleStep = sampleStep;
+    walk.sample = sampleStep * walk.firstStep < walk.lastSampleStart ? sampleStep * (walk.firstStep + 1)
+                                                                     : walk.lastSampleStart;
+    walk.weight = static_cast<unsigned>(weight);
+
+    const int farX = centreX_ + end.dx;
+    const int farY = centreY_ + end.dy;
+    const bool inside = std::min(centreX_, farX) >= 0 && std::max(centreX_, farX) < width_ &&
+                        std::min(centreY_, farY) >= 0 && std::max(centreY_, farY) < height_;
+    if (inside) {
+        PaintWalk<false>(walk, indices);
+    } else {
+        PaintWalk<true>(walk, indices);
+    }
+}
+
+template <bool kClipped> void RadarMapGenerator::PaintWalk(SubRayWalk& walk, const std::uint8_t* indices) {
     const bool angular = (mode_ & kAngularBlending) != 0;
     const bool radial = (mode_ & kRadialInterpolation) != 0;
     const std::uint8_t* previous = previousRay_.data();
     const std::uint16_t* flagMasks = flagMasks_.data();
-
-    const int adx = std::abs(end.dx);
-    const int ady = std::abs(end.dy);
-    const int stepX = end.dx > 0 ? 1 : (end.dx < 0 ? -1 : 0);
-    const int stepY = end.dy > 0 ? 1 : (end.dy < 0 ? -1 : 0);
-    const bool xMajor = adx >= ady;
-    const int major = xMajor ? adx : ady;
-    const int minor = xMajor ? ady : adx;
-    int error = major >> 1;
-    int x = centreX_;
-    int y = centreY_;
-    std::int64_t distance = 0;
-    std::int64_t sample = 0;
+    std::uint32_t* echo = echo_.pixels.data();
+    const std::uint32_t* background = background_.pixels.data();
+    // Both images share one layout, so one offset addresses the pixel in either.
+    std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(walk.y) * width_ + walk.x;
+    const std::ptrdiff_t majorStride = static_cast<std::ptrdiff_t>(walk.majorY) * width_ + walk.majorX;
+    const std::ptrdiff_t minorStride = static_cast<std::ptrdiff_t>(walk.minorY) * width_ + walk.minorX;
+    const unsigned weight = walk.weight;
+    std::int64_t sample = walk.sample;
+    std::int64_t error = walk.error;
+    int x = walk.x;
+    int y = walk.y;
     bool painted = false;
-    for (int step = 0;; ++step) {
-        distance += stepLength;
-        if (sample < lastSampleStart) {
-            sample += sampleStep;
+    for (std::int64_t m = walk.firstStep; m <= walk.lastStep; ++m) {
+        bool visible = true;
+        if constexpr (kClipped) {
+            visible = x >= 0 && x < width_ && y >= 0 && y < height_;
         }
-        // Nothing lies beyond Rd; stopping here before the image test changes no pixel.
-        if (distance >= stopBeyond) {
-            return;
-        }
-        const bool inside = x >= 0 && x < width_ && y >= 0 && y < height_ && distance >= thinnedBelow;
-        if (inside) {
-            const auto k = static_cast<int>(sample >> 16);
+        if (visible) {
             unsigned index = 0;
-            if (k + 1 < samples) {
+            if (sample < walk.lastSampleStart) {
+                const auto k = static_cast<std::size_t>(sample >> 16);
                 unsigned current = 0;
                 unsigned before = 0;
                 if (radial) {
-                    const auto f = static_cast<unsigned>((sample & 0xFFFF) >> 8);
+                    const auto f = static_cast<unsigned>((sample >> 8) & 0xFF);
                     current = (indices[k] * (256 - f) + indices[k + 1] * f) >> 8;
                     before = (previous[k] * (256 - f) + previous[k + 1] * f) >> 8;
                 } else {
-                    const int nearer = (sample & 0x8000) != 0 ? k + 1 : k;
+                    const std::size_t nearer = (sample & 0x8000) != 0 ? k + 1 : k;
                     current = indices[nearer];
                     before = previous[nearer];
                 }
                 if (angular) {
-                    index = (before * static_cast<unsigned>(256 - weight) +
-                             current * static_cast<unsigned>(weight)) >>
-                            8;
+                    index = (before * (256 - weight) + current * weight) >> 8;
                 } else {
                     index = weight < 128 ? before : current;
                 }
                 index |= flagMasks[k];
             }
+            // (pixel x (256 - A) + colour x A) / 256 for red and blue at once, then green; the
+            // alpha byte stays the background's.
             const BlendTerm& term = blend_[index];
-            std::uint32_t& pixel = echo_.rows[static_cast<std::size_t>(y)][x];
-            const std::uint32_t under = background_.rows[static_cast<std::size_t>(y)][x];
+            const std::uint32_t under = background[offset];
             const std::uint32_t redBlue =
                 (((under & 0x00FF00FFu) * term.keep + term.redBlue) >> 8) & 0x00FF00FFu;
             const std::uint32_t green = (((under & 0x0000FF00u) * term.keep + term.green) >> 8) & 0x0000FF00u;
-            pixel = (under & 0xFF000000u) | redBlue | green;
+            echo[offset] = (under & 0xFF000000u) | redBlue | green;
             painted = true;
         } else if (painted) {
             return;
         }
-        if (step == major) {
-            return;
+        if (sample < walk.lastSampleStart) {
+            sample += walk.sampleStep;
         }
-        error -= minor;
-        if (xMajor) {
-            x += stepX;
-            if (error < 0) {
-                error += adx;
-                y += stepY;
-            }
-        } else {
-            y += stepY;
-            if (error < 0) {
-                error += ady;
-                x += stepX;
+        error -= walk.minor;
+        offset += majorStride;
+        if constexpr (kClipped) {
+            x += walk.majorX;
+            y += walk.majorY;
+        }
+        if (error < 0) {
+            error += walk.major;
+            offset += minorStride;
+            if constexpr (kClipped) {
+                x += walk.minorX;
+                y += walk.minorY;
             }
         }
     }

@@ -116,20 +116,41 @@ private:
         std::uint32_t green = 0;   // green x A in bits 8..23
         std::uint32_t keep = 256;  // 256 - A
     };
-    /// Holds the lock for a scope; Cycle lets others in between two sub-rays.
-    class LockHolder {
+    /// The painter's lock: a binary semaphore with initial count 1 and maximum 1. The count of
+    /// holders and waiters lives in an atomic, so an uncontended take or give costs no system
+    /// call (the painter gives and re-takes it between every two sub-rays); a contended taker
+    /// blocks on a std::binary_semaphore until the holder hands the lock over.
+    class BinaryLock {
     public:
-        explicit LockHolder(std::binary_semaphore& lock) : lock_(lock) { lock_.acquire(); }
-        ~LockHolder() { lock_.release(); }
-        LockHolder(const LockHolder&) = delete;
-        LockHolder& operator=(const LockHolder&) = delete;
-        void Cycle() {
-            lock_.release();
-            lock_.acquire();
+        void Acquire() {
+            if (users_.fetch_add(1, std::memory_order_acq_rel) > 0) {
+                handOver_.acquire();
+            }
+        }
+        void Release() {
+            if (users_.fetch_sub(1, std::memory_order_acq_rel) > 1) {
+                handOver_.release();
+            }
         }
 
     private:
-        std::binary_semaphore& lock_;
+        std::atomic<int> users_ = 0;
+        std::binary_semaphore handOver_{0};
+    };
+    /// Holds the lock for a scope; Cycle lets others in between two sub-rays.
+    class LockHolder {
+    public:
+        explicit LockHolder(BinaryLock& lock) : lock_(lock) { lock_.Acquire(); }
+        ~LockHolder() { lock_.Release(); }
+        LockHolder(const LockHolder&) = delete;
+        LockHolder& operator=(const LockHolder&) = delete;
+        void Cycle() {
+            lock_.Release();
+            lock_.Acquire();
+        }
+
+    private:
+        BinaryLock& lock_;
     };
 
     static Image MakeImage(int width, int height);
@@ -137,8 +158,28 @@ private:
     void RebuildPalette();
     void RebuildBlendTerms();
     void PrepareFlagMasks(const std::uint16_t* quality, const std::uint8_t* noDataMarks, int samples);
+    /// One sub-ray's Bresenham walk from the centre, set up at its first paintable step.
+    struct SubRayWalk {
+        std::int64_t firstStep = 0;
+        std::int64_t lastStep = 0;
+        int major = 0;
+        int minor = 0;
+        int majorX = 0;
+        int majorY = 0;
+        int minorX = 0;
+        int minorY = 0;
+        std::int64_t error = 0;
+        int x = 0;
+        int y = 0;
+        std::int64_t sample = 0;
+        std::int64_t sampleStep = 0;
+        std::int64_t lastSampleStart = 0;
+        unsigned weight = 0;
+    };
     void DrawSubRay(EdgeOffset end, int weight, std::int64_t stepLength, std::int64_t sampleStep,
                     const std::uint8_t* indices, int samples);
+    /// Paints the walk's steps; kClipped tests every pixel against the image.
+    template <bool kClipped> void PaintWalk(SubRayWalk& walk, const std::uint8_t* indices);
 
     Image background_;
     Image echo_;
@@ -166,7 +207,7 @@ private:
     std::atomic<bool> backgroundDirty_ = true;
     std::atomic<bool> enabled_ = false;
     bool restart_ = true;
-    std::binary_semaphore lock_{1};
+    BinaryLock lock_;
 };
 
 /// A painter in the initial state; null when memory is exhausted.

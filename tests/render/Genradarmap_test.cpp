@@ -508,6 +508,55 @@ TEST(RadarMapGenerator, FullSweepCoversTheDisc) {
     }
 }
 
+TEST(RadarMapGenerator, LinesLeavingTheImageAreClippedLikeTheFullImage) {
+    // Same centre and Rmax (40), but the narrower image cuts the sweep off at x = 70.
+    auto full = MakePainter(101, 50, 40, 41);
+    auto cut = CreateRadarMap();
+    ASSERT_TRUE(cut->Resize(71, 101));
+    ASSERT_TRUE(cut->SetGeometry(50, 50, 40, 41));
+    const PainterTable table0 = TestTable0();
+    const PainterTable table1 = TestTable1();
+    cut->SetPalettes(&table0, &table1);
+    cut->SetBackground({}, kBackground, {});
+    cut->InvalidateBackground();
+    cut->Present({});
+    cut->SetEnabled(true);
+    ASSERT_EQ(cut->EdgeRadius(), 40);
+    Ray ramp(41);
+    for (int k = 0; k < 41; ++k) {
+        ramp.indices[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(1 + 5 * k);
+    }
+    for (int i = 0; i <= 72; ++i) {
+        ramp.Draw(*full, i * 5.0);
+        ramp.Draw(*cut, i * 5.0);
+    }
+    for (int y = 0; y < 101; ++y) {
+        for (int x = 0; x < 71; ++x) {
+            EXPECT_EQ(cut->EchoPixel(x, y), full->EchoPixel(x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(RadarMapGenerator, CentreOutsideTheImagePaintsWhereTheLineEnters) {
+    auto map = CreateRadarMap();
+    ASSERT_TRUE(map->Resize(60, 60));
+    ASSERT_TRUE(map->SetGeometry(-10, 30, 50, 51));
+    EXPECT_EQ(map->EdgeRadius(), 50);
+    const PainterTable table0 = TestTable0();
+    map->SetPalettes(&table0, nullptr);
+    map->SetBackground({}, kBackground, {});
+    map->InvalidateBackground();
+    map->Present({});
+    map->SetEnabled(true);
+    Ray(51, 7).Draw(*map, 90.0);
+    // Pixels 10..48 of the walk carry data; pixel 49 gets index 0; Rd stops the walk after it.
+    std::vector<Pixel> expected;
+    for (int x = 0; x <= 38; ++x) {
+        expected.push_back({x, 30});
+    }
+    EXPECT_EQ(ChangedFromBackground(*map), expected);
+}
+
 TEST(RadarMapGenerator, NonFiniteAndHugeAnglesAreSafe) {
     auto map = MakePainter(101, 50, 40, 41);
     const double nan = std::numeric_limits<double>::quiet_NaN();
