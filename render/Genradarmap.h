@@ -1,12 +1,12 @@
 #pragma once
 
+#include "render/Binarylock.h"
 #include "render/Pixelview.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <semaphore>
 #include <span>
 #include <vector>
 
@@ -115,27 +115,6 @@ private:
         std::uint32_t redBlue = 0; // red x A in bits 16..31, blue x A in bits 0..15
         std::uint32_t green = 0;   // green x A in bits 8..23
         std::uint32_t keep = 256;  // 256 - A
-    };
-    /// The painter's lock: a binary semaphore with initial count 1 and maximum 1. The count of
-    /// holders and waiters lives in an atomic, so an uncontended take or give costs no system
-    /// call (the painter gives and re-takes it between every two sub-rays); a contended taker
-    /// blocks on a std::binary_semaphore until the holder hands the lock over.
-    class BinaryLock {
-    public:
-        void Acquire() {
-            if (users_.fetch_add(1, std::memory_order_acq_rel) > 0) {
-                handOver_.acquire();
-            }
-        }
-        void Release() {
-            if (users_.fetch_sub(1, std::memory_order_acq_rel) > 1) {
-                handOver_.release();
-            }
-        }
-
-    private:
-        std::atomic<int> users_ = 0;
-        std::binary_semaphore handOver_{0};
     };
     /// Holds the lock for a scope; Cycle lets others in between two sub-rays.
     class LockHolder {
