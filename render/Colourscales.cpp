@@ -142,14 +142,3 @@ PainterTable MakeGreyedPainterTable(const CombinedColourTable& table) {
     painter[kNoDataColourIndex] = opaqueGrey;
     return painter;
 }
-
-std::uint8_t OpacityFromTransparency(int transparencyPercent) {
-    const int percent = transparencyPercent < 0 ? 0 : (transparencyPercent > 100 ? 100 : transparencyPercent);
-    return static_cast<std::uint8_t>((100 - percent) * 0.01 * 255);
-}
-
-std::array<int, kDisplayedQualityBits> FlagModesFromQuality(const QualityDisplaySettings& settings) {
-    const int clutter = settings.clutter + (settings.clutterLevel > 0 ? 10 * settings.clutterLevel : 0);
-    return {settings.shield,     settings.dispersion, clutter, 0, 0, 0,
-            settings.pulseBlind, settings.sectorBlank};
-}

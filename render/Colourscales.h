@@ -75,23 +75,3 @@ PainterTable MakeNormalPainterTable(const CombinedColourTable& table);
 /// floor((c + 96) / 2) with the alpha kept; transparent entries and entry 255 become the opaque
 /// no-data grey.
 PainterTable MakeGreyedPainterTable(const CombinedColourTable& table);
-
-/// Echo opacity of a transparency percentage: trunc((100 - T) x 0.01 x 255), i.e. 255, 191,
-/// 127, 63, 0 for 0, 25, 50, 75, 100 %; percentages outside 0..100 are limited to that range.
-std::uint8_t OpacityFromTransparency(int transparencyPercent);
-
-/// The quality display settings as integers (section Quality of the settings).
-struct QualityDisplaySettings {
-    int shield = 0;       // Shield: 0 off, 1 no-data grey, 2 greyed colour
-    int dispersion = 0;   // Dispersion
-    int clutter = 0;      // Clutter
-    int clutterLevel = 0; // ClutterLvl: 0 all levels, k = 1..8 only clutter level k - 1
-    int pulseBlind = 0;   // PulseBlind
-    int sectorBlank = 0;  // SectorBlank
-};
-
-inline constexpr int kDisplayedQualityBits = 8;
-
-/// Painter flag modes of quality bits 0..7: the setting of bits 0, 1, 6, 7; Clutter plus 10 x
-/// ClutterLvl (when above 0) for bit 2; 0 for the clutter-level bits 3..5.
-std::array<int, kDisplayedQualityBits> FlagModesFromQuality(const QualityDisplaySettings& settings);

@@ -52,7 +52,7 @@ void BM_FullSweep(benchmark::State& state) {
     const PainterTable greyed = MakeGreyedPainterTable(table);
     RadarMapGenerator map;
     map.SetPalettes(&normal, &greyed);
-    map.SetPaletteAlpha(OpacityFromTransparency(0), OpacityFromTransparency(0));
+    map.SetPaletteAlpha(255, 255);
     const int radius = ConfigureDisplayPanel(map, kImageSide, kImageSide, kSamples, {});
     if (radius != 323) {
         state.SkipWithError("unexpected display radius");

@@ -134,36 +134,19 @@ TEST(PainterTables, NormalAndGreyed) {
     EXPECT_EQ(greyed[255], 0xFF606060u);
 }
 
-TEST(PainterTables, OpacityFromTransparency) {
-    EXPECT_EQ(OpacityFromTransparency(0), 255);
-    EXPECT_EQ(OpacityFromTransparency(25), 191);
-    EXPECT_EQ(OpacityFromTransparency(50), 127);
-    EXPECT_EQ(OpacityFromTransparency(75), 63);
-    EXPECT_EQ(OpacityFromTransparency(100), 0);
-    EXPECT_EQ(OpacityFromTransparency(-20), 255);
-    EXPECT_EQ(OpacityFromTransparency(150), 0);
-}
-
 TEST(PainterTables, InThePainter) {
     const PainterTable normal = MakeNormalPainterTable(Table());
     const PainterTable greyed = MakeGreyedPainterTable(Table());
     RadarMapGenerator map;
     map.SetPalettes(&normal, &greyed);
-    map.SetPaletteAlpha(OpacityFromTransparency(50), OpacityFromTransparency(50));
+    map.SetPaletteAlpha(127, 127); // transparency 50 %
     EXPECT_EQ(map.PaletteEntry(RadarMapGenerator::kNoDataEntry), 0x7F606060u); // no-data grey, opacity 127
     EXPECT_EQ(map.PaletteEntry(256 + 7), 0x7FAF3030u);
     EXPECT_EQ(map.PaletteEntry(7), 0x7FFF0000u);
-    map.SetPaletteAlpha(OpacityFromTransparency(100), OpacityFromTransparency(100));
+    map.SetPaletteAlpha(0, 0); // transparency 100 %: the echo is invisible
     for (int i = 0; i < RadarMapGenerator::kPaletteSize; ++i) {
         EXPECT_EQ(map.PaletteEntry(i) >> 24, 0u) << i;
     }
-    map.SetPaletteAlpha(OpacityFromTransparency(0), OpacityFromTransparency(0));
+    map.SetPaletteAlpha(255, 255);
     EXPECT_EQ(map.PaletteEntry(7) >> 24, 255u);
-}
-
-TEST(FlagModesFromQuality, SlotsOfTheDisplayedBits) {
-    EXPECT_EQ(FlagModesFromQuality({1, 2, 1, 3, 2, 1}), (std::array<int, 8>{1, 2, 31, 0, 0, 0, 2, 1}));
-    EXPECT_EQ(FlagModesFromQuality({0, 0, 2, 0, 0, 0}), (std::array<int, 8>{0, 0, 2, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(FlagModesFromQuality({0, 0, 2, 8, 0, 0}), (std::array<int, 8>{0, 0, 82, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(FlagModesFromQuality({0, 0, 1, -3, 0, 0}), (std::array<int, 8>{0, 0, 1, 0, 0, 0, 0, 0}));
 }
