@@ -29,6 +29,13 @@ int EdgeCoordinate(int halfSide, double fraction) {
 } // namespace
 
 EdgeOffset EdgePoint(int halfSide, double angleRad) {
+    // A fan that crosses north interpolates angles up to half a turn below 0 or above a full
+    // turn; the sides are only defined from -pi/4 to 9pi/4, so bring such angles back by a turn.
+    if (angleRad < -kPi / 4) {
+        angleRad += 2 * kPi;
+    } else if (angleRad >= 9 * kPi / 4) {
+        angleRad -= 2 * kPi;
+    }
     if (angleRad < kPi / 4 || angleRad > 7 * kPi / 4) {
         return {EdgeCoordinate(halfSide, std::tan(angleRad) + 1), -halfSide};
     }
@@ -46,7 +53,7 @@ RadarMapGenerator::RadarMapGenerator()
       previousRay_(kInitialRayCapacity), flagMasks_(kInitialRayCapacity) {
     UpdateEdgeRadius();
     // Placeholder colours until the first SetPalettes or SetPaletteAlpha: a purple ramp, a blue
-    // ramp, and a half-transparent green entry 0, so that a painter without palettes is visible.
+    // ramp and a half-transparent green entry 0.
     for (int i = 0; i < 256; ++i) {
         const auto level = static_cast<std::uint32_t>(128 + i / 2);
         palette_[static_cast<std::size_t>(i)] = 0xFF000000u | (level << 16) | level;

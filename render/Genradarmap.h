@@ -26,7 +26,8 @@ struct EdgeOffset {
 
 /// The point where the direction `angleRad` (clockwise from up, y growing downwards) meets the
 /// square of half-side `halfSide` around the centre, each coordinate rounded to the nearest pixel
-/// with halves going down (+0.49 before truncating).
+/// with halves going down (+0.49 before truncating). Angles from -pi/4 to 9pi/4 are taken as
+/// they are; others are first brought into that range by a whole turn.
 EdgeOffset EdgePoint(int halfSide, double angleRad);
 
 class RadarMapGenerator {

@@ -139,7 +139,7 @@ TEST(PainterTables, InThePainter) {
     const PainterTable greyed = MakeGreyedPainterTable(Table());
     RadarMapGenerator map;
     map.SetPalettes(&normal, &greyed);
-    map.SetPaletteAlpha(127, 127); // transparency 50 %
+    map.SetPaletteAlpha(127, 127);                                             // transparency 50 %
     EXPECT_EQ(map.PaletteEntry(RadarMapGenerator::kNoDataEntry), 0x7F606060u); // no-data grey, opacity 127
     EXPECT_EQ(map.PaletteEntry(256 + 7), 0x7FAF3030u);
     EXPECT_EQ(map.PaletteEntry(7), 0x7FFF0000u);

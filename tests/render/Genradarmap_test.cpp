@@ -208,6 +208,14 @@ TEST(EdgePoint, SidesMeetAtTheQuarterPiBoundaries) {
     EXPECT_EQ(EdgePoint(100, 7 * kPi / 4 + tiny), (EdgeOffset{-100, -100}));
 }
 
+TEST(EdgePoint, AnglesOutsideTheSidesComeBackByATurn) {
+    // Interpolated fan angles crossing north reach below 0 and beyond a full turn.
+    EXPECT_EQ(EdgePoint(100, -kPi / 2), (EdgeOffset{-100, 0}));
+    EXPECT_EQ(EdgePoint(100, -kPi / 8), EdgePoint(100, 2 * kPi - kPi / 8));
+    EXPECT_EQ(EdgePoint(100, 2 * kPi + kPi / 2), (EdgeOffset{100, 0}));
+    EXPECT_EQ(EdgePoint(100, 2 * kPi + kPi / 8), EdgePoint(100, kPi / 8));
+}
+
 TEST(EdgePoint, RoundsHalvesDown) {
     // R x (tan + 1) = 1.5: +0.49 truncates to 1, so dx = -1 where rounding half up gives 0.
     EXPECT_EQ(EdgePoint(2, 2 * kPi + std::atan(-0.25)), (EdgeOffset{-1, -2}));
@@ -263,6 +271,24 @@ TEST(RadarMapGenerator, WedgeFrom359To1PassesNorth) {
         EXPECT_LE(dy, 0) << p.x << "," << p.y;
         if (std::hypot(dx, dy) >= 20) {
             EXPECT_LE(std::abs(std::atan2(dx, -dy)) * 180 / kPi, 3.0) << p.x << "," << p.y;
+        }
+    }
+}
+
+TEST(RadarMapGenerator, WideWedgeAcrossNorth) {
+    // 270 to 34 degrees: the fan starts a quarter turn below 0 and sweeps through north.
+    auto map = MakePainter(101, 50, 40, 41);
+    Ray(41, 7).Draw(*map, 270.0);
+    Ray(41, 7).Draw(*map, 34.0);
+    EXPECT_EQ(map->EchoPixel(30, 30), Painted(*map, 7, 30, 30)); // 315 degrees
+    EXPECT_EQ(map->EchoPixel(50, 20), Painted(*map, 7, 50, 20)); // north
+    EXPECT_EQ(map->EchoPixel(60, 30), Painted(*map, 7, 60, 30)); // 26.6 degrees
+    EXPECT_EQ(map->EchoPixel(50, 80), map->BackgroundPixel(50, 80));
+    EXPECT_EQ(map->EchoPixel(80, 50), map->BackgroundPixel(80, 50));
+    for (const Pixel& p : ChangedFromBackground(*map)) {
+        EXPECT_LE(p.y, 50) << p.x << "," << p.y;
+        if (p.x > 50 && std::hypot(p.x - 50, p.y - 50) >= 10) {
+            EXPECT_LE(std::atan2(p.x - 50, 50 - p.y), 36 * kPi / 180) << p.x << "," << p.y;
         }
     }
 }
