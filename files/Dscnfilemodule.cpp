@@ -1,0 +1,546 @@
+#include "files/Dscnfilemodule.h"
+
+#include "files/Calcfunc.h"
+#include "files/Csvformat.h"
+#include "files/Littleendian.h"
+#include "files/Outputfile.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace {
+
+constexpr std::string_view kGzExtension = ".gz";
+constexpr std::string_view kTempSuffix = ".$$$";
+constexpr std::string_view kCsvExtension = ".csv";
+constexpr int kGzipChunkBytes = 256;
+constexpr std::uint16_t kMask80Old = 0x00FF; // versions 1 and 2 read with the 80-byte layout
+constexpr std::uint16_t kMask54 = 0x0087;    // R, Zh, V and W, no quality array
+constexpr std::uint16_t kOffsetNotGiven = 0xFFFF;
+
+constexpr std::array<std::string_view, kProductCount> kCsvProductSuffixes = {"_R",   "_Zh",  "_V",   "_Zdr",
+                                                                             "_Kdp", "_φdp", "_ρhv", "_W"};
+constexpr std::string_view kCsvQualitySuffix = "_Qlty";
+
+// --- path names -------------------------------------------------------------------------------
+
+std::string_view FileNamePart(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Extension of the file-name part from its last full stop, or empty.
+std::string_view Extension(std::string_view path) {
+    const std::string_view name = FileNamePart(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+}
+
+std::string_view WithoutExtension(std::string_view path) {
+    return path.substr(0, path.size() - Extension(path).size());
+}
+
+// Only a lower-case ".gz" marks a compressed file.
+bool IsGzipPath(std::string_view path) {
+    return Extension(path) == kGzExtension;
+}
+
+std::string_view WithoutGz(std::string_view path) {
+    return IsGzipPath(path) ? WithoutExtension(path) : path;
+}
+
+std::string ScanName(std::string_view path) {
+    return std::string(WithoutExtension(FileNamePart(WithoutGz(path))));
+}
+
+std::string CsvBaseName(std::string_view path) {
+    std::string base(WithoutExtension(WithoutGz(path)));
+    base += kCsvExtension;
+    return base;
+}
+
+// Base name "x.csv" with its ".csv" replaced by suffix + ".csv".
+std::string CsvPath(const std::string& baseName, std::string_view suffix) {
+    if (baseName.empty()) {
+        return {};
+    }
+    std::string path(WithoutExtension(baseName));
+    path += suffix;
+    path += kCsvExtension;
+    return path;
+}
+
+// A path names a scan file only when it is a regular file (following links): a directory or a
+// pipe would fail or block the reads later.
+bool IsRegularFile(const std::string& path) {
+    struct stat status {};
+    return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    OutputFile file(0);
+    if (!file.Create(path, false)) {
+        throw std::system_error(errno, std::generic_category(), "cannot create " + path);
+    }
+    const bool written = file.Write(text.data(), text.size());
+    const int writeError = errno;
+    if (!file.Close() || !written) {
+        throw std::system_error(written ? errno : writeError, std::generic_category(),
+                                "cannot write " + path);
+    }
+}
+
+// --- header fields ----------------------------------------------------------------------------
+
+// Date-time of six words: year, month, day, hour, minute, second. The day of week is left alone.
+void LoadDateTime(ScanDateTime& dateTime, const std::uint8_t* words) {
+    dateTime.year = LoadU16(words);
+    dateTime.month = LoadU16(words + 2);
+    dateTime.day = LoadU16(words + 4);
+    dateTime.hour = LoadU16(words + 6);
+    dateTime.minute = LoadU16(words + 8);
+    dateTime.second = LoadU16(words + 10);
+    dateTime.millisecond = 0;
+}
+
+bool DateTimeInRange(const ScanDateTime& t) {
+    return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour <= 23 && t.minute <= 59 &&
+           t.second <= 60;
+}
+
+// Degrees, minutes and thousandths of seconds; the sign of the degrees word gives the hemisphere.
+double LoadCoordinate(const std::uint8_t* words, bool ignoreFullTurns) {
+    const int degrees = LoadI16(words);
+    double magnitude = std::abs(degrees);
+    if (ignoreFullTurns && magnitude >= 360.0) {
+        magnitude = 0.0;
+    }
+    magnitude += LoadU16(words + 2) / 60.0 + (LoadU16(words + 4) * 0.001) / 3600.0;
+    return degrees < 0 ? -magnitude : magnitude;
+}
+
+double LoadCombinedValue(const std::uint8_t* words) {
+    return (static_cast<double>(LoadU16(words)) * 10000.0 + LoadU16(words + 2)) * 0.01;
+}
+
+double LoadPowerValue(const std::uint8_t* mantissa, const std::uint8_t* exponent) {
+    return PowerValue(LoadI32(mantissa), LoadI16(exponent));
+}
+
+double AzimuthOffsetDeg(std::uint16_t word) {
+    return word == kOffsetNotGiven ? -1.0 : word * 0.01;
+}
+
+// Reads one block by the block rule: peeks its length word, copies min(length, knownBytes) bytes
+// from the block start into `known` and skips the rest. Returns the block length, or -1 when the
+// length word or the copied part cannot be read.
+int ReadBlock(BufferedFile& file, std::uint8_t* known, int knownBytes) {
+    std::uint16_t length = 0;
+    if (!file.PeekU16(length)) {
+        return -1;
+    }
+    const int copyBytes = std::min<int>(length, knownBytes);
+    if (file.Read(known, static_cast<std::size_t>(copyBytes)) != static_cast<std::size_t>(copyBytes)) {
+        return -1;
+    }
+    file.Skip(length - copyBytes);
+    return length;
+}
+
+// Mask bit of the array at position `arrayIndex` of a data block, or -1 when the mask names none.
+int MaskBitOfArray(std::uint16_t productMask, int arrayIndex) {
+    int index = 0;
+    for (int bit = 0; bit < 16; ++bit) {
+        if ((productMask >> bit) & 1u) {
+            if (index == arrayIndex) {
+                return bit;
+            }
+            ++index;
+        }
+    }
+    return -1;
+}
+
+// Frees the gzip stream on every path out of DecompressToTemp.
+struct GzipStream {
+    gzFile handle;
+    explicit GzipStream(const std::string& path) : handle(gzopen(path.c_str(), "rb")) {}
+    ~GzipStream() {
+        if (handle != nullptr) {
+            gzclose(handle);
+        }
+    }
+    GzipStream(const GzipStream&) = delete;
+    GzipStream& operator=(const GzipStream&) = delete;
+};
+
+} // namespace
+
+TSCNFileModule::TSCNFileModule() = default;
+
+TSCNFileModule::~TSCNFileModule() {
+    CloseScanFile();
+    ClearCsvLines();
+}
+
+// --- open -------------------------------------------------------------------------------------
+
+int TSCNFileModule::OpenScanFile(const std::string& path, bool smallUnit, ScanInfo& info) {
+    if (!IsRegularFile(path)) {
+        info.errorCode = 1;
+        return -1;
+    }
+    try {
+        return OpenSteps(path, smallUnit, info);
+    } catch (...) {
+        info.errorCode = 8;
+        return -1;
+    }
+}
+
+int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo& info) {
+    CloseScanFile();
+
+    std::string openPath = path;
+    if (IsGzipPath(path)) {
+        // x.scn.gz is read through x.scn.gz.$$$ beside it.
+        std::string tempPath = path;
+        tempPath += kTempSuffix;
+        if (!DecompressToTemp(path, tempPath)) {
+            info.errorCode = 2;
+            return -1;
+        }
+        ownedTempPath_ = tempPath;
+        openPath = std::move(tempPath);
+    }
+    if (!file_.Open(openPath)) {
+        CloseScanFile(); // removes a copy that could not be opened
+        info.errorCode = 2;
+        return -1;
+    }
+    openFileName_ = openPath;
+
+    formatVersion_ = ReadFormatVersion();
+    const bool layout54 = formatVersion_ <= 2 && smallUnit;
+    if (!(layout54 ? ReadHeader54() : ReadHeader80())) {
+        info.errorCode = 3;
+        return -1;
+    }
+    if (layout54) {
+        ParseHeader54(info);
+    } else {
+        ParseHeader80(info);
+    }
+    if (!DateTimeInRange(info.scanTime)) {
+        info.errorCode = 6;
+        return -1;
+    }
+    if (const int sizeCode = CheckBodySizes(info); sizeCode != 0) {
+        info.errorCode = sizeCode;
+        return -1;
+    }
+    info.valid = 1;
+    info.name = ScanName(path);
+    firstRayPosition_ = file_.Position();
+    rayCount_ = info.rayCount;
+    gateCount_ = info.gateCount;
+    valueCsvBaseName_ = CsvBaseName(path);
+    qualityCsvBaseName_ = valueCsvBaseName_;
+    return info.rayCount;
+}
+
+int TSCNFileModule::ReadFormatVersion() {
+    std::uint8_t word[2];
+    file_.Seek(2);
+    const bool complete = file_.Read(word, sizeof word) == sizeof word;
+    file_.Seek(0);
+    return complete ? LoadU16(word) : -1;
+}
+
+bool TSCNFileModule::ReadHeader80() {
+    // Fields beyond a shorter header read as 0xFFFF / -1.
+    std::memset(header80_, 0xFF, sizeof header80_);
+    return ReadBlock(file_, header80_, kHeader80Bytes) >= 0;
+}
+
+bool TSCNFileModule::ReadHeader54() {
+    // Pre-filled like the 80-byte buffer so that a short header never shows an earlier file's fields.
+    std::memset(header54_, 0xFF, sizeof header54_);
+    return ReadBlock(file_, header54_, kHeader54Bytes) >= 0;
+}
+
+void TSCNFileModule::ParseHeader80(ScanInfo& info) {
+    const std::uint8_t* h = header80_;
+    LoadDateTime(info.headerTime, h + 4);
+    info.latitude = LoadCoordinate(h + 16, true);
+    info.longitude = LoadCoordinate(h + 22, true);
+    info.combinedValue = LoadCombinedValue(h + 28);
+    for (int i = 0; i < 3; ++i) {
+        info.tenthValues[i] = LoadU16(h + 32 + 2 * i) * 0.1;
+    }
+    info.hundredthValue1 = LoadI16(h + 38) * 0.01;
+    info.hundredthValue2 = LoadI16(h + 40) * 0.01;
+    info.rayCount = LoadU16(h + 42);
+    info.gateCount = LoadU16(h + 44);
+    info.gateSpacingM = LoadU16(h + 46) * 0.01;
+    info.powerValue1 = LoadPowerValue(h + 48, h + 52);
+    info.powerValue2 = LoadPowerValue(h + 54, h + 58);
+    info.azimuthOffsetDeg = AzimuthOffsetDeg(LoadU16(h + 60));
+    if (formatVersion_ >= 3) {
+        LoadDateTime(info.scanTime, h + 62);
+        info.productMask = LoadU16(h + 74);
+    } else {
+        LoadDateTime(info.scanTime, h + 4);
+        info.productMask = kMask80Old;
+    }
+    info.extraWord1 = LoadI16(h + 76);
+    info.extraWord2 = LoadI16(h + 78);
+    info.formatType = static_cast<std::uint16_t>(formatVersion_);
+    productMask_ = info.productMask;
+}
+
+void TSCNFileModule::ParseHeader54(ScanInfo& info) {
+    const std::uint8_t* h = header54_;
+    LoadDateTime(info.headerTime, h + 4);
+    LoadDateTime(info.scanTime, h + 4);
+    info.latitude = LoadCoordinate(h + 16, false);
+    info.longitude = LoadCoordinate(h + 22, false);
+    info.combinedValue = LoadCombinedValue(h + 28);
+    for (int i = 0; i < 3; ++i) {
+        info.tenthValues[i] = LoadU16(h + 32 + 2 * i) * 0.1;
+    }
+    info.hundredthValue1 = LoadI16(h + 38) * 0.01;
+    info.rayCount = LoadU16(h + 40);
+    info.gateCount = LoadU16(h + 42);
+    info.gateSpacingM = LoadU16(h + 44) * 0.01;
+    info.powerValue1 = LoadPowerValue(h + 46, h + 50);
+    info.azimuthOffsetDeg = AzimuthOffsetDeg(LoadU16(h + 52));
+    // Fields this layout does not carry: zero rather than whatever the previous file left.
+    info.hundredthValue2 = 0.0;
+    info.powerValue2 = 0.0;
+    info.extraWord1 = 0;
+    info.extraWord2 = 0;
+    info.productMask = kMask54;
+    info.formatType = static_cast<std::uint16_t>(formatVersion_ + 100);
+    productMask_ = info.productMask;
+}
+
+int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
+    // Neither size can be tested against a count of 0.
+    if (info.rayCount <= 0 || info.gateCount <= 0) {
+        return 8;
+    }
+    const std::int64_t savedPosition = file_.Position();
+    const std::int64_t fileLength = file_.Length();
+    std::uint16_t headerLength = 0;
+    std::uint16_t rayHeaderLength = 0;
+    std::uint16_t dataLength = 0;
+    file_.Seek(0);
+    bool haveDataLength = file_.PeekU16(headerLength);
+    if (haveDataLength) {
+        file_.Seek(headerLength);
+        haveDataLength = file_.PeekU16(rayHeaderLength) && rayHeaderLength >= 2;
+    }
+    if (haveDataLength) {
+        file_.Skip(rayHeaderLength);
+        haveDataLength = file_.PeekU16(dataLength) && dataLength >= 2;
+    }
+    file_.Seek(savedPosition);
+
+    int code = 0;
+    const std::int64_t bodyLength = fileLength - headerLength;
+    if (fileLength < 0 || bodyLength < 0 || bodyLength % info.rayCount != 0) {
+        code = 4;
+    }
+    // A missing first ray fails here too: there is no data block to measure.
+    if (!haveDataLength || (dataLength - 2) % info.gateCount != 0) {
+        code = 5;
+    }
+    return code;
+}
+
+bool TSCNFileModule::DecompressToTemp(const std::string& gzipPath, const std::string& tempPath) {
+    // A copy left by an earlier run must never be read in place of this one.
+    ::unlink(tempPath.c_str());
+    GzipStream gzip(gzipPath);
+    if (gzip.handle == nullptr) {
+        return false;
+    }
+    OutputFile copy;
+    if (!copy.Create(tempPath, true)) {
+        return false;
+    }
+    char chunk[kGzipChunkBytes];
+    bool written = true;
+    for (;;) {
+        const int got = gzread(gzip.handle, chunk, sizeof chunk);
+        if (got <= 0) {
+            break;
+        }
+        written = copy.Write(chunk, static_cast<std::size_t>(got));
+        if (!written) {
+            break;
+        }
+    }
+    if (!copy.Close() || !written) {
+        // A copy cut short by a full disk would be read as a damaged scan file.
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+void TSCNFileModule::CloseScanFile() {
+    file_.Close();
+    if (!ownedTempPath_.empty()) {
+        ::unlink(ownedTempPath_.c_str());
+        ownedTempPath_.clear();
+    }
+    openFileName_.clear();
+    firstRayPosition_ = 0;
+    rayCount_ = 0;
+    gateCount_ = 0;
+    productMask_ = 0;
+    formatVersion_ = -1;
+}
+
+int TSCNFileModule::RewindToFirstRay() {
+    if (!file_.IsOpen()) {
+        return -1;
+    }
+    file_.DropBuffer(); // every frame reads what is in the file now
+    file_.Seek(firstRayPosition_);
+    return 0;
+}
+
+// --- rays -------------------------------------------------------------------------------------
+
+bool TSCNFileModule::ReadRayHeader(double& elevationDeg, double& azimuthDeg) {
+    std::memset(rayHeader_, 0xFF, sizeof rayHeader_);
+    // A block shorter than its own length word would leave the position inside itself.
+    if (ReadBlock(file_, rayHeader_, kRayHeaderBytes) < 2) {
+        return false;
+    }
+    azimuthDeg = LoadU16(rayHeader_ + 2) * 0.01;
+    elevationDeg = LoadI16(rayHeader_ + 4) * 0.01;
+    return true;
+}
+
+bool TSCNFileModule::ReadArray(std::uint16_t* destination, int copyBytes, int arrayBytes) {
+    const auto wanted = static_cast<std::size_t>(copyBytes);
+    if (file_.Read(destination, wanted) != wanted) {
+        return false;
+    }
+    if constexpr (std::endian::native == std::endian::big) {
+        for (int i = 0; i < copyBytes / 2; ++i) {
+            destination[i] = static_cast<std::uint16_t>((destination[i] >> 8) | (destination[i] << 8));
+        }
+    }
+    file_.Skip(arrayBytes - copyBytes);
+    return true;
+}
+
+int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted,
+                            std::uint16_t* quality, std::uint16_t* values, double& elevationDeg,
+                            double& azimuthDeg) {
+    if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayHeader(elevationDeg, azimuthDeg)) {
+        return -1;
+    }
+    std::uint16_t dataLength = 0;
+    if (!file_.PeekU16(dataLength) || dataLength < 2) {
+        return -1;
+    }
+    const int arrayBytes = gateCount_ * 2;
+    const int payloadBytes = dataLength - 2;
+    if (payloadBytes % arrayBytes != 0) {
+        return -1;
+    }
+    file_.Skip(2);
+    const int arrayCount = payloadBytes / arrayBytes;
+    // Whole values only: an odd byte count would leave half a value in the caller's buffer.
+    const int copyBytes = std::clamp(bytesWanted, 0, arrayBytes) & ~1;
+    const int delivered = bytesWanted < arrayBytes ? copyBytes / 2 : gateCount_;
+
+    int result = -1;
+    for (int k = 0; k < arrayCount; ++k) {
+        if (k == productIndex) {
+            if (!ReadArray(values, copyBytes, arrayBytes)) {
+                return -1;
+            }
+            const int bit = MaskBitOfArray(productMask_, k);
+            if (csv && bit >= 0 && bit < kProductCount) {
+                AddValueCsvLine(static_cast<ProductKind>(bit), values, delivered, azimuthDeg, elevationDeg);
+            }
+            result = delivered;
+        } else if (k == qualityIndex) {
+            if (!ReadArray(quality, copyBytes, arrayBytes)) {
+                return -1;
+            }
+            if (csv) {
+                AddQualityCsvLine(quality, delivered, azimuthDeg, elevationDeg);
+            }
+            result = delivered;
+        } else {
+            file_.Skip(arrayBytes);
+        }
+    }
+    return result;
+}
+
+void TSCNFileModule::QuantiseLevels(const std::uint16_t* codes, std::uint8_t* levels, int boundaryCount,
+                                    const std::uint16_t* boundaryCodes, const CodeRange& range,
+                                    int count) const {
+    ::QuantiseLevels(codes, levels, boundaryCount, boundaryCodes, range, count);
+}
+
+// --- CSV export -------------------------------------------------------------------------------
+
+void TSCNFileModule::ClearCsvLines() {
+    // clear() keeps the capacity, so later frames append without allocating.
+    valueCsvLines_.clear();
+    qualityCsvLines_.clear();
+}
+
+void TSCNFileModule::AddValueCsvLine(ProductKind kind, const std::uint16_t* codes, int count,
+                                     double azimuthDeg, double elevationDeg) {
+    AppendCsvRayPrefix(valueCsvLines_, azimuthDeg, elevationDeg);
+    for (int i = 0; i < count; ++i) {
+        AppendCsvValueCell(valueCsvLines_, kind, codes[i]);
+    }
+    valueCsvLines_ += "\r\n";
+}
+
+void TSCNFileModule::AddQualityCsvLine(const std::uint16_t* words, int count, double azimuthDeg,
+                                       double elevationDeg) {
+    AppendCsvRayPrefix(qualityCsvLines_, azimuthDeg, elevationDeg);
+    for (int i = 0; i < count; ++i) {
+        AppendCsvQualityCell(qualityCsvLines_, words[i]);
+    }
+    qualityCsvLines_ += "\r\n";
+}
+
+std::string TSCNFileModule::ValueCsvPath(ProductKind kind) const {
+    return CsvPath(valueCsvBaseName_, kCsvProductSuffixes.at(static_cast<std::size_t>(ProductIndex(kind))));
+}
+
+std::string TSCNFileModule::QualityCsvPath() const {
+    return CsvPath(qualityCsvBaseName_, kCsvQualitySuffix);
+}
+
+void TSCNFileModule::SaveCsvFiles(ProductKind kind) const {
+    if (valueCsvBaseName_.empty()) {
+        throw std::logic_error("CSV export without an opened scan file");
+    }
+    WriteTextFile(ValueCsvPath(kind), valueCsvLines_);
+    WriteTextFile(QualityCsvPath(), qualityCsvLines_);
+}
