@@ -399,8 +399,14 @@ void RadarMapGenerator::DrawSubRay(EdgeOffset end, int weight, std::int64_t step
 }
 
 template <bool kClipped> void RadarMapGenerator::PaintWalk(SubRayWalk& walk, const std::uint8_t* indices) {
-    const bool angular = (mode_ & kAngularBlending) != 0;
+    // Both modes run through the same arithmetic: without radial interpolation the fraction is
+    // 0 or 256 (the nearer sample, bit 15 of s), without angular blending the weight is 0 or 256
+    // (the previous ray below 128).
     const bool radial = (mode_ & kRadialInterpolation) != 0;
+    const int fractionShift = radial ? 8 : 15;
+    const unsigned fractionMask = radial ? 0xFF : 0x1;
+    const int fractionScale = radial ? 0 : 8;
+    const unsigned weight = (mode_ & kAngularBlending) != 0 ? walk.weight : (walk.weight < 128 ? 0u : 256u);
     const std::uint8_t* previous = previousRay_.data();
     const std::uint16_t* flagMasks = flagMasks_.data();
     std::uint32_t* echo = echo_.pixels.data();
@@ -409,7 +415,6 @@ template <bool kClipped> void RadarMapGenerator::PaintWalk(SubRayWalk& walk, con
     std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(walk.y) * width_ + walk.x;
     const std::ptrdiff_t majorStride = static_cast<std::ptrdiff_t>(walk.majorY) * width_ + walk.majorX;
     const std::ptrdiff_t minorStride = static_cast<std::ptrdiff_t>(walk.minorY) * width_ + walk.minorX;
-    const unsigned weight = walk.weight;
     std::int64_t sample = walk.sample;
     std::int64_t error = walk.error;
     int x = walk.x;
@@ -424,23 +429,11 @@ template <bool kClipped> void RadarMapGenerator::PaintWalk(SubRayWalk& walk, con
             unsigned index = 0;
             if (sample < walk.lastSampleStart) {
                 const auto k = static_cast<std::size_t>(sample >> 16);
-                unsigned current = 0;
-                unsigned before = 0;
-                if (radial) {
-                    const auto f = static_cast<unsigned>((sample >> 8) & 0xFF);
-                    current = (indices[k] * (256 - f) + indices[k + 1] * f) >> 8;
-                    before = (previous[k] * (256 - f) + previous[k + 1] * f) >> 8;
-                } else {
-                    const std::size_t nearer = (sample & 0x8000) != 0 ? k + 1 : k;
-                    current = indices[nearer];
-                    before = previous[nearer];
-                }
-                if (angular) {
-                    index = (before * (256 - weight) + current * weight) >> 8;
-                } else {
-                    index = weight < 128 ? before : current;
-                }
-                index |= flagMasks[k];
+                const unsigned f = ((static_cast<unsigned>(sample) >> fractionShift) & fractionMask)
+                                   << fractionScale;
+                const unsigned current = (indices[k] * (256 - f) + indices[k + 1] * f) >> 8;
+                const unsigned before = (previous[k] * (256 - f) + previous[k + 1] * f) >> 8;
+                index = ((before * (256 - weight) + current * weight) >> 8) | flagMasks[k];
             }
             // (pixel x (256 - A) + colour x A) / 256 for red and blue at once, then green; the
             // alpha byte stays the background's.
