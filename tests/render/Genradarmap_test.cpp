@@ -49,13 +49,21 @@ PainterTable TestTable1() {
     return table;
 }
 
-/// A painter with width x height images, geometry as given, the test tables, opacity 255, a
-/// plain background, reset and enabled.
-std::unique_ptr<RadarMapGenerator> MakePainter(int size, int centre, int radius, int samples,
-                                               PainterTable table0 = TestTable0()) {
+/// Where the painter's images and radar site lie.
+struct Layout {
+    int width;
+    int height;
+    int centreX;
+    int centreY;
+};
+
+/// A painter with the given layout, display radius and samples per ray, the test tables, opacity
+/// 255, a plain background, reset and enabled.
+std::unique_ptr<RadarMapGenerator> MakePainter(const Layout& layout, int radius, int samples,
+                                               const PainterTable& table0 = TestTable0()) {
     auto map = CreateRadarMap();
-    EXPECT_TRUE(map->Resize(size, size));
-    EXPECT_TRUE(map->SetGeometry(centre, centre, radius, samples));
+    EXPECT_TRUE(map->Resize(layout.width, layout.height));
+    EXPECT_TRUE(map->SetGeometry(layout.centreX, layout.centreY, radius, samples));
     const PainterTable table1 = TestTable1();
     map->SetPalettes(&table0, &table1);
     map->SetBackground({}, kBackground, {});
@@ -63,6 +71,12 @@ std::unique_ptr<RadarMapGenerator> MakePainter(int size, int centre, int radius,
     map->Present({});
     map->SetEnabled(true);
     return map;
+}
+
+/// A square painter with the radar site in the middle.
+std::unique_ptr<RadarMapGenerator> MakePainter(int size, int centre, int radius, int samples,
+                                               const PainterTable& table0 = TestTable0()) {
+    return MakePainter(Layout{size, size, centre, centre}, radius, samples, table0);
 }
 
 /// One ray of `samples` samples, optionally with uniform quality words and marks.
@@ -537,16 +551,7 @@ TEST(RadarMapGenerator, FullSweepCoversTheDisc) {
 TEST(RadarMapGenerator, LinesLeavingTheImageAreClippedLikeTheFullImage) {
     // Same centre and Rmax (40), but the narrower image cuts the sweep off at x = 70.
     auto full = MakePainter(101, 50, 40, 41);
-    auto cut = CreateRadarMap();
-    ASSERT_TRUE(cut->Resize(71, 101));
-    ASSERT_TRUE(cut->SetGeometry(50, 50, 40, 41));
-    const PainterTable table0 = TestTable0();
-    const PainterTable table1 = TestTable1();
-    cut->SetPalettes(&table0, &table1);
-    cut->SetBackground({}, kBackground, {});
-    cut->InvalidateBackground();
-    cut->Present({});
-    cut->SetEnabled(true);
+    auto cut = MakePainter(Layout{71, 101, 50, 50}, 40, 41);
     ASSERT_EQ(cut->EdgeRadius(), 40);
     Ray ramp(41);
     for (int k = 0; k < 41; ++k) {
@@ -564,16 +569,8 @@ TEST(RadarMapGenerator, LinesLeavingTheImageAreClippedLikeTheFullImage) {
 }
 
 TEST(RadarMapGenerator, CentreOutsideTheImagePaintsWhereTheLineEnters) {
-    auto map = CreateRadarMap();
-    ASSERT_TRUE(map->Resize(60, 60));
-    ASSERT_TRUE(map->SetGeometry(-10, 30, 50, 51));
+    auto map = MakePainter(Layout{60, 60, -10, 30}, 50, 51);
     EXPECT_EQ(map->EdgeRadius(), 50);
-    const PainterTable table0 = TestTable0();
-    map->SetPalettes(&table0, nullptr);
-    map->SetBackground({}, kBackground, {});
-    map->InvalidateBackground();
-    map->Present({});
-    map->SetEnabled(true);
     Ray(51, 7).Draw(*map, 90.0);
     // Pixels 10..48 of the walk carry data; pixel 49 gets index 0; Rd stops the walk after it.
     std::vector<Pixel> expected;
