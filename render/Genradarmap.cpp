@@ -377,8 +377,9 @@ void RadarMapGenerator::DrawSubRay(EdgeOffset end, int weight, std::int64_t step
     const std::int64_t lost = walk.firstStep * walk.minor - startError;
     const std::int64_t wraps = lost > 0 ? (lost + walk.major - 1) / walk.major : 0;
     walk.error = startError - walk.firstStep * walk.minor + wraps * walk.major;
-    walk.x = centreX_ + walk.majorX * walk.firstStep + walk.minorX * wraps;
-    walk.y = centreY_ + walk.majorY * walk.firstStep + walk.minorY * wraps;
+    // Both stay within Rmax of the centre.
+    walk.x = static_cast<int>(centreX_ + walk.majorX * walk.firstStep + walk.minorX * wraps);
+    walk.y = static_cast<int>(centreY_ + walk.majorY * walk.firstStep + walk.minorY * wraps);
     // Sample position s (16.16): grows by S before each pixel while trunc(s / 65536) < N - 1;
     // from there on no pixel has data, so any value at or past that limit will do.
     walk.lastSampleStart = std::int64_t{samples - 1} * 65536;
@@ -485,7 +486,8 @@ int ConfigureDisplayPanel(RadarMapGenerator& map, int width, int height, int sam
     if (!map.Resize(width, height)) {
         return -1;
     }
-    const int displayRadius = static_cast<int>(0.9 * (std::min(width, height) / 2));
+    const int halfSide = std::min(width, height) / 2; // integer halving first
+    const int displayRadius = static_cast<int>(0.9 * halfSide);
     if (!map.SetGeometry(width / 2, height / 2, displayRadius, samplesPerRay)) {
         return -1;
     }

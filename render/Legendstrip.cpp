@@ -28,5 +28,5 @@ LegendStrip MakeLegendStrip(const CombinedColourTable& table, const ThresholdTab
 std::string FormatBoundaryLabel(double value) {
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+    return {text, result.ptr};
 }
