@@ -1,0 +1,138 @@
+#include "render/Dopenechodrawmodule.h"
+
+#include "files/Gatecodec.h"
+#include "render/CRadarEcho.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kQualityBits = 16;
+constexpr double kLegendOffsetPx = 5.0;
+
+std::uint8_t EchoPaletteIndex(std::uint8_t level, bool invalidDataOn, std::span<const int> flagModes,
+                              std::uint16_t quality, std::uint8_t sentinelIndex, std::uint8_t noDataIndex,
+                              std::uint8_t firstIndex) {
+    std::uint8_t index = 0;
+    if (level == kLevelNoData) {
+        index = invalidDataOn ? noDataIndex : sentinelIndex;
+    } else if (level == kLevelOutOfRange) {
+        index = sentinelIndex;
+    } else {
+        index = static_cast<std::uint8_t>(firstIndex + level);
+        if (index >= sentinelIndex) {
+            index = static_cast<std::uint8_t>(index + 1);
+        }
+    }
+    const int bits = std::min<int>(static_cast<int>(flagModes.size()), kQualityBits);
+    for (int bit = 0; bit < bits; ++bit) {
+        const int mode = flagModes[bit];
+        if ((quality >> bit & 1U) != 0 && (mode == 1 || mode == 2)) {
+            return noDataIndex;
+        }
+    }
+    return index;
+}
+
+} // namespace
+
+TOpenEchoDrawModule::TOpenEchoDrawModule() : echo_(std::make_unique<CRadarEcho>()) {}
+
+TOpenEchoDrawModule::~TOpenEchoDrawModule() = default;
+
+bool TOpenEchoDrawModule::SetupEcho(QWindow* window, int samplesPerRay, int paletteCount,
+                                    std::span<const std::uint8_t> palette) {
+    const std::size_t entries = std::min<std::size_t>(
+        {static_cast<std::size_t>(std::max(paletteCount, 0)), paletteBlock_.size() / 4, palette.size() / 4});
+    std::copy_n(palette.begin(), entries * 4, paletteBlock_.begin());
+
+    if (!echo_->Bind(window) || !echo_->PrepareFanLayer(kEchoLayer, samplesPerRay, paletteBlock_)) {
+        return false;
+    }
+    const QSize client = echo_->ClientSize();
+    const double longerSide = std::max(client.width(), client.height());
+    // Sample N − 1 reaches the far corner of a longerSide square from a corner origin.
+    const double scale = std::sqrt(2.0 * longerSide * longerSide) / samplesPerRay;
+    echo_->SetLayerScale(kEchoLayer, scale, scale);
+    echo_->SetLayerPlacement(kEchoLayer, 0.0, 0.0, LayerAnchor::BottomLeft);
+    return true;
+}
+
+bool TOpenEchoDrawModule::RenderEcho(bool pumpMessages) {
+    if (pumpMessages) {
+        QCoreApplication::processEvents();
+    }
+    return echo_->IsBound() && echo_->DrawLayers();
+}
+
+bool TOpenEchoDrawModule::ClearEcho() {
+    return echo_->IsBound() && echo_->ClearLayer(kEchoLayer);
+}
+
+bool TOpenEchoDrawModule::DrawEchoRay(std::span<std::uint8_t> levels, bool invalidDataOn,
+                                      std::span<const int> flagModes, std::span<const std::uint16_t> quality,
+                                      std::uint8_t sentinelIndex, std::uint8_t noDataIndex,
+                                      std::uint8_t firstIndex, double elevationDeg) {
+    if (quality.size() < levels.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        levels[i] = EchoPaletteIndex(levels[i], invalidDataOn, flagModes, quality[i], sentinelIndex,
+                                     noDataIndex, firstIndex);
+    }
+    return echo_->IsBound() && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, levels);
+}
+
+bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentColour) {
+    if (!echo_->IsBound() || bitmap.isNull()) {
+        return false;
+    }
+    const QImage source = bitmap.convertToFormat(QImage::Format_ARGB32);
+    const int width = source.width();
+    const int height = source.height();
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    std::uint8_t* out = rgba.data();
+    const QRgb key = transparentColour & RGB_MASK;
+    // Bottom row first: the first texture row is the bottom of the picture.
+    for (int y = height - 1; y >= 0; --y) {
+        const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = row[x];
+            const bool transparent = (pixel & RGB_MASK) == key;
+            out[0] = transparent ? 0 : static_cast<std::uint8_t>(qRed(pixel));
+            out[1] = transparent ? 0 : static_cast<std::uint8_t>(qGreen(pixel));
+            out[2] = transparent ? 0 : static_cast<std::uint8_t>(qBlue(pixel));
+            out[3] = transparent ? 0 : 255;
+            out += 4;
+        }
+    }
+    echo_->SetLayerPlacement(kLegendLayer, kLegendOffsetPx, kLegendOffsetPx, LayerAnchor::TopLeft);
+    return echo_->SetImageLayer(kLegendLayer, rgba, width, height);
+}
+
+bool TOpenEchoDrawModule::ReadEchoBitmap(QImage& bitmap) {
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    if (!echo_->IsBound() || width <= 0 || height <= 0) {
+        return false;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    readBuffer_.resize(rowBytes * height);
+    if (!echo_->ReadPicture(readBuffer_, width, height)) {
+        return false;
+    }
+    QImage upright(width, height, QImage::Format_BGR888);
+    // OpenGL rows run bottom-up.
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(upright.scanLine(row), readBuffer_.data() + (height - 1 - row) * rowBytes, rowBytes);
+    }
+    bitmap = std::move(upright);
+    return true;
+}
+
+bool TOpenEchoDrawModule::SetEchoOriginX(double x) {
+    return echo_->IsBound() && echo_->SetLayerPlacement(kEchoLayer, x, 0.0, LayerAnchor::BottomLeft);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+class CRadarEcho;
+class QWindow;
+
+/// The vertical-section renderer as the rest of the viewer sees it: binds to the section's window,
+/// takes the rays of each sweep, the legend strip, and draws, clears and reads back the picture.
+/// Without usable OpenGL the bind fails and every operation draws nothing and returns false.
+class TOpenEchoDrawModule {
+public:
+    /// Layer of the echo fan and layer of the legend picture.
+    static constexpr int kEchoLayer = 0;
+    static constexpr int kLegendLayer = 1;
+
+    TOpenEchoDrawModule();
+    ~TOpenEchoDrawModule();
+    TOpenEchoDrawModule(const TOpenEchoDrawModule&) = delete;
+    TOpenEchoDrawModule& operator=(const TOpenEchoDrawModule&) = delete;
+
+    /// Binds the renderer to `window` (a QWindow of the OpenGL surface type; its size now is the
+    /// reference of the window factor and of the fan's scale, so give it its size first) and prepares the
+    /// echo fan for `samplesPerRay` samples, coloured by up to min(paletteCount, 256) entries of `palette` (4
+    /// bytes each: R, G, B, A). Returns false when the bind fails (no context, no framebuffer extension) or
+    /// the fan cannot be prepared.
+    bool SetupEcho(QWindow* window, int samplesPerRay, int paletteCount,
+                   std::span<const std::uint8_t> palette);
+    /// Lets the application process pending events when `pumpMessages` is true, then draws all
+    /// layers into the window. False when the renderer is not bound or the window is not shown.
+    bool RenderEcho(bool pumpMessages);
+    /// Empties the echo fan; the next ray only primes it. False when the renderer is not bound.
+    bool ClearEcho();
+    /// Maps `levels` in place to palette indices (no data → the no-data index when
+    /// `invalidDataOn`, else the sentinel; out of range → the sentinel; level L → first + L, one
+    /// more from the sentinel on; a quality bit j set with flag mode j exactly 1 or 2 → the no-data
+    /// index) and draws the strip from the previous ray to this one at 90° − `elevationDeg`.
+    /// `quality` holds one word per level. The levels are mapped also when the renderer is not
+    /// bound. False when `quality` is shorter than `levels`, the count differs from the set-up
+    /// samples per ray or nothing could be drawn.
+    bool DrawEchoRay(std::span<std::uint8_t> levels, bool invalidDataOn, std::span<const int> flagModes,
+                     std::span<const std::uint16_t> quality, std::uint8_t sentinelIndex,
+                     std::uint8_t noDataIndex, std::uint8_t firstIndex, double elevationDeg);
+    /// Shows `bitmap` as the legend layer at (5, 5) from the window's top-left corner; pixels whose
+    /// red, green and blue equal those of `transparentColour` become fully transparent. False for
+    /// an empty bitmap or when the renderer is not bound.
+    bool SetLegendImage(const QImage& bitmap, QRgb transparentColour);
+    /// Reads the window's picture (as `RenderEcho` shows it) into `bitmap` (its size set by the
+    /// caller), which becomes an upright Format_BGR888 image of that size. False, leaving `bitmap` untouched,
+    /// for an empty bitmap or when nothing could be read.
+    bool ReadEchoBitmap(QImage& bitmap);
+    /// Puts the echo's radar origin at x window pixels (before the window factor) from the
+    /// window's bottom-left corner. False when the renderer is not bound.
+    bool SetEchoOriginX(double x);
+
+private:
+    std::unique_ptr<CRadarEcho> echo_;
+    std::array<std::uint8_t, 1024> paletteBlock_{};
+    std::vector<std::uint8_t> readBuffer_;
+};
+
+inline TOpenEchoDrawModule* OpenEchoDrawModule = nullptr;

@@ -1,0 +1,158 @@
+#include "settings/Dinifilemodule.h"
+
+#include "settings/Durablefile.h"
+
+#include <system_error>
+
+namespace {
+
+// Removes the file it names when it goes out of scope, unless released.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(std::filesystem::path path) : path_(std::move(path)) {}
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+    ~TemporaryFileGuard() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(path_, ignored);
+        }
+    }
+    void release() { path_.clear(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Holds one slot for the lifetime of a scope.
+class SlotHold {
+public:
+    SlotHold(TIniFileModule& module, int slot) : module_(module), slot_(slot) {
+        record_ = module_.LockSettings(slot_, true);
+    }
+    SlotHold(const SlotHold&) = delete;
+    SlotHold& operator=(const SlotHold&) = delete;
+    ~SlotHold() { module_.UnlockSettings(slot_); }
+    SettingsRecord& record() { return *record_; }
+
+private:
+    TIniFileModule& module_;
+    int slot_;
+    SettingsRecord* record_;
+};
+
+} // namespace
+
+std::filesystem::path BackupPath(const std::filesystem::path& iniPath) {
+    return std::filesystem::path(iniPath).replace_extension(".bak");
+}
+
+std::filesystem::path DefaultsPath(const std::filesystem::path& iniPath) {
+    return std::filesystem::path(iniPath).replace_filename(iniPath.stem().string() + "_def_cloudix.ini");
+}
+
+std::filesystem::path TemporarySavePath(const std::filesystem::path& iniPath) {
+    return std::filesystem::path(iniPath) += ".$$$";
+}
+
+SettingsRecord* TIniFileModule::LockSettings(int slot, bool wait) {
+    if (slot < 0 || slot >= kSlotCount) {
+        return nullptr;
+    }
+    Slot& s = slots_[static_cast<std::size_t>(slot)];
+    if (wait) {
+        s.mutex.lock();
+    } else if (!s.mutex.try_lock()) {
+        return nullptr;
+    }
+    s.owner.store(std::this_thread::get_id());
+    ++s.depth;
+    return &s.record;
+}
+
+bool TIniFileModule::UnlockSettings(int slot) {
+    if (slot < 0 || slot >= kSlotCount) {
+        return false;
+    }
+    Slot& s = slots_[static_cast<std::size_t>(slot)];
+    if (s.owner.load() != std::this_thread::get_id()) {
+        return false;
+    }
+    if (--s.depth == 0) {
+        s.owner.store(std::thread::id{});
+    }
+    s.mutex.unlock();
+    return true;
+}
+
+SettingsSource TIniFileModule::LoadSettings(const std::filesystem::path& iniPath) {
+    // A missing file simply yields the defaults; one that exists but cannot be read is replaced
+    // by its backup.
+    std::error_code statusError;
+    const bool iniExists = std::filesystem::exists(std::filesystem::symlink_status(iniPath, statusError));
+    SettingsSource source = iniExists ? SettingsSource::IniFile : SettingsSource::Defaults;
+    std::optional<IniFile> file = iniExists ? IniFile::Open(iniPath) : IniFile();
+    if (!file) {
+        source = SettingsSource::BackupFile;
+        file = IniFile::Open(BackupPath(iniPath));
+    }
+    if (!file) {
+        source = SettingsSource::Defaults;
+        file.emplace();
+    }
+    {
+        SlotHold live(*this, kLiveSlot);
+        iniData_.TransferSettings(*file, live.record(), TransferDirection::Read);
+    }
+
+    // The defaults file is not kept; slot 2 gets every default whether or not it could be deleted.
+    std::error_code ignored;
+    std::filesystem::remove(DefaultsPath(iniPath), ignored);
+    IniFile noFile;
+    SlotHold defaults(*this, kDefaultsSlot);
+    iniData_.TransferSettings(noFile, defaults.record(), TransferDirection::Read);
+    return source;
+}
+
+bool TIniFileModule::SaveSettings(const std::filesystem::path& iniPath) {
+    SlotHold live(*this, kLiveSlot);
+    IniFile file;
+    iniData_.TransferSettings(file, live.record(), TransferDirection::Write);
+
+    const std::filesystem::path temporary = TemporarySavePath(iniPath);
+    TemporaryFileGuard guard(temporary);
+    if (!file.SaveToFile(temporary)) {
+        return false;
+    }
+    std::error_code error;
+    const auto iniStatus = std::filesystem::symlink_status(iniPath, error);
+    if (!std::filesystem::status_known(iniStatus)) {
+        return false;
+    }
+    if (std::filesystem::exists(iniStatus)) {
+        // The previous file becomes the backup as a second name (or a copy) of the same data, so
+        // the INI file itself never disappears; the final rename replaces it atomically.
+        const std::filesystem::path backup = BackupPath(iniPath);
+        std::filesystem::remove(backup, error);
+        if (error) {
+            return false;
+        }
+        std::filesystem::create_hard_link(iniPath, backup, error);
+        if (error) {
+            error.clear();
+            std::filesystem::copy_file(iniPath, backup, error);
+            if (error) {
+                return false;
+            }
+        }
+    }
+    std::filesystem::rename(temporary, iniPath, error);
+    if (error) {
+        return false;
+    }
+    guard.release();
+    // The new file itself is on the disk; should flushing the renames fail, a crash leaves
+    // either the old or the new state, both complete.
+    SyncDirectory(iniPath.parent_path());
+    return true;
+}

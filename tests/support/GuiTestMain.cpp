@@ -1,0 +1,15 @@
+// main() of the Qt test binaries: a QGuiApplication on the offscreen platform (unless the
+// environment names another, e.g. xcb under Xvfb) with a fixed 96 DPI, then every test.
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    // Test discovery runs the binary at build time without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication::setAttribute(Qt::AA_Use96Dpi);
+    QGuiApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
