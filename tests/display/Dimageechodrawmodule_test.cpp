@@ -66,6 +66,15 @@ void PaintSweep(TImageEchoDrawModule& display, std::uint8_t level, bool markNoDa
     }
 }
 
+/// Every pixel of label shows on frame at (left, top), as far as the frame reaches.
+void ExpectShownAt(const TBitmap& frame, const TBitmap& label, int left, int top) {
+    for (int y = 0; y < label.Height() && top + y < frame.Height(); ++y) {
+        for (int x = 0; x < label.Width(); ++x) {
+            ASSERT_EQ(frame.Pixel(left + x, top + y), label.Pixel(x, y)) << x << "," << y;
+        }
+    }
+}
+
 /// R level 2 is palette index 3 of the combined table: (0, 51, 153).
 const QRgb RLevel2 = qRgb(0, 51, 153);
 
@@ -317,11 +326,7 @@ TEST(ImageEchoCompose, LayersFromBottomToTop) {
     // Range label on top, at (600 - w - 5, 574), shown exactly.
     const TBitmap& range = display.RangeLabelBitmap();
     const int rangeLeft = 600 - range.Width() - 5;
-    for (int y = 0; y < range.Height() && 574 + y < 600; ++y) {
-        for (int x = 0; x < range.Width(); ++x) {
-            ASSERT_EQ(frame.Pixel(rangeLeft + x, 574 + y), range.Pixel(x, y)) << x << "," << y;
-        }
-    }
+    ExpectShownAt(frame, range, rangeLeft, 574);
     // The caption, right-aligned at the bottom-right corner: the range label covers its right
     // end, its start shows left of the label in the light text colour.
     bool captionText = false;
@@ -345,11 +350,7 @@ TEST(ImageEchoCompose, RangeLabelCoversTheTimeLabelOnANarrowFrame) {
     display.ComposeFrame(frame);
     const TBitmap& range = display.RangeLabelBitmap();
     ASSERT_GT(display.TimeLabelBitmap().Width() + 5, 120 - range.Width() - 5); // they overlap
-    for (int y = 0; y < range.Height() && 74 + y < 100; ++y) {
-        for (int x = 0; x < range.Width(); ++x) {
-            ASSERT_EQ(frame.Pixel(120 - range.Width() - 5 + x, 74 + y), range.Pixel(x, y));
-        }
-    }
+    ExpectShownAt(frame, range, 120 - range.Width() - 5, 74);
 }
 
 TEST(ImageEchoCompose, Transparency100PercentLeavesOnlyMapAndOverlays) {

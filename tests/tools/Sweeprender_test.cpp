@@ -38,15 +38,21 @@ QRgb OverBlack(int red, int green, int blue) {
     return qRgb(red * 255 / 256, green * 255 / 256, blue * 255 / 256);
 }
 
-} // namespace
-
-TEST(SweepRender, PaintsTheProductWithLegendAndLabels) {
-    ScratchDir dir;
+/// Zh of the uniform sweep on a 400 x 400 picture.
+sweeprender::RenderOptions UniformZh(const ScratchDir& dir) {
     sweeprender::RenderOptions options;
     options.scanPath = WriteUniformSweep(dir);
     options.product = ProductKind::Zh;
     options.width = 400;
     options.height = 400;
+    return options;
+}
+
+} // namespace
+
+TEST(SweepRender, PaintsTheProductWithLegendAndLabels) {
+    ScratchDir dir;
+    sweeprender::RenderOptions options = UniformZh(dir);
     TBitmap picture;
     const auto result = sweeprender::RenderSweepPicture(options, picture);
     ASSERT_TRUE(result.ok) << result.message;
@@ -67,11 +73,7 @@ TEST(SweepRender, PaintsTheProductWithLegendAndLabels) {
 
 TEST(SweepRender, ARadiusBeyondTheDataFillsOnlyTheInnerPart) {
     ScratchDir dir;
-    sweeprender::RenderOptions options;
-    options.scanPath = WriteUniformSweep(dir);
-    options.product = ProductKind::Zh;
-    options.width = 400;
-    options.height = 400;
+    sweeprender::RenderOptions options = UniformZh(dir);
     options.displayRadiusKm = 100.0; // 50 km of data: samples 0 .. 149 of 300
     TBitmap picture;
     ASSERT_TRUE(sweeprender::RenderSweepPicture(options, picture).ok);
@@ -81,8 +83,7 @@ TEST(SweepRender, ARadiusBeyondTheDataFillsOnlyTheInnerPart) {
 
 TEST(SweepRender, FailuresSayWhy) {
     ScratchDir dir;
-    sweeprender::RenderOptions options;
-    options.scanPath = WriteUniformSweep(dir);
+    sweeprender::RenderOptions options = UniformZh(dir);
     options.product = ProductKind::V;
     TBitmap picture;
     auto result = sweeprender::RenderSweepPicture(options, picture);
