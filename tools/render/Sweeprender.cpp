@@ -58,7 +58,11 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
     display.SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
     display.SetTableAlpha(0, 255);
     display.SetTableAlpha(1, 255);
-    if (!display.InitEchoImage(options.width, options.height, fit.rangeMetres, kDisplaySamples)) {
+    // The viewer's display panel starts square and later window sizes only change the picture,
+    // so the echo image is the square of the picture's longer side: the rings then match the echo
+    // scale at every picture size.
+    const int echoSide = std::max(options.width, options.height);
+    if (!display.InitEchoImage(echoSide, echoSide, fit.rangeMetres, kDisplaySamples)) {
         result.message = "no memory for a picture of that size";
         return result;
     }
