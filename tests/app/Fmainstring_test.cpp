@@ -1,6 +1,7 @@
 #include "app/Fmainstring.h"
 
 #include <gtest/gtest.h>
+
 #include <set>
 
 TEST(ErrorText, CodeInParenthesesThenMessage) {
