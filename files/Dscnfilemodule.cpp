@@ -141,6 +141,19 @@ double AzimuthOffsetDeg(std::uint16_t word) {
     return word == kOffsetNotGiven ? -1.0 : word * 0.01;
 }
 
+// Fields at offsets 4..39, the same in both header layouts: date-time A, position, the combined
+// value, the tenths and the first hundredths value.
+void LoadLeadingFields(ScanInfo& info, const std::uint8_t* h, bool ignoreFullTurns) {
+    LoadDateTime(info.headerTime, h + 4);
+    info.latitude = LoadCoordinate(h + 16, ignoreFullTurns);
+    info.longitude = LoadCoordinate(h + 22, ignoreFullTurns);
+    info.combinedValue = LoadCombinedValue(h + 28);
+    for (int i = 0; i < 3; ++i) {
+        info.tenthValues[i] = LoadU16(h + 32 + 2 * i) * 0.1;
+    }
+    info.hundredthValue1 = LoadI16(h + 38) * 0.01;
+}
+
 // Reads one block by the block rule: peeks its length word, copies min(length, knownBytes) bytes
 // from the block start into `known` and skips the rest. Returns the block length, or -1 when the
 // length word or the copied part cannot be read.
@@ -281,14 +294,7 @@ bool TSCNFileModule::ReadHeader54() {
 
 void TSCNFileModule::ParseHeader80(ScanInfo& info) {
     const std::uint8_t* h = header80_;
-    LoadDateTime(info.headerTime, h + 4);
-    info.latitude = LoadCoordinate(h + 16, true);
-    info.longitude = LoadCoordinate(h + 22, true);
-    info.combinedValue = LoadCombinedValue(h + 28);
-    for (int i = 0; i < 3; ++i) {
-        info.tenthValues[i] = LoadU16(h + 32 + 2 * i) * 0.1;
-    }
-    info.hundredthValue1 = LoadI16(h + 38) * 0.01;
+    LoadLeadingFields(info, h, true);
     info.hundredthValue2 = LoadI16(h + 40) * 0.01;
     info.rayCount = LoadU16(h + 42);
     info.gateCount = LoadU16(h + 44);
@@ -311,15 +317,8 @@ void TSCNFileModule::ParseHeader80(ScanInfo& info) {
 
 void TSCNFileModule::ParseHeader54(ScanInfo& info) {
     const std::uint8_t* h = header54_;
-    LoadDateTime(info.headerTime, h + 4);
+    LoadLeadingFields(info, h, false);
     LoadDateTime(info.scanTime, h + 4);
-    info.latitude = LoadCoordinate(h + 16, false);
-    info.longitude = LoadCoordinate(h + 22, false);
-    info.combinedValue = LoadCombinedValue(h + 28);
-    for (int i = 0; i < 3; ++i) {
-        info.tenthValues[i] = LoadU16(h + 32 + 2 * i) * 0.1;
-    }
-    info.hundredthValue1 = LoadI16(h + 38) * 0.01;
     info.rayCount = LoadU16(h + 40);
     info.gateCount = LoadU16(h + 42);
     info.gateSpacingM = LoadU16(h + 44) * 0.01;

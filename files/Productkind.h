@@ -14,10 +14,12 @@ inline constexpr int kProductCount = 8;
 inline constexpr int kQualityMaskBit = 8;
 
 /// Menu captions of the products, indexed by ProductKind ("φdp" and "ρhv" in UTF-8).
-inline constexpr std::array<std::string_view, kProductCount> kProductCaptions = {
-    "R", "Zh", "V", "Zdr", "Kdp", "φdp", "ρhv", "W"};
+inline constexpr std::array<std::string_view, kProductCount> kProductCaptions = {"R",   "Zh",  "V",   "Zdr",
+                                                                                 "Kdp", "φdp", "ρhv", "W"};
 
-constexpr int ProductIndex(ProductKind kind) { return static_cast<int>(kind); }
+constexpr int ProductIndex(ProductKind kind) {
+    return static_cast<int>(kind);
+}
 
 /// The product for a menu tag 0..7; nothing for any other number.
 constexpr std::optional<ProductKind> ProductFromTag(int tag) {
@@ -38,4 +40,23 @@ constexpr int ArrayIndexInMask(std::uint16_t productMask, int bit) {
         index += (productMask >> b) & 1u;
     }
     return index;
+}
+
+/// The product named by its menu caption ("R", "Zh", "φdp" …), by the ASCII spelling of a
+/// Greek caption ("Phidp", "Rhohv", any case of the first letter) or by its tag digit ("0".."7");
+/// nothing for any other text. For command-line tools.
+constexpr std::optional<ProductKind> ProductFromName(std::string_view name) {
+    if (name == "Phidp" || name == "phidp") {
+        return ProductKind::Phidp;
+    }
+    if (name == "Rhohv" || name == "rhohv") {
+        return ProductKind::Rhohv;
+    }
+    for (int p = 0; p < kProductCount; ++p) {
+        if (name == kProductCaptions[static_cast<std::size_t>(p)] ||
+            (name.size() == 1 && name[0] == static_cast<char>('0' + p))) {
+            return static_cast<ProductKind>(p);
+        }
+    }
+    return std::nullopt;
 }

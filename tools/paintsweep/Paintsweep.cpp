@@ -6,6 +6,7 @@
 // application.
 
 #include "app/Fmainstring.h"
+#include "files/Decimate.h"
 #include "files/Dscnfilemodule.h"
 #include "render/Colourscales.h"
 #include "render/Genradarmap.h"
@@ -22,45 +23,6 @@
 namespace {
 
 constexpr int kImageSide = 719;
-constexpr int kDisplaySamples = 300;
-
-/// ASCII spellings accepted besides the captions "φdp" and "ρhv".
-std::optional<ProductKind> ParseProduct(std::string_view text) {
-    if (text == "Phidp" || text == "phidp") {
-        return ProductKind::Phidp;
-    }
-    if (text == "Rhohv" || text == "rhohv") {
-        return ProductKind::Rhohv;
-    }
-    for (int p = 0; p < kProductCount; ++p) {
-        if (text == kProductCaptions[static_cast<std::size_t>(p)] || text == std::to_string(p)) {
-            return static_cast<ProductKind>(p);
-        }
-    }
-    return std::nullopt;
-}
-
-/// Fits `sourceCount` values to `outputCount` samples: each output is the middle value of its bin
-/// (values repeat when there are fewer source values than samples).
-void DecimateRay(const std::uint16_t* source, int sourceCount, int outputCount, std::uint16_t* output) {
-    const double binSize = static_cast<double>(sourceCount) / outputCount;
-    int a = 0;
-    for (int i = 0; i < outputCount; ++i) {
-        int b = static_cast<int>(binSize * (i + 1) + 0.5);
-        if (b > sourceCount) {
-            b = sourceCount;
-        }
-        if (a >= sourceCount) {
-            a = sourceCount - 1;
-        }
-        if (a < 0) {
-            output[i] = 0;
-        } else {
-            output[i] = a + 1 < b ? source[a + (b - a) / 2] : source[a];
-        }
-        a = b;
-    }
-}
 
 int Usage() {
     std::fprintf(stderr,
@@ -77,7 +39,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--product") {
             const std::optional<ProductKind> parsed =
-                i + 1 < args.size() ? ParseProduct(args[i + 1]) : std::nullopt;
+                i + 1 < args.size() ? ProductFromName(args[i + 1]) : std::nullopt;
             if (!parsed) {
                 return Usage();
             }

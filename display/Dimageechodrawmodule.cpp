@@ -1,0 +1,442 @@
+#include "display/Dimageechodrawmodule.h"
+
+#include "display/Dgraphicsmodule.h"
+#include "render/Colourscales.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <numbers>
+#include <optional>
+
+namespace {
+
+// Both helper modules hold no state; the display keeps its own instances instead of reaching
+// for the application's globals.
+const TEchoDrawModule kMapNames{};
+const TGraphicsModule kGraphics{};
+
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kRingOuter = qRgb(240, 240, 240);
+const QRgb kRingInner = qRgb(252, 252, 252);
+const QRgb kCaptionShadow = qRgb(48, 48, 48);
+const QRgb kCaptionText = qRgb(216, 216, 216);
+
+constexpr int kLabelFontPoints = 12;
+constexpr int kCaptionFontPoints = 8;
+
+/// Keeps map rectangles well inside the int range, so left + width cannot overflow.
+constexpr double kLargestMapCoordinate = 1.0e9;
+
+/// The picture of a decoded map file, opaque: transparent parts are flattened onto black, the
+/// colour of the background the map is drawn on. Null when there is no memory for it.
+QImage FlattenOntoBlack(const QImage& decoded) {
+    if (!decoded.hasAlphaChannel()) {
+        return decoded;
+    }
+    QImage flat(decoded.size(), QImage::Format_RGB32);
+    if (flat.isNull()) {
+        return flat;
+    }
+    flat.fill(Qt::black);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, decoded);
+    return flat;
+}
+
+/// First line of a caption file: empty without a line; nothing when the file cannot be read.
+std::optional<QString> ReadCaptionLine(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QByteArray line = file.readLine();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    if (line.startsWith("\xEF\xBB\xBF")) { // a UTF-8 byte-order mark is no part of the text
+        line.remove(0, 3);
+    }
+    while (line.endsWith('\n') || line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return QString::fromUtf8(line);
+}
+
+PixelView ViewOf(TBitmap& bitmap) {
+    if (bitmap.Empty()) {
+        return {};
+    }
+    return {bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.Image().bytesPerLine()};
+}
+
+} // namespace
+
+TImageEchoDrawModule::TImageEchoDrawModule() {
+    DataModuleCreate();
+}
+
+TImageEchoDrawModule::~TImageEchoDrawModule() {
+    DataModuleDestroy();
+}
+
+void TImageEchoDrawModule::DataModuleCreate() {
+    map_ = CreateRadarMap();
+    if (map_ == nullptr) {
+        throw std::bad_alloc();
+    }
+    echoBitmap_ = std::make_unique<TBitmap>();
+    legendBitmap_ = std::make_unique<TBitmap>();
+    timeLabelBitmap_ = std::make_unique<TBitmap>();
+    rangeLabelBitmap_ = std::make_unique<TBitmap>();
+    frameBitmap_ = std::make_unique<TBitmap>(TPixelFormat::Bits32);
+    squareBitmap_ = std::make_unique<TBitmap>();
+    mapPicture_ = std::make_unique<TBitmap>();
+
+    const std::uint8_t zeros[sizeof(PainterTable)] = {};
+    SetColourTable(0, zeros);
+    SetColourTable(1, zeros);
+    SetTableAlpha(0, 255);
+    SetTableAlpha(1, 128);
+}
+
+void TImageEchoDrawModule::DataModuleDestroy() {
+    DestroyRadarMap(map_);
+    echoBitmap_.reset();
+    legendBitmap_.reset();
+    timeLabelBitmap_.reset();
+    rangeLabelBitmap_.reset();
+    frameBitmap_.reset();
+    squareBitmap_.reset();
+    mapPicture_.reset();
+}
+
+PixelView TImageEchoDrawModule::EchoView() {
+    return ViewOf(*echoBitmap_);
+}
+
+bool TImageEchoDrawModule::InitEchoImage(int width, int height, double radiusMetres, int gateCount) {
+    const int half = std::min(width, height) / 2;
+    displayRadiusPixels_ = static_cast<int>(0.9 * half);
+
+    map_->SetEnabled(false);
+    if (!map_->Resize(width, height) ||
+        !map_->SetGeometry(width / 2, height / 2, displayRadiusPixels_, gateCount)) {
+        return false;
+    }
+    map_->SetMode(RadarMapGenerator::kAngularBlending | RadarMapGenerator::kRadialInterpolation);
+
+    mapRect_ = {0, 0, 10, 10};
+    map_->SetBackground({mapRect_.left, mapRect_.top, mapRect_.right, mapRect_.bottom}, 0x000000, {});
+
+    ResetEchoImage();
+    map_->RestartSweep();
+    if (!echoBitmap_->SetSize(width, height)) {
+        return false;
+    }
+    SetDisplayRadius(radiusMetres);
+    map_->SetEnabled(true);
+    return true;
+}
+
+void TImageEchoDrawModule::ResetEchoImage() {
+    map_->InvalidateBackground();
+    map_->Present(EchoView());
+}
+
+bool TImageEchoDrawModule::PaintEchoRay(std::uint8_t* levels, int gateCount, double azimuthDeg,
+                                        double elevationDeg, std::uint8_t firstIndex, int sentinel,
+                                        const std::uint16_t* qualityFlags, const int* qualityModes,
+                                        int qualityCount, bool markNoData) {
+    // The painter reads as many samples (and marks) as it was set up for.
+    if (levels == nullptr || gateCount <= 0 || gateCount > kMarkCapacity ||
+        gateCount != map_->SamplesPerRay()) {
+        return false;
+    }
+    std::uint8_t mark[kMarkCapacity] = {};
+    const ScaleRecord scale{firstIndex, sentinel, kNoDataColourIndex};
+    LevelsToPaletteIndices(levels, gateCount, scale, markNoData, mark);
+    if (qualityModes != nullptr) {
+        for (int i = 0; i < qualityCount; ++i) {
+            map_->SetFlagMode(i, qualityModes[i]);
+        }
+    }
+    map_->DrawRay(azimuthDeg, elevationDeg, levels, qualityFlags, mark);
+    return true;
+}
+
+void TImageEchoDrawModule::ComposeFrame(TBitmap& destination) {
+    const int width = destination.Width();
+    const int height = destination.Height();
+    if (destination.Empty()) {
+        map_->Present(EchoView());
+        return;
+    }
+    TBitmap& frame = *frameBitmap_;
+    if (frame.Width() != width || frame.Height() != height) {
+        frame.SetSize(width, height);
+    }
+    TCanvas& canvas = frame.Canvas();
+    canvas.SetBrushStyle(TBrushStyle::Solid);
+    canvas.SetBrushColour(kBlack);
+    canvas.FillRect({0, 0, width, height});
+
+    map_->Present(EchoView());
+
+    const int side = std::max(width, height);
+    if (squareBitmap_->Width() != side || squareBitmap_->Height() != side) {
+        squareBitmap_->SetSize(side, side);
+    }
+    squareBitmap_->Canvas().StretchDraw({0, 0, side, side}, *echoBitmap_, true);
+    canvas.Draw((width - side) / 2, (height - side) / 2, *squareBitmap_);
+
+    DrawRangeRings(frame);
+    DrawMapCaption(frame);
+    canvas.Draw(kLabelMargin, kLabelMargin, *legendBitmap_);
+    canvas.Draw(kLabelMargin, height - kLabelBottomOffset, *timeLabelBitmap_);
+    canvas.Draw(width - rangeLabelBitmap_->Width() - kLabelMargin, height - kLabelBottomOffset,
+                *rangeLabelBitmap_);
+
+    destination.Canvas().Draw(0, 0, frame);
+}
+
+void TImageEchoDrawModule::DrawRangeRings(TBitmap& frame) {
+    const int width = frame.Width();
+    const int height = frame.Height();
+    const int cx = width / 2 + 1;
+    const int cy = height / 2 + 1;
+    const int radius = std::max(static_cast<int>(width * 0.5 * 0.9), static_cast<int>(height * 0.5 * 0.9));
+    struct Pass {
+        int penWidth;
+        QRgb colour;
+    };
+    const Pass passes[] = {{2, kRingOuter}, {1, kRingInner}};
+    TCanvas& canvas = frame.Canvas();
+    for (const Pass& pass : passes) {
+        canvas.SetPenWidth(pass.penWidth);
+        canvas.SetPenColour(pass.colour);
+        canvas.SetBrushStyle(TBrushStyle::Clear);
+        for (int n = 5; n >= 1; --n) {
+            const int r = radius * n;
+            canvas.Ellipse(static_cast<int>(cx - 0.2 * r), static_cast<int>(cy - 0.2 * r),
+                           static_cast<int>(cx + 0.2 * r), static_cast<int>(cy + 0.2 * r));
+        }
+        canvas.SetBrushStyle(TBrushStyle::Solid);
+        canvas.SetBrushColour(kRingInner);
+        canvas.Ellipse(cx - 4, cy - 4, cx + 4, cy + 4);
+    }
+}
+
+void TImageEchoDrawModule::DrawMapCaption(TBitmap& frame) const {
+    if (mapCaption_.isEmpty()) {
+        return;
+    }
+    TCanvas& canvas = frame.Canvas();
+    canvas.SetFontSize(kCaptionFontPoints);
+    canvas.SetFontColour(kCaptionShadow);
+    kGraphics.DrawLabelText(canvas, frame.Width() - 2, frame.Height() - 2, mapCaption_,
+                            TextRight | TextBottom);
+    canvas.SetFontColour(kCaptionText);
+    kGraphics.DrawLabelText(canvas, frame.Width() - 3, frame.Height() - 3, mapCaption_,
+                            TextRight | TextBottom);
+}
+
+void TImageEchoDrawModule::SetRadarPosition(double latitude, double longitude) {
+    radarPosition_ = {latitude, longitude};
+    radarPositionKnown_ = true;
+    ComputeViewBox(radarPosition_.latitude, radarPosition_.longitude, viewNorthWest_, viewSouthEast_);
+    PlaceMapPicture();
+}
+
+bool TImageEchoDrawModule::LoadMapPicture(const std::string& path) {
+    const QString picturePath = QString::fromStdString(path);
+    const QFileInfo info(picturePath);
+    if (!info.exists()) {
+        return false;
+    }
+    const QString extension = info.suffix().toLower();
+    const char* format = extension == QLatin1String("bmp")   ? "BMP"
+                         : extension == QLatin1String("png") ? "PNG"
+                                                             : nullptr;
+    if (format == nullptr) {
+        return false;
+    }
+    const QImage decoded(picturePath, format);
+    if (decoded.isNull()) {
+        return false; // undecodable: keep the previous picture, caption and corners
+    }
+    const QImage flat = FlattenOntoBlack(decoded);
+
+    QString caption;
+    const QString captionPath =
+        picturePath.left(picturePath.size() - info.suffix().size()) + QLatin1String("txt");
+    if (QFileInfo::exists(captionPath)) {
+        const std::optional<QString> line = ReadCaptionLine(captionPath);
+        if (!line) {
+            return false; // unreadable caption: keep the previous picture, caption and corners
+        }
+        caption = *line;
+    }
+    if (!mapPicture_->AssignImage(flat)) {
+        return false;
+    }
+    mapCaption_ = caption;
+
+    double lat1 = 0.0;
+    double lon1 = 0.0;
+    double lat2 = 0.0;
+    double lon2 = 0.0;
+    if (kMapNames.ParseMapFileName(path, lat1, lon1, lat2, lon2)) {
+        mapPlaced_ = true;
+        mapNorthWest_ = {lat1, lon1};
+        mapSouthEast_ = {lat2, lon2};
+    }
+    PlaceMapPicture();
+    return true;
+}
+
+void TImageEchoDrawModule::ComputeViewBox(double latitude, double longitude, GeoPoint& northWest,
+                                          GeoPoint& southEast) const {
+    const double half = displayRadiusMetres_ / 0.9;
+    const double dLat = half * (1.0 / 1852.0) * (1.0 / 60.0);
+    const double dLon = (half / (std::cos(latitude * (std::numbers::pi / 180.0)) * 1852.0)) * (1.0 / 60.0);
+    northWest = {latitude + dLat, longitude - dLon};
+    southEast = {latitude - dLat, longitude + dLon};
+}
+
+void TImageEchoDrawModule::PlaceMapPicture() {
+    if (mapPlaced_) {
+        GeoPoint northWest = viewNorthWest_;
+        GeoPoint southEast = viewSouthEast_;
+        if (!radarPositionKnown_) {
+            ComputeViewBox(mapNorthWest_.latitude + (mapSouthEast_.latitude - mapNorthWest_.latitude) * 0.5,
+                           mapNorthWest_.longitude +
+                               (mapSouthEast_.longitude - mapNorthWest_.longitude) * 0.5,
+                           northWest, southEast);
+        }
+        const auto corner1 =
+            kMapNames.GeoToFraction(mapNorthWest_.latitude, mapNorthWest_.longitude, northWest, southEast);
+        const auto corner2 =
+            kMapNames.GeoToFraction(mapSouthEast_.latitude, mapSouthEast_.longitude, northWest, southEast);
+        const double width = echoBitmap_->Width();
+        const double height = echoBitmap_->Height();
+        const auto fits = [](double v) { return std::fabs(v) <= kLargestMapCoordinate; };
+        if (corner1 && corner2 && fits(width * corner1->x) && fits(height * corner1->y) &&
+            fits(width * corner2->x) && fits(height * corner2->y)) {
+            const auto left = static_cast<int>(width * corner1->x);
+            const auto top = static_cast<int>(height * corner1->y);
+            SetMapRect(left, top, static_cast<int>(width * corner2->x - left),
+                       static_cast<int>(height * corner2->y - top));
+        } else {
+            ClearMapBackground();
+        }
+    }
+    ResetEchoImage();
+}
+
+void TImageEchoDrawModule::SetMapRect(int left, int top, int width, int height) {
+    const auto clampedSum = [](int origin, int extent) {
+        const std::int64_t sum = static_cast<std::int64_t>(origin) + extent;
+        return static_cast<int>(
+            std::clamp<std::int64_t>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    mapRect_ = {left, top, clampedSum(left, width), clampedSum(top, height)};
+    const TBitmap& picture = *mapPicture_;
+    const ConstPixelView view = picture.Empty()
+                                    ? ConstPixelView{}
+                                    : ConstPixelView{picture.ScanLine(0), picture.Width(), picture.Height(),
+                                                     picture.Image().bytesPerLine()};
+    map_->SetBackground({mapRect_.left, mapRect_.top, mapRect_.right, mapRect_.bottom}, 0x000000, view);
+}
+
+void TImageEchoDrawModule::ClearMapBackground() {
+    mapRect_ = {};
+    map_->SetBackground({}, 0x000000, {});
+}
+
+void TImageEchoDrawModule::SetDisplayRadius(double radiusMetres) {
+    displayRadiusMetres_ = radiusMetres;
+    rangeLabelText_ = RangeLabelText(radiusMetres);
+    RenderLabel(*rangeLabelBitmap_, rangeLabelText_);
+    ComputeViewBox(radarPosition_.latitude, radarPosition_.longitude, viewNorthWest_, viewSouthEast_);
+    PlaceMapPicture();
+}
+
+void TImageEchoDrawModule::SetTimeLabel(bool valid, const ScanDateTime& time) {
+    const QString text = TimeLabelText(valid, time);
+    if (text == timeLabelText_) {
+        return; // the label already shows this text
+    }
+    timeLabelText_ = text;
+    if (text.isEmpty()) {
+        timeLabelBitmap_->SetSize(0, 0);
+    } else {
+        RenderLabel(*timeLabelBitmap_, text);
+    }
+}
+
+void TImageEchoDrawModule::RenderLabel(TBitmap& label, const QString& text) {
+    TCanvas& canvas = label.Canvas();
+    canvas.FillRect({0, 0, label.Width(), label.Height()});
+    canvas.SetFontQuality(TFontQuality::NonAntialiased);
+    canvas.SetFontSize(kLabelFontPoints);
+    canvas.SetFontBold(true);
+    label.SetSize(canvas.TextWidth(text) + 2, canvas.TextHeight() + 2);
+    canvas.SetFontColour(kBlack);
+    kGraphics.DrawLabelText(canvas, 0, 0, text, TextHalo);
+}
+
+bool TImageEchoDrawModule::SetColourTable(int index, const std::uint8_t* table1024) {
+    if ((index != 0 && index != 1) || table1024 == nullptr) {
+        return false;
+    }
+    PainterTable& colours = colourTables_[static_cast<std::size_t>(index)].colours;
+    std::memcpy(colours.data(), table1024, sizeof(PainterTable)); // words B, G, R, A on little-endian
+    map_->SetPalettes(&colourTables_[0].colours, &colourTables_[1].colours);
+    return true;
+}
+
+bool TImageEchoDrawModule::SetTableAlpha(int index, std::uint8_t alpha) {
+    if (index != 0 && index != 1) {
+        return false;
+    }
+    colourTables_[static_cast<std::size_t>(index)].opacity = alpha;
+    map_->SetPaletteAlpha(colourTables_[0].opacity, colourTables_[1].opacity);
+    return true;
+}
+
+void TImageEchoDrawModule::SetLegend(const TBitmap& legend) {
+    // Assign copies every pixel, also those of the key colour of a legend already marked
+    // transparent, which a transparent draw into the copy would leave out.
+    legendBitmap_->Assign(legend);
+    legendBitmap_->SetTransparentColour(legend.TransparentColour());
+    legendBitmap_->SetTransparent(true);
+}
+
+QString TImageEchoDrawModule::RangeLabelText(double radiusMetres) {
+    char number[64];
+    const int decimals = radiusMetres < 1000.0 ? 2 : 1;
+    const auto result = std::to_chars(number, number + sizeof number, radiusMetres * 0.001,
+                                      std::chars_format::fixed, decimals);
+    const std::string_view digits(number, result.ec == std::errc() ? result.ptr : number);
+    return QLatin1String(" ") + QLatin1String(digits.data(), static_cast<qsizetype>(digits.size())) +
+           QLatin1String("[km] ");
+}
+
+QString TImageEchoDrawModule::TimeLabelText(bool valid, const ScanDateTime& time) {
+    if (!valid || time.year == 0 || time.month == 0 || time.day == 0) {
+        return {};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, " %4d/%d/%d %02d:%02d ", time.year, time.month, time.day, time.hour,
+                  time.minute);
+    return QString::fromLatin1(text);
+}

@@ -1,0 +1,213 @@
+#pragma once
+
+#include "display/Dechodrawmodule.h"
+#include "files/Scaninfo.h"
+#include "platform/Bitmap.h"
+#include "render/Genradarmap.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// TImageEchoDrawModule: everything the main window's picture is made of, composed on request
+// into a destination bitmap of any size. It owns the raster painter (echo rays over the map
+// background), the map picture with its corners and caption, the two painter colour tables with
+// their opacities, a copy of the legend and the pre-rendered date-time and range labels.
+//
+//   TImageEchoDrawModule display;                  // all-zero tables, opacities 255 and 128
+//   display.SetColourTable(0, normalBytes);        // 1024 bytes, see SetColourTable
+//   display.InitEchoImage(719, 719, 50000.0, 300);
+//   display.LoadMapPicture(".../N03600000E13900000N03500000E14000000.png");
+//   display.SetRadarPosition(35.5, 139.5);         // for every scan that opens
+//   display.ResetEchoImage();                      // start of each sweep
+//   display.PaintEchoRay(levels, 300, az, el, first, sentinel, flags, modes, 8, markNoData);
+//   display.SetTimeLabel(info.valid != 0, info.headerTime);
+//   display.ComposeFrame(mainImage);               // on repaint
+//
+// Layers of a composed frame, bottom to top: black; the map and the echo blended over it (both
+// inside the painter's image, stretched to the square of the destination's longer side and
+// centred); five range rings and the centre dot; the map caption; the legend; the date-time label
+// at the bottom left; the range label at the bottom right.
+//
+// The map picture is handed to the painter as it is (a 32-bit picture, opaque): the painter
+// scales it into the map rectangle with its own filter (area averaging where the picture shrinks,
+// linear interpolation where it is enlarged) and computes only the pixels of the rectangle that lie
+// on its image, so a map rectangle far larger than the echo image costs no extra memory.
+//
+// All operations belong to the GUI thread. The painter guards its own images; this module holds
+// no lock.
+
+class TImageEchoDrawModule {
+public:
+    /// Geometry of the overlays.
+    static constexpr int kLabelMargin = 5;        // left and right gap of the two labels, legend offset
+    static constexpr int kLabelBottomOffset = 26; // labels' top edge above the bottom of the frame
+    static constexpr int kMarkCapacity = 300;     // longest ray PaintEchoRay accepts
+
+    /// One painter colour table: 256 colours 0xAARRGGBB (bytes B, G, R, A) and the opacity that
+    /// scales their alpha.
+    struct ColourTable {
+        PainterTable colours{};
+        std::uint8_t opacity = 0;
+    };
+
+    /// Creates the painter (in its initial state) and the bitmaps, sets both colour tables to 1024
+    /// zero bytes and the opacities to 255 (table 0) and 128 (table 1). Throws std::bad_alloc
+    /// when the painter cannot be created.
+    TImageEchoDrawModule();
+    /// Destroys the painter, then the bitmaps.
+    ~TImageEchoDrawModule();
+    TImageEchoDrawModule(const TImageEchoDrawModule&) = delete;
+    TImageEchoDrawModule& operator=(const TImageEchoDrawModule&) = delete;
+
+    /// Sets up an echo image of width x height: echo circle radius trunc(0.9 x (min(width,
+    /// height) / 2)) pixels around (width / 2, height / 2), `gateCount` samples per ray, both
+    /// blending modes, a black background, a wiped echo; then SetDisplayRadius(radiusMetres).
+    /// Returns false when the painter's images or buffers cannot be allocated for that size (or the
+    /// size is negative); the painter then stays disabled and paints nothing.
+    bool InitEchoImage(int width, int height, double radiusMetres, int gateCount);
+
+    /// Wipes every painted ray: the echo image becomes the background again and is copied into
+    /// the echo bitmap.
+    void ResetEchoImage();
+
+    /// Remaps one ray's levels in place to palette indices and paints it. Level 255 (no data)
+    /// becomes the low byte of `sentinel` and, with markNoData, is marked for the no-data grey;
+    /// level 254 becomes the low byte of `sentinel`; any other level L becomes (L + firstIndex) mod
+    /// 256, plus 1 (mod 256) when that is at or above `sentinel`. Flag modes 0 .. qualityCount - 1
+    /// are taken from qualityModes first. qualityFlags may be null (no flags). Returns false, with
+    /// levels untouched and nothing painted, when gateCount is not the samples per ray given to
+    /// InitEchoImage, is not positive or exceeds kMarkCapacity, or levels is null.
+    bool PaintEchoRay(std::uint8_t* levels, int gateCount, double azimuthDeg, double elevationDeg,
+                      std::uint8_t firstIndex, int sentinel, const std::uint16_t* qualityFlags,
+                      const int* qualityModes, int qualityCount, bool markNoData);
+
+    /// Composes the whole picture into destination at its size (see the layers above). An empty
+    /// destination only brings the echo bitmap up to date.
+    void ComposeFrame(TBitmap& destination);
+
+    /// Stores the radar site of the current scan (degrees, north and east positive), recomputes
+    /// the view box around it and places the map picture again, which wipes the echo.
+    void SetRadarPosition(double latitude, double longitude);
+
+    /// Loads a map picture (path in UTF-8). Nothing happens when no file is there or its lower-
+    /// cased extension is neither ".bmp" nor ".png", and nothing changes when the picture cannot
+    /// be decoded or a caption file beside it (same path, extension ".txt") cannot be read.
+    /// Otherwise the picture is taken (a PNG's transparency flattened onto black), the caption
+    /// becomes the caption file's first line (UTF-8; empty without a caption file or without a
+    /// line), the corners are taken from the file name when it follows the naming rule (else
+    /// the previous corners stay), and the picture is placed. Returns true when the picture was
+    /// taken.
+    bool LoadMapPicture(const std::string& path);
+
+    /// The square view around centre for the display radius: half = radius / 0.9 metres, dLat =
+    /// half / 1852 / 60 degrees, dLon = half / (cos(latitude) x 1852) / 60 degrees (a minute of
+    /// arc taken as 1852 m, shortened along the parallel); northWest = (lat + dLat, lon - dLon),
+    /// southEast = (lat - dLat, lon + dLon).
+    void ComputeViewBox(double latitude, double longitude, GeoPoint& northWest, GeoPoint& southEast) const;
+
+    /// Places the map picture into the painter's background for the current view (the view
+    /// around the radar once a scan gave its position, else a view around the picture's middle)
+    /// and wipes the echo. Without known corners only the echo is wiped. When the view has no
+    /// extent (display radius 0) or the rectangle would not fit the int range, the background
+    /// becomes plain black and no map is drawn.
+    void PlaceMapPicture();
+
+    /// mapRect = (left, top, left + width, top + height) in echo-image pixels; the painter's
+    /// background becomes black with the whole map picture scaled into mapRect. Takes effect in
+    /// the echo image with the next reset.
+    void SetMapRect(int left, int top, int width, int height);
+
+    /// Stores the display radius, rebuilds the range label (RangeLabelText), recomputes the view
+    /// box around the radar position and places the map picture again, which wipes the echo.
+    void SetDisplayRadius(double radiusMetres);
+
+    /// Rebuilds the date-time label (TimeLabelText) when its text changed; an empty text gives a
+    /// 0 x 0 label, so nothing is drawn.
+    void SetTimeLabel(bool valid, const ScanDateTime& time);
+
+    /// Copies 1024 bytes into colour table `index` and hands both tables to the painter. The bytes
+    /// are 256 entries of blue, green, red, alpha (the painter's pixel order, as the words of
+    /// MakeNormalPainterTable and MakeGreyedPainterTable lie in memory). Returns false, changing
+    /// nothing, for an index other than 0 or 1 or a null table.
+    bool SetColourTable(int index, const std::uint8_t* table1024);
+
+    /// Stores the opacity of table `index` and hands both opacities to the painter. Returns
+    /// false, changing nothing, for an index other than 0 or 1.
+    bool SetTableAlpha(int index, std::uint8_t alpha);
+
+    /// Copies the legend, every pixel of it, with its key colour; ComposeFrame leaves out the
+    /// pixels of that colour.
+    void SetLegend(const TBitmap& legend);
+
+    /// " %.2f[km] " below 1000 m, else " %.1f[km] ", of radiusMetres x 0.001, with '.' as the
+    /// decimal point in every locale.
+    static QString RangeLabelText(double radiusMetres);
+    /// " %4d/%d/%d %02d:%02d " (year, month, day, hour, minute) when valid and year, month and day
+    /// are all non-zero; empty otherwise.
+    static QString TimeLabelText(bool valid, const ScanDateTime& time);
+
+    const TBitmap& EchoBitmap() const { return *echoBitmap_; }
+    const TBitmap& LegendBitmap() const { return *legendBitmap_; }
+    const TBitmap& TimeLabelBitmap() const { return *timeLabelBitmap_; }
+    const TBitmap& RangeLabelBitmap() const { return *rangeLabelBitmap_; }
+    const TBitmap& MapPicture() const { return *mapPicture_; }
+    bool MapPlaced() const { return mapPlaced_; }
+    const GeoPoint& MapNorthWest() const { return mapNorthWest_; }
+    const GeoPoint& MapSouthEast() const { return mapSouthEast_; }
+    const QString& MapCaption() const { return mapCaption_; }
+    bool RadarPositionKnown() const { return radarPositionKnown_; }
+    const GeoPoint& RadarPosition() const { return radarPosition_; }
+    const GeoPoint& ViewNorthWest() const { return viewNorthWest_; }
+    const GeoPoint& ViewSouthEast() const { return viewSouthEast_; }
+    double DisplayRadiusMetres() const { return displayRadiusMetres_; }
+    int DisplayRadiusPixels() const { return displayRadiusPixels_; }
+    const TRect& MapRect() const { return mapRect_; }
+    const ColourTable& Table(int index) const { return colourTables_[index == 1 ? 1 : 0]; }
+    const QString& RangeLabel() const { return rangeLabelText_; }
+    const QString& TimeLabel() const { return timeLabelText_; }
+    /// The painter, for inspection.
+    const RadarMapGenerator& Generator() const { return *map_; }
+
+private:
+    void DataModuleCreate();
+    void DataModuleDestroy();
+    PixelView EchoView();
+    /// Fills label white, sizes it to the text plus 2 pixels and draws the text in 12-point bold
+    /// non-antialiased black with a white halo at (0, 0).
+    static void RenderLabel(TBitmap& label, const QString& text);
+    static void DrawRangeRings(TBitmap& frame);
+    void DrawMapCaption(TBitmap& frame) const;
+    /// Background without map: black, mapRect empty.
+    void ClearMapBackground();
+
+    // Fields in the order of the module's data model.
+    std::unique_ptr<TBitmap> echoBitmap_;
+    std::unique_ptr<TBitmap> legendBitmap_;
+    std::unique_ptr<TBitmap> timeLabelBitmap_;
+    std::unique_ptr<TBitmap> rangeLabelBitmap_;
+    std::unique_ptr<TBitmap> squareBitmap_;
+    std::unique_ptr<TBitmap> frameBitmap_;
+    bool mapPlaced_ = false;
+    std::unique_ptr<TBitmap> mapPicture_;
+    GeoPoint mapNorthWest_;
+    GeoPoint mapSouthEast_;
+    QString mapCaption_;
+    bool radarPositionKnown_ = false;
+    GeoPoint radarPosition_;
+    GeoPoint viewNorthWest_;
+    GeoPoint viewSouthEast_;
+    double displayRadiusMetres_ = 0.0;
+    int displayRadiusPixels_ = 0;
+    TRect mapRect_;
+    std::array<ColourTable, 2> colourTables_{};
+
+    // The painter, and the texts the two labels were last rendered from.
+    std::unique_ptr<RadarMapGenerator> map_;
+    QString rangeLabelText_;
+    QString timeLabelText_;
+};
+
+inline TImageEchoDrawModule* ImageEchoDrawModule = nullptr;

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds Nimbrook (Release), writes the demo data set into
+# ./demo/data with the demo map for its radar site in ./demo/data/map, prints a one-line summary
+# of every demo scan file as the viewer's reader sees it and renders the main picture of one PPI
+# sweep over the map into ./demo/main-picture.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build/release -j "$(nproc)"
+
+data=demo/data
+rm -rf "$data"
+build/release/tools/synth/nimbrook-synth "$data" >/dev/null
+# The map's site comes from a demo file's header, so map and data cannot disagree.
+first_ppi=$(find "$data/ppi" -name '*.scn' | sort | head -n 1)
+map=$(build/release/tools/demomap/nimbrook-demo-map "$first_ppi" "$data/map")
+
+scaninfo=build/release/tools/scaninfo/nimbrook-scaninfo
+echo "Demo data in $data:"
+status=0
+while IFS= read -r file; do
+    options=()
+    case "$file" in
+        "$data"/small/*) options+=(--small) ;; # the small device's 54-byte header
+    esac
+    if ! summary=$("$scaninfo" "${options[@]}" "$file"); then
+        status=1
+    fi
+    awk -v file="${file#"$data"/}" -F': +' '
+        { v[$1] = $2 }
+        END { split(v["productMask"], mask, " ")
+              printf "%-31s %s  %4s x %4s gates of %s m  mask %s  format %3s  lat %s lon %s  error %s\n",
+              file, v["scanTime"], v["rayCount"], v["gateCount"], v["gateSpacingM"], mask[1],
+              v["formatType"], v["latitude"], v["longitude"], v["errorCode"] }' <<<"$summary"
+done < <(find "$data" -type f ! -name '*.txt' ! -path "$data/map/*" | sort)
+
+last_ppi=$(find "$data/ppi" -name '*.scn' | sort | tail -n 1)
+build/release/tools/render/nimbrook-render "$last_ppi" demo/main-picture.png --product Zh --map "$map" \
+    --radius-km 80 || status=1
+echo "Map: $map"
+echo "Main picture (Zh, 80 km, over the map): demo/main-picture.png"
+exit $status

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "files/Productkind.h"
+
+#include <optional>
+#include <string>
+
+class TBitmap;
+
+// The main picture of one scan file without the GUI, made by the viewer's own modules in the
+// frame pipeline's order: reader -> rays fitted to the display's 300 samples -> colour levels
+// against the product's thresholds -> the composite display (map, echo, rings, legend, labels).
+
+namespace sweeprender {
+
+struct RenderOptions {
+    std::string scanPath;
+    ProductKind product = ProductKind::R;
+    std::string mapPath;                   // empty: no map
+    std::optional<double> displayRadiusKm; // none: the file's whole data range
+    int width = 719;                       // echo image and picture size
+    int height = 719;
+    bool smallDevice = false; // the 54-byte header layout for versions 1 and 2
+};
+
+/// What a render did.
+struct RenderResult {
+    bool ok = false;
+    std::string message; // the failure, or a one-line summary of the picture
+    bool mapLoaded = false;
+    bool mapPlaced = false;
+};
+
+/// Renders the sweep into `picture` (resized to width x height). Fails (ok false, message set,
+/// picture untouched) when the file does not open (the reader's error text), lacks the
+/// product's array, a ray cannot be read, or the size is not positive.
+RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture);
+
+/// Saves the picture as PNG, or as JPEG when the path ends in ".jpg" or ".jpeg" (any case).
+/// Returns false when the file cannot be written.
+bool SavePicture(const TBitmap& picture, const std::string& path);
+
+} // namespace sweeprender
