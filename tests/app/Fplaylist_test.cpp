@@ -11,7 +11,6 @@
 #include <QToolButton>
 #include <QWindow>
 #include <array>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -32,19 +31,13 @@ public:
         TransportAction(TransportCommand::Rewind)->setCheckable(true);
         TransportAction(TransportCommand::FastForward)->setCheckable(true);
     }
-    void JumpToFile(int index) override {
-        jumps.push_back(index);
-        if (onJump) {
-            onJump(index);
-        }
-    }
+    void JumpToFile(int index) override { jumps.push_back(index); }
     QAction* TransportAction(TransportCommand command) override {
         return actions_[static_cast<std::size_t>(command)].get();
     }
 
     std::vector<int> jumps;
     std::array<int, kCommands.size()> triggered{};
-    std::function<void(int)> onJump;
 
 private:
     std::array<std::unique_ptr<QAction>, kCommands.size()> actions_;
@@ -154,16 +147,6 @@ TEST_F(PlayListTest, MainWindowSelectionDoesNotJumpAndLeavesTheNextChoiceWorking
     EXPECT_TRUE(host.jumps.empty());
     ClickRow(2);
     EXPECT_EQ(host.jumps, std::vector<int>{2});
-}
-
-TEST_F(PlayListTest, JumpThatSelectsTheShownRowKeepsLaterChoicesWorking) {
-    // The playback step shows the file and selects its row while the choice is still handled.
-    host.onJump = [this](int index) { form.SelectRow(index); };
-    form.SetFileList(ScanPaths(10));
-    ClickRow(3);
-    ClickRow(6);
-    EXPECT_EQ(host.jumps, (std::vector<int>{3, 6}));
-    EXPECT_EQ(Grid().currentRow(), 6);
 }
 
 struct ButtonCase {
