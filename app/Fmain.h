@@ -68,8 +68,6 @@ class TFormMain : public QMainWindow, public TPlayListHost {
 public:
     /// The dock site of the playlist window: the right dock area of the window ("Panel1").
     static constexpr Qt::DockWidgetArea Panel1 = Qt::RightDockWidgetArea;
-    /// Width the playlist takes when it docks.
-    static constexpr int kDockedPlayListWidth = 150;
 
     /// Builds the components (menu, status bar, panels, timer) and runs FormCreate: loads the
     /// settings, sets up the dialogs, the status panels, the window size and the colour tables.

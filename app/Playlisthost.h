@@ -1,17 +1,17 @@
 #pragma once
+// What the playlist window needs from the window that owns the playback: a jump to a file of the
+// list and the transport menu items its buttons click.
 
 class QAction;
 
-/// The transport commands of the play menu, as the playlist window's buttons name them.
 enum class TransportCommand { Start, Pause, Stop, Rewind, FastForward };
 
-/// What the playlist window needs from the main window.
 class TPlayListHost {
 public:
-    /// Shows file `index` of the play list, keeping the running state.
+    /// Shows file `index` of the play list, keeping the running state of the playback.
     virtual void JumpToFile(int index) = 0;
-    /// The play menu item of a command: MainMenuPlayStart, MainMenuPlayPause, MainMenuPlayStop,
-    /// MainMenuPlayREW, MainMenuPlayFF.
+    /// The menu item of `command` (MainMenuPlayStart, MainMenuPlayPause, MainMenuPlayStop,
+    /// MainMenuPlayREW, MainMenuPlayFF; the last two are checkable). Never null.
     virtual QAction* TransportAction(TransportCommand command) = 0;
 
 protected:

@@ -26,7 +26,7 @@ function(nimbrook_library name)
 endfunction()
 
 # nimbrook_test(name [GUI [MAIN library]] SOURCES ... [LINKS ...] [LABELS ...]) — one discovered
-# GoogleTest binary. GUI: the binary gets a main that creates a QGuiApplication on the offscreen
+# GoogleTest binary. GUI: the binary gets a main that creates a QApplication on the offscreen
 # platform at a fixed 96 DPI (tests/support), or the main of MAIN's library instead, and its tests
 # run with QT_QPA_PLATFORM=offscreen.
 function(nimbrook_test name)

@@ -1,10 +1,13 @@
 #include "app/Fmain.h"
+#include "app/Fplaylist.h"
 #include "files/Dscnfilemodule.h"
 #include "settings/Dinifilemodule.h"
 #include "tests/app/Appfixture.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QTableWidget>
+#include <QToolButton>
 #include <stdexcept>
 
 namespace {
@@ -350,4 +353,30 @@ TEST_F(Playback, AnExceptionFromATimerTickReachesTheExceptionBoxAndTheLoopGoesOn
     EXPECT_FALSE(Running()); // the step stopped the timer before it failed
     FormMain->MainMenuPlayStop->trigger();
     EXPECT_EQ(ShownName(), "a");
+}
+
+TEST_F(Playback, ThePlaylistWindowFollowsAndDrivesPlayback) {
+    StartWithThreeFiles();
+    auto* grid = FormPlayList->findChild<QTableWidget*>("StringGrid1");
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(grid->rowCount(), 3);
+    EXPECT_EQ(grid->item(1, 1)->text(), "b.scn");
+    EXPECT_EQ(grid->currentRow(), 0); // the status bar update selects the row shown
+    FormMain->MainMenuPlayStart->trigger();
+    Tick();
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(ShownName(), "b"); // the main window's own selection did not jump
+
+    FormPlayList->StringGrid1SelectCell(1, 0); // a row chosen by the user
+    EXPECT_EQ(ShownName(), "a");
+    EXPECT_TRUE(Running());
+
+    FormMain->MenuItemPlayList->trigger();
+    Settle();
+    EXPECT_TRUE(FormPlayList->isVisible());
+    EXPECT_EQ(FormMain->dockWidgetArea(FormPlayList), TFormMain::Panel1);
+
+    FormPlayList->findChild<QToolButton*>("SpeedButton5")->click();
+    EXPECT_TRUE(FastForward());
+    EXPECT_EQ(ShownName(), "b");
 }

@@ -1,6 +1,6 @@
-// main() of the Qt test binaries: a QGuiApplication on the offscreen platform (unless the
-// environment names another, e.g. xcb under Xvfb) with a fixed 96 DPI, then every test.
-#include <QGuiApplication>
+// main() of the Qt test binaries: a QApplication, so widgets work too, on the offscreen platform
+// (unless the environment names another, e.g. xcb under Xvfb) with a fixed 96 DPI, then every test.
+#include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -8,8 +8,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication::setAttribute(Qt::AA_Use96Dpi);
-    QGuiApplication app(argc, argv);
+    QApplication::setAttribute(Qt::AA_Use96Dpi);
+    QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
