@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds Nimbrook (Release), writes the demo data set into
 # ./demo/data with the demo map for its radar site in ./demo/data/map, prints a one-line summary
-# of every demo scan file as the viewer's reader sees it and renders the main picture of one PPI
-# sweep over the map into ./demo/main-picture.png.
+# of every demo scan file as the viewer's reader sees it, renders the main picture of one PPI
+# sweep over the map into ./demo/main-picture.png and then opens the viewer playing the demo PPI
+# sequence (when there is a display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,4 +43,18 @@ build/release/tools/render/nimbrook-render "$last_ppi" demo/main-picture.png --p
     --radius-km 80 || status=1
 echo "Map: $map"
 echo "Main picture (Zh, 80 km, over the map): demo/main-picture.png"
-exit $status
+if [ $status -ne 0 ]; then
+    exit $status
+fi
+
+viewer=build/release/app/nimbrook
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display here, so the viewer is not opened. On a desktop it plays the demo with:"
+    echo "  $viewer --play $data/ppi"
+    echo "Without a display, use the batch path: '$viewer FILE [DEVICE]' converts one scan file into"
+    echo "a JPEG beside it (batch mode is still being built; until it lands, the picture above came"
+    echo "from the same modules through build/release/tools/render/nimbrook-render)."
+    exit 0
+fi
+echo "Opening the viewer on the demo PPI sequence ($data/ppi), playing at the display time."
+exec "$viewer" --play "$data/ppi"
