@@ -65,6 +65,26 @@ void BM_DemoPpiFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DemoPpiFrame)->Unit(benchmark::kMillisecond);
 
+// The two halves of a frame: the sweep read and painted, and the picture composed.
+void BM_DemoPpiRenderSweep(benchmark::State& state) {
+    TheViewer();
+    FormMain->MainMenuPlayStop->trigger();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FormMain->RenderSweep(FormMain->CheckedProduct(), &FormMain->CurrentScan(),
+                                                       FormMain->DisplayRange()));
+    }
+}
+BENCHMARK(BM_DemoPpiRenderSweep)->Unit(benchmark::kMillisecond);
+
+void BM_DemoPpiCompose(benchmark::State& state) {
+    TheViewer();
+    FormMain->MainMenuPlayStop->trigger();
+    for (auto _ : state) {
+        FormMain->OnRepaint(0, 0);
+    }
+}
+BENCHMARK(BM_DemoPpiCompose)->Unit(benchmark::kMillisecond);
+
 void BM_FastForwardDemoList(benchmark::State& state) {
     Viewer& viewer = TheViewer();
     double files = 0.0;
