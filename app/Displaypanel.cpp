@@ -1,6 +1,7 @@
 #include "app/Displaypanel.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 
 namespace {
@@ -21,9 +22,14 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 
 void TImage::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(event->rect(), Qt::black);
+    const QRect pictureRect(0, 0, picture_.Width(), picture_.Height());
     if (!picture_.Empty()) {
-        painter.drawImage(0, 0, picture_.Image());
+        painter.drawImage(event->rect().intersected(pictureRect), picture_.Image(),
+                          event->rect().intersected(pictureRect));
+    }
+    // Black only where the picture does not reach.
+    for (const QRect& uncovered : QRegion(event->rect()).subtracted(QRegion(pictureRect))) {
+        painter.fillRect(uncovered, Qt::black);
     }
 }
 

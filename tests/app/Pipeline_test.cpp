@@ -251,3 +251,17 @@ TEST_F(Pipeline, ResizingTheDisplayPanelComposesAtTheNewSize) {
     Settle();
     EXPECT_EQ(FormMain->ImageDispMain->size(), size);
 }
+
+TEST(ImageControl, ShowsItsPictureAtTheCornerAndBlackBeyondIt) {
+    TImage image;
+    image.resize(20, 12);
+    image.Picture().SetSize(10, 8);
+    image.Picture().Canvas().SetBrushColour(qRgb(200, 10, 10));
+    image.Picture().Canvas().FillRect({0, 0, 10, 8});
+    const QImage shown = image.grab().toImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(200, 10, 10));
+    EXPECT_EQ(shown.pixel(9, 7), qRgb(200, 10, 10));
+    EXPECT_EQ(shown.pixel(10, 7), kBlack);
+    EXPECT_EQ(shown.pixel(9, 8), kBlack);
+    EXPECT_EQ(shown.pixel(19, 11), kBlack);
+}
