@@ -3,6 +3,7 @@
 #include "app/Ddropfilemodule.h"
 #include "app/Displaypanel.h"
 #include "app/Fplaylist.h"
+#include "app/Nimbrookapplication.h"
 #include "app/Settingslocation.h"
 #include "app/Startoptions.h"
 #include "display/Dgraphicsmodule.h"
@@ -285,4 +286,40 @@ TEST_F(Startup, TheAboutBoxShowsNameAndVersion) {
               QString::asprintf(" Version:7310046-%02d.%02d", version.major, version.minor));
     EXPECT_EQ(TAboutBoxVersion::VersionText(1, 2), " Version:7310046-01.02");
     EXPECT_EQ(AboutBoxVersion->size(), QSize(484, 187));
+}
+
+namespace {
+
+// Throws from its event handler: a std::exception for QEvent::User, an int for QEvent::User + 1.
+class Thrower : public QObject {
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User) {
+            throw std::runtime_error("disk full");
+        }
+        if (event->type() == QEvent::User + 1) {
+            throw 42;
+        }
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
+TEST(ApplicationObject, ShowsExceptionsFromEventHandlersAndGoesOn) {
+    ScriptedDialogs dialogs;
+    Thrower thrower;
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&thrower, new QEvent(static_cast<QEvent::Type>(QEvent::User + 1)));
+    QCoreApplication::sendPostedEvents(&thrower);
+    EXPECT_EQ(dialogs.exceptionBoxes, (std::vector<QString>{"disk full", ""}));
+
+    auto& application = static_cast<TNimbrookApplication&>(*QCoreApplication::instance());
+    std::vector<std::string> logged;
+    application.SetExceptionHandler([&logged](const std::string& message) { logged.push_back(message); });
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&thrower);
+    application.SetExceptionHandler({});
+    EXPECT_EQ(logged, (std::vector<std::string>{"disk full"}));
+    EXPECT_EQ(dialogs.exceptionBoxes.size(), 2u);
 }
