@@ -238,6 +238,9 @@ private:
     void CreateMainMenu();       // Fmainmenu.cpp
     void ConnectPlaybackMenu();  // Fmainplayback.cpp
     void ConnectLifecycleMenu(); // Fmain.cpp
+    /// Fast forward or rewind clicked (its check mark now `nowChecked`); `otherDirection` is the
+    /// other of the two items.
+    void FastPlayClick(bool nowChecked, QAction& otherDirection);
     void FormCreate();
     void FormShow();
     /// Stops playback and saves the settings in interactive mode; closing is never refused.

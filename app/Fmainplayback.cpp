@@ -139,18 +139,17 @@ void TFormMain::MainMenuPlayPauseClick() {
 }
 
 void TFormMain::MainMenuPlayFFClick(bool nowChecked) {
-    // Checked before the click: the click cleared it and playback goes on at the display time.
-    if (nowChecked) {
-        MainMenuPlayREW->setChecked(false);
-        TimerFilePlay.SetEnabled(true);
-        TimerFilePlayTimer();
-    }
-    FormPlayList->UpdateButtons();
+    FastPlayClick(nowChecked, *MainMenuPlayREW);
 }
 
 void TFormMain::MainMenuPlayREWClick(bool nowChecked) {
+    FastPlayClick(nowChecked, *MainMenuPlayFF);
+}
+
+void TFormMain::FastPlayClick(bool nowChecked, QAction& otherDirection) {
+    // Checked before the click: the click cleared it and playback goes on at the display time.
     if (nowChecked) {
-        MainMenuPlayFF->setChecked(false);
+        otherDirection.setChecked(false);
         TimerFilePlay.SetEnabled(true);
         TimerFilePlayTimer();
     }
