@@ -5,13 +5,11 @@
 // the OpenGL renderer, only rays whose elevation changed), and saves the window's capture in
 // the 90° and the 180° display as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.
 // Needs a display with OpenGL, e.g. `xvfb-run -a nimbrook-srhi-look look demo/data/rhi/*.rhi`.
-#include "app/Fmainstring.h"
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
-#include "files/Decimate.h"
-#include "files/Dscnfilemodule.h"
 #include "render/Colourscales.h"
 #include "render/Dopenechodrawmodule.h"
+#include "tools/render/Displayrays.h"
 
 #include <QApplication>
 #include <QTest>
@@ -19,6 +17,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -37,62 +36,40 @@ int Usage() {
 
 /// Feeds the sweep of `path` to the renderer and returns the range shown in km, or a negative
 /// value (with the reason printed) when the file cannot be shown.
-double FeedSweep(const std::string& path, ProductKind product, double radiusKm,
+double FeedSweep(const std::string& path, ProductKind product, std::optional<double> radiusKm,
                  TOpenEchoDrawModule& renderer) {
-    TSCNFileModule reader;
-    ScanInfo info;
-    if (reader.OpenScanFile(path, false, info) < 0) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), ErrorText(info.errorCode).c_str());
+    sweeprender::DisplayRayReader rays;
+    std::string message;
+    if (!rays.Open(path, product, radiusKm, false, message)) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), message.c_str());
         return -1.0;
     }
-    const int productIndex = ArrayIndexInMask(info.productMask, ProductIndex(product));
-    if (productIndex < 0) {
-        std::fprintf(stderr, "%s: the file holds no such product array\n", path.c_str());
-        return -1.0;
-    }
-    const int qualityIndex = ArrayIndexInMask(info.productMask, kQualityMaskBit);
     const CombinedColourTable table = BuildCombinedColourTable();
     const ScaleRecord& scale = table.scales[static_cast<std::size_t>(ProductScale(product))];
-    const ThresholdTable thresholds = ProductThresholdTable(product);
-    const SweepFit fit = FitSweepToDisplay(info.gateCount, info.gateSpacingM, radiusKm * 1000.0);
-
     TBitmap legend;
-    DrawLegendStrip(legend, thresholds, scale.firstIndex, table);
+    DrawLegendStrip(legend, rays.Thresholds(), scale.firstIndex, table);
     renderer.SetLegendImage(legend.Image(), legend.TransparentColour());
     renderer.ClearEcho();
 
-    const auto gates = static_cast<std::size_t>(std::max(info.gateCount, 0));
-    std::vector<std::uint16_t> values(gates);
-    std::vector<std::uint16_t> quality(gates);
-    std::array<std::uint16_t, kDisplaySamples> resampled{};
-    std::array<std::uint16_t, kDisplaySamples> flags{};
-    std::array<std::uint8_t, kDisplaySamples> levels{};
     const std::array<int, kFlagCount> flagModes{};
     double lastElevationDeg = kNoElevation;
-    for (int ray = 0; ray < info.rayCount; ++ray) {
-        double elevationDeg = 0.0;
-        double azimuthDeg = 0.0;
-        if (reader.ReadRay(productIndex, qualityIndex, false, info.gateCount * 2, quality.data(),
-                           values.data(), elevationDeg, azimuthDeg) < 0) {
-            std::fprintf(stderr, "%s: ray %d: %s\n", path.c_str(), ray + 1, ErrorText(7).c_str());
+    for (int ray = 0; ray < rays.Info().rayCount; ++ray) {
+        if (!rays.NextRay(message)) {
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), message.c_str());
             renderer.ClearEcho();
             return -1.0;
         }
-        if (elevationDeg == lastElevationDeg) {
+        // Only rays whose elevation changed go to the renderer.
+        if (rays.ElevationDeg() == lastElevationDeg) {
             continue;
         }
-        lastElevationDeg = elevationDeg;
-        DecimateRay(values.data(), fit.gatesUsed, fit.samples, resampled.data());
-        reader.QuantiseLevels(resampled.data(), levels.data(), thresholds.count, thresholds.boundaryCodes,
-                              thresholds.range, fit.samples);
-        std::fill(levels.begin() + fit.samples, levels.end(), kLevelNoData);
-        flags.fill(0);
-        DecimateRay(quality.data(), fit.gatesUsed, fit.samples, flags.data());
-        renderer.DrawEchoRay(levels, false, flagModes, flags, static_cast<std::uint8_t>(scale.sentinelIndex),
+        lastElevationDeg = rays.ElevationDeg();
+        renderer.DrawEchoRay(rays.Levels(), false, flagModes, rays.Flags(),
+                             static_cast<std::uint8_t>(scale.sentinelIndex),
                              static_cast<std::uint8_t>(scale.noDataIndex),
-                             static_cast<std::uint8_t>(scale.firstIndex), elevationDeg);
+                             static_cast<std::uint8_t>(scale.firstIndex), lastElevationDeg);
     }
-    return fit.rangeMetres * 0.001;
+    return rays.Fit().rangeMetres * 0.001;
 }
 
 /// Shows the window in `mode` as the display menu does and saves its capture.
@@ -122,7 +99,7 @@ bool SaveCapture(TFormSrhiWindow& form, int mode, double rangeKm, const std::fil
 
 int main(int argc, char** argv) {
     ProductKind product = ProductKind::Zh;
-    double radiusKm = 0.0;
+    std::optional<double> radiusKm;
     std::vector<std::string> paths;
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -135,10 +112,12 @@ int main(int argc, char** argv) {
             product = *named;
         } else if (args[i] == "--radius-km" && hasValue) {
             const std::string_view text = args[++i];
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), radiusKm);
-            if (error != std::errc() || end != text.data() + text.size() || !(radiusKm >= 0.0)) {
+            double value = 0.0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error != std::errc() || end != text.data() + text.size() || !(value > 0.0)) {
                 return Usage();
             }
+            radiusKm = value;
         } else if (args[i].starts_with("--")) {
             return Usage();
         } else {
