@@ -1,6 +1,6 @@
 #include "display/Fsrhiwindow.h"
 #include "render/Dopenechodrawmodule.h"
-#include "tests/render/GlTestSupport.h"
+#include "tests/render/GlTestEnvironment.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,27 +13,9 @@
 
 namespace {
 
-/// The application of the whole run: widgets need a QApplication; the platform is Xvfb's (with
-/// OpenGL) when there is a display, else the headless one.
-class WidgetApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        UseOffscreenPlatformWithoutDisplay();
-        QApplication::setAttribute(Qt::AA_Use96Dpi);
-        application_ = std::make_unique<QApplication>(argc_, argv_);
-        ReportOpenGl();
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[24] = "nimbrook_srhiwindow";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> application_;
-};
-
+// Widgets need a QApplication; the platform is Xvfb's (with OpenGL) when there is a display.
 [[maybe_unused]] testing::Environment* const kEnvironment =
-    testing::AddGlobalTestEnvironment(new WidgetApplicationEnvironment);
+    testing::AddGlobalTestEnvironment(new GlApplicationEnvironment<QApplication>);
 
 constexpr std::uint8_t kFirst = 35;
 constexpr std::uint8_t kSentinel = 35;
