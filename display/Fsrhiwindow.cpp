@@ -62,6 +62,24 @@ void ShowBitmap(QLabel& image, const TBitmap& bitmap) {
     image.setPixmap(QPixmap::fromImage(bitmap.Image()));
 }
 
+/// Sizes the bitmap to its image, fills it white and leaves the canvas ready for the ticks.
+void PrepareScaleBitmap(TBitmap& bitmap, const QLabel& image) {
+    bitmap.SetSize(image.width(), image.height());
+    TCanvas& canvas = bitmap.Canvas();
+    // Solid while filling: the brush is left clear by the previous drawing.
+    canvas.SetBrushStyle(TBrushStyle::Solid);
+    canvas.SetBrushColour(qRgb(255, 255, 255));
+    canvas.FillRect({0, 0, bitmap.Width(), bitmap.Height()});
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    canvas.SetFontSize(kScaleFontPoints);
+}
+
+/// Label centred on x with its top at y.
+void DrawTickLabel(TCanvas& canvas, int x, int y, const std::string& label) {
+    const QString text = QString::fromStdString(label);
+    canvas.TextOut(x - canvas.TextWidth(text) / 2, y, text);
+}
+
 } // namespace
 
 TFormSrhiWindow::TFormSrhiWindow(TOpenEchoDrawModule& renderer, QWidget* parent)
@@ -157,22 +175,6 @@ void TFormSrhiWindow::DrawSrhiScales(double rangeKm) {
         DrawLeftScale(stepKm);
     }
     scales_.scalesDirty = false;
-}
-
-void TFormSrhiWindow::PrepareScaleBitmap(TBitmap& bitmap, const QLabel& image) {
-    bitmap.SetSize(image.width(), image.height());
-    TCanvas& canvas = bitmap.Canvas();
-    // Solid while filling: the brush is left clear by the previous drawing.
-    canvas.SetBrushStyle(TBrushStyle::Solid);
-    canvas.SetBrushColour(qRgb(255, 255, 255));
-    canvas.FillRect({0, 0, bitmap.Width(), bitmap.Height()});
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    canvas.SetFontSize(kScaleFontPoints);
-}
-
-void TFormSrhiWindow::DrawTickLabel(TCanvas& canvas, int x, int y, const std::string& label) {
-    const QString text = QString::fromStdString(label);
-    canvas.TextOut(x - canvas.TextWidth(text) / 2, y, text);
 }
 
 void TFormSrhiWindow::DrawBottomScale(double stepKm, double windowFactor) {

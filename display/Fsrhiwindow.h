@@ -71,12 +71,18 @@ public:
     TBitmap& BottomScaleBitmap() { return bottomScaleBitmap_; }
     TBitmap& LeftScaleBitmap() { return leftScaleBitmap_; }
 
-    // Event handlers, named after the component and the event.
+    // Event handlers, named after the component and the event (the widget events call them).
+    // The window accepts every size. Rendering asked for by a handler runs just after it returns,
+    // since it lets pending events run first.
+    /// Records the echo panel's size as its design size.
     void FormCreate();
+    /// Gives the window its size for the display mode, draws the scales and the echo.
     void FormShow();
+    /// Draws the echo (also when the renderer's own window is uncovered).
     void FormPaint();
     void FormResize();
     void PanelEchoResize();
+    /// Redraws the scales when something changed (DrawSrhiScales(0)).
     void Panel2Resize();
     void Panel4Resize();
 
@@ -100,8 +106,6 @@ private:
     void RenderEchoSoon();
     void DrawBottomScale(double stepKm, double windowFactor);
     void DrawLeftScale(double stepKm);
-    void PrepareScaleBitmap(TBitmap& bitmap, const QLabel& image);
-    void DrawTickLabel(TCanvas& canvas, int x, int y, const std::string& label);
 
     TOpenEchoDrawModule& renderer_;
     QWindow* echoWindow_ = nullptr;

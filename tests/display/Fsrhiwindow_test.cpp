@@ -104,6 +104,7 @@ protected:
 };
 
 using SrhiWindowLayout = SrhiWindow;
+using SrhiWindowScales = SrhiWindow;
 
 TEST_F(SrhiWindowLayout, ComponentsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(form_->windowTitle(), QStringLiteral("SRHI画面"));
@@ -154,7 +155,7 @@ TEST_F(SrhiWindowLayout, ShowSizesTheClientForEachDisplayAndCloseOnlyHides) {
     EXPECT_FALSE(form_->testAttribute(Qt::WA_QuitOnClose));
 }
 
-TEST_F(SrhiWindowLayout, NinetyDegreeScalesTickEveryFiveKilometresAtFifty) {
+TEST_F(SrhiWindowScales, NinetyDegreeScalesTickEveryFiveKilometresAtFifty) {
     ASSERT_NO_FATAL_FAILURE(Show());
     form_->UpdateSrhiScales(50.0);
     EXPECT_NEAR(form_->ScaleState().kmPerPixel, 0.06236, 0.000005);
@@ -181,7 +182,7 @@ TEST_F(SrhiWindowLayout, NinetyDegreeScalesTickEveryFiveKilometresAtFifty) {
     }
 }
 
-TEST_F(SrhiWindowLayout, OneKilometreScalesLabelTenthsOfAKilometre) {
+TEST_F(SrhiWindowScales, OneKilometreScalesLabelTenthsOfAKilometre) {
     ASSERT_NO_FATAL_FAILURE(Show());
     form_->UpdateSrhiScales(1.0);
     const TBitmap& bottom = form_->BottomScaleBitmap();
@@ -190,7 +191,7 @@ TEST_F(SrhiWindowLayout, OneKilometreScalesLabelTenthsOfAKilometre) {
     ExpectBottomTick(bottom, kDesignTicks[2], QStringLiteral("0.3"));
 }
 
-TEST_F(SrhiWindowLayout, ScalesAreRedrawnOnlyWhenRangeModeOrPanelSizeChange) {
+TEST_F(SrhiWindowScales, ScalesAreRedrawnOnlyWhenRangeModeOrPanelSizeChange) {
     ASSERT_NO_FATAL_FAILURE(Show());
     form_->UpdateSrhiScales(50.0);
     TBitmap& bottom = form_->BottomScaleBitmap();
@@ -225,7 +226,7 @@ TEST_F(SrhiWindowLayout, ScalesAreRedrawnOnlyWhenRangeModeOrPanelSizeChange) {
     EXPECT_EQ(form_->ScaleState().scaleMode, 1.0);
 }
 
-TEST_F(SrhiWindowLayout, HalfCircleScaleIsCentredWithNegativeDistancesOnTheLeft) {
+TEST_F(SrhiWindowScales, HalfCircleScaleIsCentredWithNegativeDistancesOnTheLeft) {
     ASSERT_NO_FATAL_FAILURE(Reshow(1));
     const TBitmap& bottom = form_->BottomScaleBitmap();
     // 50 km over the 576-pixel side: 5 km every 81.46 pixels from the centre at 33 + 859 ÷ 2.
