@@ -2,8 +2,9 @@
 # Installs the dependencies, builds Nimbrook (Release), writes the demo data set into
 # ./demo/data with the demo map for its radar site in ./demo/data/map, prints a one-line summary
 # of every demo scan file as the viewer's reader sees it, renders the main picture of one PPI
-# sweep over the map into ./demo/main-picture.png and then opens the viewer playing the demo PPI
-# sequence (when there is a display).
+# sweep over the map into ./demo/main-picture.png and the vertical-section window of one RHI sweep
+# into ./demo/srhi/, and then opens the viewer playing the demo PPI sequence (when there is a
+# display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,8 +42,13 @@ done < <(find "$data" -type f ! -name '*.txt' ! -path "$data/map/*" | sort)
 last_ppi=$(find "$data/ppi" -name '*.scn' | sort | tail -n 1)
 build/release/tools/render/nimbrook-render "$last_ppi" demo/main-picture.png --product Zh --map "$map" \
     --radius-km 80 || status=1
+# The vertical-section window needs OpenGL: a virtual display with Mesa's software renderer.
+rhi=$(find "$data/rhi" -name '*.rhi' | sort | sed -n 2p)
+xvfb-run -a -s "-screen 0 1280x1024x24" build/release/tools/srhilook/nimbrook-srhi-look demo/srhi "$rhi" \
+    >/dev/null || status=1
 echo "Map: $map"
 echo "Main picture (Zh, 80 km, over the map): demo/main-picture.png"
+echo "SRHI window of $(basename "$rhi") (Zh, 90 and 180 degree displays): demo/srhi/*.png"
 if [ $status -ne 0 ]; then
     exit $status
 fi

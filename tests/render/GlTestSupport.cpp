@@ -10,37 +10,6 @@
 #include <gtest/gtest.h>
 #include <numbers>
 
-namespace {
-
-/// Creates the GUI application for the whole test run and reports which OpenGL the run gets.
-class GuiApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        // Without any display fall back to the headless platform: the tests then see no OpenGL.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        application_ = std::make_unique<QGuiApplication>(argc_, argv_);
-        const std::string description = OpenGlDescription();
-        std::printf("[ OpenGL ] platform %s: %s\n", qPrintable(QGuiApplication::platformName()),
-                    description.empty() ? "no OpenGL context can be created" : description.c_str());
-        std::fflush(stdout);
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "nimbrook_gl";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> application_;
-};
-
-[[maybe_unused]] testing::Environment* const kEnvironment =
-    testing::AddGlobalTestEnvironment(new GuiApplicationEnvironment);
-
-} // namespace
-
 std::string OpenGlDescription() {
     QOpenGLContext context;
     if (!context.create()) {
@@ -59,6 +28,20 @@ std::string OpenGlDescription() {
     std::string description = text(GL_RENDERER) + " | " + text(GL_VERSION);
     context.doneCurrent();
     return description;
+}
+
+void UseOffscreenPlatformWithoutDisplay() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+void ReportOpenGl() {
+    const std::string description = OpenGlDescription();
+    std::printf("[ OpenGL ] platform %s: %s\n", qPrintable(QGuiApplication::platformName()),
+                description.empty() ? "no OpenGL context can be created" : description.c_str());
+    std::fflush(stdout);
 }
 
 bool OpenGlContextAvailable() {

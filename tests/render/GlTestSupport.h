@@ -8,9 +8,14 @@
 #include <memory>
 #include <string>
 
-// Shared pieces of the renderer tests: the GUI application, a shown OpenGL window and a palette
+// Shared pieces of the renderer tests: the OpenGL report, a shown OpenGL window and a palette
 // whose entries are told apart by their colour.
 
+/// Without any display, selects the headless platform (the tests then see no OpenGL); call it
+/// before the application is created.
+void UseOffscreenPlatformWithoutDisplay();
+/// Prints the platform and the OpenGL renderer this run gets (or that it gets none) to the log.
+void ReportOpenGl();
 /// True when this process can create any OpenGL context at all (printed once in the test log).
 bool OpenGlContextAvailable();
 /// "renderer | version" of a fresh context, or an empty string when none can be made.

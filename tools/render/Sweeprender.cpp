@@ -4,14 +4,13 @@
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
 #include "files/Decimate.h"
-#include "files/Dscnfilemodule.h"
 #include "render/Colourscales.h"
+#include "tools/render/Displayrays.h"
 
 #include <QString>
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <vector>
 
 namespace sweeprender {
 
@@ -31,28 +30,21 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
         result.message = "the picture size must be positive";
         return result;
     }
-    TSCNFileModule reader;
-    ScanInfo info;
-    if (reader.OpenScanFile(options.scanPath, options.smallDevice, info) < 0) {
-        result.message = ErrorText(info.errorCode);
+    DisplayRayReader rays;
+    if (!rays.Open(options.scanPath, options.product, options.displayRadiusKm, options.smallDevice,
+                   result.message)) {
         return result;
     }
-    const int productIndex = ArrayIndexInMask(info.productMask, ProductIndex(options.product));
-    if (productIndex < 0) {
-        result.message = "the file holds no " + Caption(options.product) + " array";
-        return result;
-    }
-    const int qualityIndex = ArrayIndexInMask(info.productMask, kQualityMaskBit);
+    const ScanInfo& info = rays.Info();
 
     // Colour tables as the main window builds them, echo opacity 255 (transparency 0 %).
     const CombinedColourTable table = BuildCombinedColourTable();
     const ScaleRecord& scale = table.scales[static_cast<std::size_t>(ProductScale(options.product))];
-    const ThresholdTable thresholds = ProductThresholdTable(options.product);
+    const ThresholdTable& thresholds = rays.Thresholds();
     const PainterTable normal = MakeNormalPainterTable(table);
     const PainterTable greyed = MakeGreyedPainterTable(table);
 
-    const SweepFit fit = FitSweepToDisplay(info.gateCount, info.gateSpacingM,
-                                           options.displayRadiusKm ? *options.displayRadiusKm * 1000.0 : 0.0);
+    const SweepFit& fit = rays.Fit();
     TImageEchoDrawModule display;
     display.SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
     display.SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
@@ -77,33 +69,16 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
     display.SetLegend(legend);
     display.ResetEchoImage();
 
-    const auto gates = static_cast<std::size_t>(std::max(info.gateCount, 0));
-    std::vector<std::uint16_t> values(gates);
-    std::vector<std::uint16_t> quality(gates);
-    std::array<std::uint16_t, kDisplaySamples> resampled{};
-    std::array<std::uint16_t, kDisplaySamples> flags{};
-    std::array<std::uint8_t, kDisplaySamples> levels{};
     const std::array<int, kQualityCount> flagModes{}; // no quality overlays
     const double azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
     for (int ray = 0; ray < info.rayCount; ++ray) {
-        std::fill(values.begin(), values.end(), std::uint16_t{0});
-        std::fill(quality.begin(), quality.end(), std::uint16_t{0});
-        double elevationDeg = 0.0;
-        double azimuthDeg = 0.0;
-        if (reader.ReadRay(productIndex, qualityIndex, false, info.gateCount * 2, quality.data(),
-                           values.data(), elevationDeg, azimuthDeg) < 0) {
-            result.message = "ray " + std::to_string(ray + 1) + ": " + ErrorText(7);
+        if (!rays.NextRay(result.message)) {
             return result;
         }
-        DecimateRay(values.data(), fit.gatesUsed, fit.samples, resampled.data());
-        reader.QuantiseLevels(resampled.data(), levels.data(), thresholds.count, thresholds.boundaryCodes,
-                              thresholds.range, fit.samples);
-        std::fill(levels.begin() + fit.samples, levels.end(), kLevelNoData);
-        flags.fill(0);
-        DecimateRay(quality.data(), fit.gatesUsed, fit.samples, flags.data());
-        display.PaintEchoRay(levels.data(), kDisplaySamples, azimuthDeg + azimuthOffsetDeg, elevationDeg,
-                             static_cast<std::uint8_t>(scale.firstIndex), scale.sentinelIndex, flags.data(),
-                             flagModes.data(), kQualityCount, false);
+        display.PaintEchoRay(rays.Levels().data(), kDisplaySamples, rays.AzimuthDeg() + azimuthOffsetDeg,
+                             rays.ElevationDeg(), static_cast<std::uint8_t>(scale.firstIndex),
+                             scale.sentinelIndex, rays.Flags().data(), flagModes.data(), kQualityCount,
+                             false);
     }
     display.SetTimeLabel(info.valid != 0, info.headerTime);
 
