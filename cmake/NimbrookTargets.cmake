@@ -25,15 +25,19 @@ function(nimbrook_library name)
     endif()
 endfunction()
 
-# nimbrook_test(name [GUI] SOURCES ... [LINKS ...] [LABELS ...]) — one discovered GoogleTest binary.
-# GUI: the binary gets a main that creates a QApplication on the offscreen platform at a fixed
-# 96 DPI (tests/support), and its tests run with QT_QPA_PLATFORM=offscreen.
+# nimbrook_test(name [GUI [MAIN library]] SOURCES ... [LINKS ...] [LABELS ...]) — one discovered
+# GoogleTest binary. GUI: the binary gets a main that creates a QApplication on the offscreen
+# platform at a fixed 96 DPI (tests/support), or the main of MAIN's library instead, and its tests
+# run with QT_QPA_PLATFORM=offscreen.
 function(nimbrook_test name)
-    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LINKS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI" "MAIN" "SOURCES;LINKS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     nimbrook_defaults(${name})
     if(ARG_GUI)
-        target_link_libraries(${name} PRIVATE ${ARG_LINKS} nimbrook_gui_test_main GTest::gtest)
+        if(NOT ARG_MAIN)
+            set(ARG_MAIN nimbrook_gui_test_main)
+        endif()
+        target_link_libraries(${name} PRIVATE ${ARG_LINKS} ${ARG_MAIN} GTest::gtest)
         set(environment ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     else()
         target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main)

@@ -262,6 +262,15 @@ void TCanvas::StretchDraw(const TRect& box, const TBitmap& source, bool halftone
     }
     // A bitmap stretched onto itself reads from a snapshot.
     const QImage sourceImage = source.image_;
+    if (ordered.Width() == source.Width() && ordered.Height() == source.Height()) {
+        // At scale 1 both filters give every pixel its source pixel: a plain copy.
+        for (int ty = visible.top; ty < visible.bottom; ++ty) {
+            pixelrows::Copy(sourceImage.constScanLine(ty - ordered.top), source.BytesPerPixel(),
+                            visible.left - ordered.left, owner_.image_.scanLine(ty), owner_.BytesPerPixel(),
+                            visible.left, visible.Width(), nullptr);
+        }
+        return;
+    }
     if (halftone) {
         resample::AreaAverage(sourceImage, source.BytesPerPixel(), owner_.image_, owner_.BytesPerPixel(),
                               ordered, visible);

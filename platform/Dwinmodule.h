@@ -1,8 +1,37 @@
 #pragma once
 
 #include <QRgb>
+#include <QString>
+#include <memory>
 
+class QLockFile;
+class QObject;
 class TBitmap;
+
+/// Version of the executable: major, minor, release, build (the project version it was built as).
+struct TFileVersion {
+    int major = 0;
+    int minor = 0;
+    int release = 0;
+    int build = 0;
+};
+
+/// Ownership of the single-instance lock; released when destroyed (or by ReleaseInstance).
+class TInstanceLock {
+public:
+    TInstanceLock();
+    explicit TInstanceLock(std::unique_ptr<QLockFile> lock);
+    ~TInstanceLock();
+    TInstanceLock(TInstanceLock&&) noexcept;
+    TInstanceLock& operator=(TInstanceLock&&) noexcept;
+
+    /// True while this process holds the lock.
+    bool Owned() const { return lock_ != nullptr; }
+
+private:
+    friend class TWinModule;
+    std::unique_ptr<QLockFile> lock_;
+};
 
 // TWinModule: small stateless utilities of the window-system layer, called without an
 // instance (TWinModule::BlendColour(50, a, b)). They live below the application so that the
@@ -26,4 +55,23 @@ public:
     /// Per channel (red, green, blue): trunc((100 - p) x 0.01 x B + p x A x 0.01), p being the
     /// share of A in percent, clamped into 0..100. The result is opaque.
     static QRgb BlendColour(int percent, QRgb a, QRgb b);
+
+    /// Version of the executable, compiled in from the project version.
+    static TFileVersion FileVersion();
+
+    /// Removes every application message of [firstMessage, lastMessage] still queued for window
+    /// (platform/Appmessage.h) and returns how many were removed.
+    static int DrainMessages(QObject* window, int firstMessage, int lastMessage);
+
+    /// Takes the lock named `name` for this user (a lock file in the user's runtime folder).
+    /// The result is not Owned() when another live process holds it or the lock file cannot be
+    /// created; a lock left behind by a process that died is taken over.
+    static TInstanceLock SingleInstance(const QString& name);
+
+    /// Gives the lock up (nothing happens when it is not owned).
+    static void ReleaseInstance(TInstanceLock& lock);
+
+    /// Path of the lock file SingleInstance uses for `name`: in $XDG_RUNTIME_DIR, or else in the
+    /// temporary folder with the user id in its name.
+    static QString InstanceLockPath(const QString& name);
 };

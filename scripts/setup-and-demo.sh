@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds Nimbrook (Release), writes the demo data set into
 # ./demo/data with the demo map for its radar site in ./demo/data/map, prints a one-line summary
-# of every demo scan file as the viewer's reader sees it and renders the main picture of one PPI
-# sweep over the map into ./demo/main-picture.png, and the vertical-section window of one RHI
-# sweep into ./demo/srhi/.
+# of every demo scan file as the viewer's reader sees it, renders the main picture of one PPI
+# sweep over the map into ./demo/main-picture.png and the vertical-section window of one RHI sweep
+# into ./demo/srhi/, and then opens the viewer playing the demo PPI sequence (when there is a
+# display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,4 +49,18 @@ xvfb-run -a -s "-screen 0 1280x1024x24" build/release/tools/srhilook/nimbrook-sr
 echo "Map: $map"
 echo "Main picture (Zh, 80 km, over the map): demo/main-picture.png"
 echo "SRHI window of $(basename "$rhi") (Zh, 90 and 180 degree displays): demo/srhi/*.png"
-exit $status
+if [ $status -ne 0 ]; then
+    exit $status
+fi
+
+viewer=build/release/app/nimbrook
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display here, so the viewer is not opened. On a desktop it plays the demo with:"
+    echo "  $viewer --play $data/ppi"
+    echo "Without a display, use the batch path: '$viewer FILE [DEVICE]' converts one scan file into"
+    echo "a JPEG beside it (batch mode is still being built; until it lands, the picture above came"
+    echo "from the same modules through build/release/tools/render/nimbrook-render)."
+    exit 0
+fi
+echo "Opening the viewer on the demo PPI sequence ($data/ppi), playing at the display time."
+exec "$viewer" --play "$data/ppi"

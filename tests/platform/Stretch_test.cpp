@@ -138,3 +138,18 @@ TEST(StretchDraw, BothLayoutsGiveTheSamePicture) {
     fromWide.Canvas().StretchDraw({0, 0, 31, 7}, wide, true);
     EXPECT_TRUE(probe::SamePicture(fromNarrow, fromWide));
 }
+
+TEST(StretchDraw, AtScaleOneBothFiltersCopyEveryPixelAcrossLayoutsAndClipping) {
+    for (const bool halftone : {true, false}) {
+        TBitmap source(TPixelFormat::Bits24);
+        Pattern(source, 37, 23);
+        TBitmap target(30, 20); // 32 bits; the box hangs over the left and bottom edges
+        target.Canvas().StretchDraw({-5, 4, 32, 27}, source, halftone);
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 30; ++x) {
+                const QRgb expected = y < 4 ? qRgb(255, 255, 255) : source.Pixel(x + 5, y - 4);
+                ASSERT_EQ(target.Pixel(x, y), expected) << x << "," << y << " " << halftone;
+            }
+        }
+    }
+}

@@ -1,0 +1,272 @@
+// TFormMain: lifecycle, layout, the About box and the application messages.
+#include "app/Fmain.h"
+
+#include "app/Aboutboxversion.h"
+#include "app/Appmessages.h"
+#include "app/Ddropfilemodule.h"
+#include "app/Displaypanel.h"
+#include "app/Echosignalproc.h"
+#include "app/Fplaylist.h"
+#include "app/Settingsaccess.h"
+#include "app/Settingslocation.h"
+#include "app/Statuspanels.h"
+#include "display/Dimageechodrawmodule.h"
+#include "display/Fsrhiwindow.h"
+#include "platform/Bitmap.h"
+#include "platform/Dwinmodule.h"
+#include "platform/Processinfo.h"
+#include "settings/Dinifilemodule.h"
+#include "settings/Settingvalues.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char* const kPictureFilter = "ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png";
+const char* const kSnapshotFilter = "画像ファイル(*.jpg)|*.jpg";
+
+// Status panel width templates; panel 4 is sized by the empty text, panel 6 keeps its width.
+const char* const kPanelTemplates[] = {"____ / ____",
+                                       "________________________________",
+                                       "____/__/__ __:__:__ ",
+                                       "____._____/____._____ ",
+                                       "",
+                                       "AZ:___.__ / EL:___.__ "};
+constexpr int kPanelMarginPx = 20;
+constexpr int kMinimumDisplaySidePx = 700;
+constexpr int kWindowMarginPx = 20;
+
+QString ExecutableFolderWithDelimiter() {
+    return QFileInfo(ExecutableFilePath()).absolutePath() + QLatin1Char('/');
+}
+
+} // namespace
+
+TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
+    : QMainWindow(parent), startOptions_(startOptions) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Nimbrook"));
+    setWindowIcon(QIcon(ApplicationIcon(32)));
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+    PanelDispMain = new TDisplayPanel(this);
+    PanelDispMain->setObjectName(QStringLiteral("PanelDispMain"));
+    setCentralWidget(PanelDispMain);
+    ImageDispMain = new TImage(PanelDispMain);
+    ImageDispMain->setObjectName(QStringLiteral("ImageDispMain"));
+    PanelDispMain->OnResize = [this](int width, int height) {
+        PostAppMessage(this, UM_REPAINT, static_cast<std::uintptr_t>(width), height);
+    };
+    // Only the right edge takes the playlist.
+    setDockOptions(QMainWindow::AnimatedDocks);
+
+    CreateMainMenu();
+    ConnectLifecycleMenu();
+    ConnectPlaybackMenu();
+
+    OpenDialog1.kind = TFileDialogKind::Open;
+    OpenDialog1.filter = QString::fromUtf8(kScanFileFilter);
+    OpenDialog1.multiSelect = true;
+    OpenPictureDialog1.kind = TFileDialogKind::OpenPicture;
+    OpenPictureDialog1.filter = QString::fromUtf8(kPictureFilter);
+    SaveDialog1.kind = TFileDialogKind::Save;
+    SaveDialog1.filter = QString::fromUtf8(kSnapshotFilter);
+
+    FormCreate();
+}
+
+TFormMain::~TFormMain() {
+    // FormDestroy: the signal processor, the legend and the play list go with the window.
+    signalProc_.reset();
+    legendBitmap_.reset();
+    fileList_.clear();
+}
+
+void TFormMain::ConnectLifecycleMenu() {
+    connect(MainMenuFileClose, &QAction::triggered, this, [this] { MainMenuFileCloseClick(); });
+    connect(MainMenuHelpVersion, &QAction::triggered, this, [this] { MainMenuHelpVersionClick(); });
+}
+
+void TFormMain::FormCreate() {
+    // Batch runs install the exception log as the application's exception handler here
+    // (TNimbrookApplication::SetExceptionHandler); interactive runs keep the exception box.
+    legendBitmap_ = std::make_unique<TBitmap>();
+    signalProc_ = std::make_unique<clEchoSignalProc>();
+    fileList_.clear();
+
+    const TSettingsLocation location = ResolveSettingsLocation(ExecutableFilePath(), UserConfigFolder());
+    settingsLoadPath_ = location.loadPath;
+    settingsSavePath_ = location.savePath;
+    if (location.fellBack) {
+        std::fprintf(stderr, "nimbrook: the program's folder is not writable; settings are kept in %s\n",
+                     QDir::toNativeSeparators(settingsSavePath_).toLocal8Bit().constData());
+    }
+    IniFileModule->LoadSettings(settingsLoadPath_.toStdString());
+
+    QString playFolder;
+    std::string scale;
+    {
+        TSettingsAccess settings(*IniFileModule);
+        playFolder = QString::fromStdString(settings->playFolder);
+        scale = settings->scale;
+    }
+    if (playFolder.isEmpty() || !QFileInfo(playFolder).isDir()) {
+        playFolder = ExecutableFolderWithDelimiter();
+    }
+    OpenDialog1.initialFolder = playFolder;
+    displayRange_ = DisplayRangeFromSetting(scale);
+
+    CreateStatusPanels();
+
+    colourTable_ = BuildCombinedColourTable();
+    for (int p = 0; p < kProductCount; ++p) {
+        thresholdTables_[static_cast<std::size_t>(p)] = ProductThresholdTable(static_cast<ProductKind>(p));
+    }
+}
+
+void TFormMain::CreateStatusPanels() {
+    int sum = 0;
+    for (int panel = 0; panel < 6; ++panel) {
+        const QString text = QString::fromUtf8(kPanelTemplates[panel]);
+        const int width =
+            text.isEmpty() ? StatusBar1->TextWidth(text) : StatusBar1->TextWidth(text) + kPanelMarginPx;
+        StatusBar1->SetPanelWidth(panel, width);
+        sum += width;
+    }
+    const int side = std::max(sum, kMinimumDisplaySidePx) + kWindowMarginPx;
+    resize(side, menuBar()->sizeHint().height() + side + TStatusBar::kHeight);
+}
+
+const ThresholdTable& TFormMain::Thresholds(int product) const {
+    return thresholdTables_[static_cast<std::size_t>(std::clamp(product, 0, kProductCount - 1))];
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_ && !event->spontaneous()) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow() {
+    DropFileModule->AcceptFiles(this, true);
+
+    const QString exeFolder = ExecutableFolderWithDelimiter();
+    OpenPictureDialog1.initialFolder = exeFolder;
+    OpenPictureDialog1.fileName.clear();
+    OpenDialog1.fileName.clear();
+    SaveDialog1.initialFolder = exeFolder;
+    SaveDialog1.fileName = exeFolder;
+
+    const TFileVersion version = TWinModule::FileVersion();
+    setWindowTitle(windowTitle() + QString::asprintf(" v%d.%02d", version.major, version.minor));
+
+    const PainterTable normal = MakeNormalPainterTable(colourTable_);
+    const PainterTable greyed = MakeGreyedPainterTable(colourTable_);
+    ImageEchoDrawModule->SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
+    ImageEchoDrawModule->SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
+
+    ImageEchoDrawModule->InitEchoImage(PanelDispMain->width(), PanelDispMain->height(), displayRange_,
+                                       kDisplaySamples);
+
+    {
+        TSettingsAccess settings(*IniFileModule);
+        productItems_[static_cast<std::size_t>(ProductIndex(SelectedProduct(settings->selection)))]
+            ->setChecked(true);
+        ImageEchoDrawModule->LoadMapPicture(settings->map);
+        const std::uint8_t opacity = EchoOpacity(IntegerOption(settings->alpha));
+        ImageEchoDrawModule->SetTableAlpha(0, opacity);
+        ImageEchoDrawModule->SetTableAlpha(1, opacity);
+        (IsLargeDevice(settings->unitD) ? MainMenuSettingUnitD : MainMenuSettingUnitS)->setChecked(true);
+        (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
+    }
+
+    FormSrhiWindow->InitSrhiRenderer(reinterpret_cast<const std::uint8_t*>(colourTable_.entries.data()),
+                                     kColourTableSize);
+
+    StartFromCommandLine();
+    RefreshDisplay(true);
+}
+
+void TFormMain::StartFromCommandLine() {
+    batchMode_ = false;
+    batchInputPath_.clear();
+    batchOutputPath_.clear();
+    fileList_.clear();
+    if (!startOptions_.batchArguments.isEmpty()) {
+        // A batch start: the batch sequence (Fmainbatch.cpp) continues from here.
+        return;
+    }
+    if (!startOptions_.playPaths.isEmpty()) {
+        PlayPaths(startOptions_.playPaths);
+    }
+}
+
+void TFormMain::PlayPaths(const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        const QStringList found = ScanFilesOf(path);
+        if (found.isEmpty()) {
+            std::fprintf(stderr, "nimbrook: no scan files at %s\n", path.toLocal8Bit().constData());
+        }
+        files += found;
+    }
+    if (files.isEmpty()) {
+        return;
+    }
+    SetPlayList(files);
+    TimerFilePlayTimer();
+    MainMenuPlayStart->trigger();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    FormClose();
+    event->accept();
+    // Closing the main window ends the application, whatever other windows are open.
+    QCoreApplication::quit();
+}
+
+void TFormMain::FormCloseQuery() {
+    TimerFilePlay.SetEnabled(false);
+    TimerFilePlay.SetTag(0);
+    if (startOptions_.batchArguments.isEmpty() &&
+        !IniFileModule->SaveSettings(settingsSavePath_.toStdString())) {
+        std::fprintf(stderr, "nimbrook: the settings could not be written to %s\n",
+                     QDir::toNativeSeparators(settingsSavePath_).toLocal8Bit().constData());
+    }
+}
+
+void TFormMain::FormClose() {
+    DropFileModule->AcceptFiles(this, false);
+    RenderSweep(-1, nullptr, 0.0);
+}
+
+void TFormMain::MainMenuFileCloseClick() {
+    close();
+}
+
+void TFormMain::MainMenuHelpVersionClick() {
+    AboutBoxVersion->exec();
+}
+
+bool TFormMain::event(QEvent* event) {
+    if (const TAppMessageEvent* message = AppMessage(event)) {
+        if (message->Message() == UM_REPAINT) {
+            OnRepaint(static_cast<int>(message->WParam()), static_cast<int>(message->LParam()));
+            return true;
+        }
+    }
+    return QMainWindow::event(event);
+}

@@ -1,0 +1,292 @@
+#pragma once
+
+#include "app/Playlisthost.h"
+#include "app/Startoptions.h"
+#include "files/Decimate.h"
+#include "files/Gatecodec.h"
+#include "files/Productkind.h"
+#include "files/Scaninfo.h"
+#include "platform/Dialogservice.h"
+#include "platform/Timer.h"
+#include "render/Colourscales.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class TBitmap;
+class TDisplayPanel;
+class TImage;
+class TStatusBar;
+class clEchoSignalProc;
+
+/// A radio family of the menus: the parent menu and its children, one of which is checked. The
+/// value of each child is its tag (ActionTag).
+struct TRadioFamily {
+    QMenu* parent = nullptr;
+    QActionGroup* group = nullptr;
+    std::vector<QAction*> items;
+};
+
+/// The value a menu item carries (its "Tag" property); 0 when it has none.
+int ActionTag(const QAction* action);
+
+// TFormMain: the main window. It owns the open scan file's ScanInfo, the play list, the work
+// buffers of the frame pipeline, the legend bitmap and the colour and threshold tables, and it
+// drives playback with the timer TimerFilePlay, whose tag is the position in the play list.
+//
+// The class is split by topic; each topic has its own source file:
+//   Fmain.cpp          lifecycle (FormCreate, FormShow, FormCloseQuery, FormClose, FormDestroy),
+//                      layout, the About box, the application messages (event)
+//   Fmainmenu.cpp      the main menu: every item, separator, tag and radio family
+//   Fmainpipeline.cpp  the frame pipeline: RenderSweep, DrawLegend, UpdateStatusBar,
+//                      RefreshDisplay, OnRepaint
+//   Fmainplayback.cpp  playback: TimerFilePlayTimer, the transport commands, JumpToFile,
+//                      MainMenuFileOpenClick, the playlist window's host interface
+// Later topics add their own files and connect their handlers in their own Connect… function,
+// called from the constructor next to ConnectPlaybackMenu:
+//   Fmainoptions.cpp   the option menus "設定" and "表示" (scale, azimuth offset, display time,
+//                      map, product, transparency, quality flags, SRHI mode, clear, device type,
+//                      CSV output; MainMenuSetting's Ctrl+Alt check uses CtrlAndAltDown of
+//                      platform/Keyboardstate.h). The items and radio families exist already
+//                      (OptionFamilies lists them); their handlers go here.
+//   Fmainsnapshot.cpp  snapshots, printing and the two logs (MainMenuSnapShot…, MainMenuFilePrint…,
+//                      SaveDialog1, the print dialog through DialogService().RunPrintDialog,
+//                      LocalTime of platform/Localtime.h for file names and log lines).
+//   Fmainbatch.cpp     batch mode and the messages UM_CLOSE, UM_BATCH_DONE, UM_SET_ANGLES
+//                      (handled in event(), Fmain.cpp, where UM_REPAINT is), StartFromCommandLine's
+//                      batch part, the exception log (TNimbrookApplication::SetExceptionHandler),
+//                      and dropped files (DropFileModule; the list sorted with SortPlayOrder).
+// Dialogs and boxes always go through DialogService() so that tests can answer them.
+class TFormMain : public QMainWindow, public TPlayListHost {
+public:
+    /// The dock site of the playlist window: the right dock area of the window ("Panel1").
+    static constexpr Qt::DockWidgetArea Panel1 = Qt::RightDockWidgetArea;
+
+    /// Builds the components (menu, status bar, panels, timer) and runs FormCreate: loads the
+    /// settings, sets up the dialogs, the status panels, the window size and the colour tables.
+    /// Needs IniFileModule; the other modules are reached when the window is shown.
+    explicit TFormMain(const TStartOptions& startOptions, QWidget* parent = nullptr);
+    /// FormDestroy.
+    ~TFormMain() override;
+    TFormMain(const TFormMain&) = delete;
+    TFormMain& operator=(const TFormMain&) = delete;
+
+    // --- Frame pipeline (Fmainpipeline.cpp) ---------------------------------------------------
+
+    /// Reads every ray of the open file (described by `info`) and paints it in both echo
+    /// renderers, with the legend of `product`. Returns the range drawn in metres, 0 when `info`
+    /// is not valid, -1 when nothing could be drawn (product not in the file, a ray that cannot
+    /// be read: then info's errorCode is 7). Product -1 without info releases the work buffers
+    /// and returns -1. Throws std::invalid_argument when the file gives no azimuth offset and
+    /// the AzOffset setting is no number, and std::system_error when a CSV file cannot be written.
+    double RenderSweep(int product, ScanInfo* info, double displayRangeM);
+    /// Draws the legend strip of `product` into LegendBitmap, unless product and first index
+    /// are those of the last legend drawn.
+    void DrawLegend(int product, int firstIndex);
+    /// Fills the status panels from ScanInfo and the position; empties them when it is not valid.
+    void UpdateStatusBar();
+    /// Re-renders the open file when `reRender` is set, fills the status bar, sets the time label
+    /// and posts UM_REPAINT (0, 0); the picture is composed when that message is handled.
+    void RefreshDisplay(bool reRender);
+    /// The UM_REPAINT handler: drops further queued repaints, resizes ImageDispMain to width x
+    /// height when width is not 0 and height is above 0, composes the picture once and paints it.
+    void OnRepaint(int width, int height);
+
+    // --- Playback (Fmainplayback.cpp) -----------------------------------------------------------
+
+    /// One playback step: opens and shows the next file (or the current one when the timer was
+    /// not running), reports a failure in the error box (not in batch mode) and re-arms or stops
+    /// the timer. A step started while another runs returns at once.
+    void TimerFilePlayTimer();
+    void MainMenuPlayStartClick();
+    void MainMenuPlayStopClick();
+    void MainMenuPlayPauseClick();
+    /// `nowChecked`: the check mark of MainMenuPlayFF after the click toggled it.
+    void MainMenuPlayFFClick(bool nowChecked);
+    /// `nowChecked`: the check mark of MainMenuPlayREW after the click toggled it.
+    void MainMenuPlayREWClick(bool nowChecked);
+    /// The Open dialog: a confirmed choice becomes the new play list, file 0 is shown.
+    void MainMenuFileOpenClick();
+    void MenuItemPlayListClick();
+    void JumpToFile(int index) override;
+    QAction* TransportAction(TransportCommand command) override;
+
+    // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
+
+    /// The command-line start, called when the window is first shown, before the final refresh.
+    /// Interactive: resets the batch state and the play list, then loads and plays the --play paths.
+    void StartFromCommandLine();
+    void MainMenuFileCloseClick();
+    void MainMenuHelpVersionClick();
+
+    /// The tag-carrying product item that is checked: 0 R … 6 ρhv, otherwise 7.
+    int CheckedProduct() const;
+
+    // --- State, for the later topics and for tests ----------------------------------------------
+
+    const QStringList& FileList() const { return fileList_; }
+    ScanInfo& CurrentScan() { return scanInfo_; }
+    const ScanInfo& CurrentScan() const { return scanInfo_; }
+    double DisplayRange() const { return displayRange_; }
+    void SetDisplayRange(double metres) { displayRange_ = metres; }
+    bool BatchMode() const { return batchMode_; }
+    TBitmap& LegendBitmap() { return *legendBitmap_; }
+    const CombinedColourTable& ColourTable() const { return colourTable_; }
+    const ThresholdTable& Thresholds(int product) const;
+    const TStartOptions& StartOptions() const { return startOptions_; }
+    /// Where the settings were loaded from and are saved to at close.
+    const QString& SettingsLoadPath() const { return settingsLoadPath_; }
+    const QString& SettingsSavePath() const { return settingsSavePath_; }
+    /// The radio families of the option menus, in menu order.
+    const std::vector<const TRadioFamily*>& OptionFamilies() const { return optionFamilies_; }
+
+    // --- Components -------------------------------------------------------------------------------
+
+    TStatusBar* StatusBar1 = nullptr;
+    TDisplayPanel* PanelDispMain = nullptr;
+    TImage* ImageDispMain = nullptr;
+    TTimer TimerFilePlay;
+    TFileDialogRequest OpenDialog1;
+    TFileDialogRequest OpenPictureDialog1;
+    TFileDialogRequest SaveDialog1;
+
+    // "ファイル"
+    QMenu* MainMenuFile = nullptr;
+    QAction* MainMenuFileOpen = nullptr;
+    QMenu* MainMenuFilePrint = nullptr;
+    QAction* MainMenuFilePrintMain = nullptr; // tag 0
+    QAction* MainMenuFilePrintSrhi = nullptr; // tag 1
+    QAction* MainMenuFileClose = nullptr;
+    // "設定"
+    QMenu* MainMenuSetting = nullptr;
+    QMenu* MainMenuSettingUnit = nullptr;
+    QAction* MainMenuSettingUnitD = nullptr;
+    QAction* MainMenuSettingUnitS = nullptr;
+    QAction* MainMenuSettingRange = nullptr;
+    QAction* MainMenuSettingAzOffset = nullptr;
+    QMenu* MainMenuSettingCsvOut = nullptr;
+    QAction* MainMenuSettingCsvOutOFF = nullptr;
+    QAction* MainMenuSettingCsvOutON = nullptr;
+    // "表示"
+    QMenu* MainMenuDisp = nullptr;
+    QMenu* MainMenuDispSelect = nullptr;
+    QAction* MainMenuDispSelectRain = nullptr;
+    QAction* MainMenuDispSelectZhh = nullptr;
+    QAction* MainMenuDispSelectV = nullptr;
+    QAction* MainMenuDispSelectZdr = nullptr;
+    QAction* MainMenuDispSelectKdp = nullptr;
+    QAction* MainMenuDispSelectFdp = nullptr;
+    QAction* MainMenuDispSelectRhv = nullptr;
+    QAction* MainMenuDispSelectW = nullptr;
+    QMenu* MainMenuDispAlpha = nullptr;
+    QAction* MainMenuDispMap = nullptr;
+    QMenu* SRHI1 = nullptr;
+    QAction* MainMenuDispSrhi90 = nullptr;
+    QAction* MainMenuDispSrhi180 = nullptr;
+    QMenu* MainMenuInvalid = nullptr;
+    QMenu* MainMenuShield = nullptr;
+    QMenu* MainMenuDispersion = nullptr;
+    QMenu* MainMenuClutter = nullptr;
+    QMenu* MainMenuClutterLevel = nullptr;
+    QMenu* MainMenuPulseBlind = nullptr;
+    QMenu* MainMenuSectorBlank = nullptr;
+    QAction* MainMenuDispClear = nullptr;
+    // "再生"
+    QMenu* MainMenuPlay = nullptr;
+    QAction* MainMenuPlayStart = nullptr;
+    QAction* MainMenuPlayStop = nullptr;
+    QAction* MainMenuPlayPause = nullptr;
+    QAction* MainMenuPlayFF = nullptr;
+    QAction* MainMenuPlayREW = nullptr;
+    QAction* MenuItemPlayDispTime = nullptr;
+    QAction* MenuItemPlayList = nullptr;
+    // "画面コピー"
+    QMenu* MainMenuSnapShot = nullptr;
+    QAction* MainMenuSnapShotMain = nullptr; // tag 0
+    QAction* MainMenuSnapShotSrhi = nullptr; // tag 1
+    // "ヘルプ"
+    QMenu* MainMenuHelp = nullptr;
+    QAction* MainMenuHelpVersion = nullptr;
+
+    // Radio families (children in menu order; the first is checked at creation).
+    TRadioFamily UnitFamily;         // MainMenuSettingUnit: 大型, 小型
+    TRadioFamily CsvOutFamily;       // MainMenuSettingCsvOut: OFF 0, ON 1
+    TRadioFamily SelectFamily;       // MainMenuDispSelect: R 0 … W 7
+    TRadioFamily AlphaFamily;        // MainMenuDispAlpha: 0% 0 … 100% 100
+    TRadioFamily SrhiFamily;         // SRHI1: 90deg, 180deg
+    TRadioFamily InvalidFamily;      // MainMenuInvalid: OFF 0, ON 1
+    TRadioFamily ShieldFamily;       // MainMenuShield: OFF 0, 1, 2
+    TRadioFamily DispersionFamily;   // MainMenuDispersion: OFF 0, 1, 2
+    TRadioFamily ClutterFamily;      // MainMenuClutter: OFF 0, 1, 2
+    TRadioFamily ClutterLevelFamily; // MainMenuClutterLevel: ALL 0, "0" 1 … "7" 8
+    TRadioFamily PulseBlindFamily;   // MainMenuPulseBlind: OFF 0, 1, 2
+    TRadioFamily SectorBlankFamily;  // MainMenuSectorBlank: OFF 0, 1, 2
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMainMenu();       // Fmainmenu.cpp
+    void ConnectPlaybackMenu();  // Fmainplayback.cpp
+    void ConnectLifecycleMenu(); // Fmain.cpp
+    /// Fast forward or rewind clicked (its check mark now `nowChecked`); `otherDirection` is the
+    /// other of the two items.
+    void FastPlayClick(bool nowChecked, QAction& otherDirection);
+    void FormCreate();
+    void FormShow();
+    /// Stops playback and saves the settings in interactive mode; closing is never refused.
+    void FormCloseQuery();
+    void FormClose();
+    void CreateStatusPanels();
+    /// Loads `paths` (files and folders) as the play list and starts playing it.
+    void PlayPaths(const QStringList& paths);
+    /// The new play list, sorted, also in the playlist window; position 0.
+    void SetPlayList(const QStringList& paths);
+    void ReleaseRayBuffers();
+    /// Grows the value and quality buffers to hold gateCount entries (std::bad_alloc when it cannot).
+    void EnsureRayBuffers(int gateCount);
+
+    TStartOptions startOptions_;
+    QString settingsLoadPath_;
+    QString settingsSavePath_;
+    bool shown_ = false;
+
+    // Data model of the window.
+    std::unique_ptr<TBitmap> legendBitmap_;
+    bool batchMode_ = false;
+    QString batchInputPath_;
+    QString batchOutputPath_;
+    std::unique_ptr<clEchoSignalProc> signalProc_;
+    QStringList fileList_;
+    ScanInfo scanInfo_;
+    double displayRange_ = 0.0;
+    CombinedColourTable colourTable_;
+    std::array<ThresholdTable, kProductCount> thresholdTables_{};
+    std::array<QAction*, kProductCount> productItems_{};
+    std::vector<const TRadioFamily*> optionFamilies_;
+
+    // Work buffers of the frame pipeline: they only grow, and are released at close.
+    std::unique_ptr<std::uint16_t[]> valueBuffer_;
+    std::unique_ptr<std::uint16_t[]> qualityBuffer_;
+    int rayBufferCapacity_ = 0;
+    std::array<std::uint16_t, kDisplaySamples> resampledValues_{};
+    std::array<std::uint8_t, kDisplaySamples> levelRay_{};
+    std::array<std::uint8_t, kDisplaySamples> acceleratedCopy_{};
+    std::array<std::uint16_t, kDisplaySamples> flagRay_{};
+    int legendProduct_ = -1;
+    int legendFirstIndex_ = -1;
+
+    // True while a playback step runs.
+    bool stepRunning_ = false;
+};
+
+inline TFormMain* FormMain = nullptr;

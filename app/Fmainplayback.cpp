@@ -1,0 +1,212 @@
+// TFormMain: the playback engine. The position in the play list is the tag of TimerFilePlay.
+#include "app/Fmain.h"
+#include "app/Fmainstring.h"
+#include "app/Fplaylist.h"
+#include "app/Settingsaccess.h"
+#include "display/Dimageechodrawmodule.h"
+#include "display/Fsrhiwindow.h"
+#include "files/Dscnfilemodule.h"
+#include "settings/Settingvalues.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <algorithm>
+
+namespace {
+
+/// Marks a playback step as running for its scope; the mark goes also when an exception leaves
+/// the step, so that a failed step does not block every later one.
+class TStepGuard {
+public:
+    explicit TStepGuard(bool& running) : running_(running) { running_ = true; }
+    ~TStepGuard() { running_ = false; }
+    TStepGuard(const TStepGuard&) = delete;
+    TStepGuard& operator=(const TStepGuard&) = delete;
+
+private:
+    bool& running_;
+};
+
+constexpr int kFastIntervalMs = 10;
+
+} // namespace
+
+void TFormMain::ConnectPlaybackMenu() {
+    TimerFilePlay.OnTimer = [this] { TimerFilePlayTimer(); };
+    connect(MainMenuPlayStart, &QAction::triggered, this, [this] { MainMenuPlayStartClick(); });
+    connect(MainMenuPlayStop, &QAction::triggered, this, [this] { MainMenuPlayStopClick(); });
+    connect(MainMenuPlayPause, &QAction::triggered, this, [this] { MainMenuPlayPauseClick(); });
+    connect(MainMenuPlayFF, &QAction::triggered, this,
+            [this](bool checked) { MainMenuPlayFFClick(checked); });
+    connect(MainMenuPlayREW, &QAction::triggered, this,
+            [this](bool checked) { MainMenuPlayREWClick(checked); });
+    connect(MainMenuFileOpen, &QAction::triggered, this, [this] { MainMenuFileOpenClick(); });
+    connect(MenuItemPlayList, &QAction::triggered, this, [this] { MenuItemPlayListClick(); });
+}
+
+void TFormMain::TimerFilePlayTimer() {
+    if (stepRunning_) {
+        return;
+    }
+    const TStepGuard guard(stepRunning_);
+
+    const bool advancing = TimerFilePlay.Enabled();
+    TimerFilePlay.SetEnabled(false);
+    const bool smallDevice = !MainMenuSettingUnitD->isChecked();
+    int product = CheckedProduct();
+    const int direction = MainMenuPlayREW->isChecked() ? -1 : 1;
+    scanInfo_.errorCode = 0;
+    const int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
+
+    if (index >= 0 && index < fileList_.size()) {
+        scanInfo_.errorCode = 0;
+        const std::string path = fileList_[index].toStdString();
+        if (SCNFileModule->OpenScanFile(path, smallDevice, scanInfo_) < 0) {
+            TimerFilePlay.SetTag(index);
+            RefreshDisplay(false);
+        } else {
+            MainMenuDispersion->menuAction()->setEnabled(scanInfo_.formatType <= 100);
+            bool fallBackToRain = false;
+            for (QAction* item : productItems_) {
+                item->setEnabled(true);
+            }
+            for (int p = 1; p < kProductCount; ++p) {
+                QAction* item = productItems_[static_cast<std::size_t>(p)];
+                if ((scanInfo_.productMask & (1u << p)) == 0) {
+                    item->setEnabled(false);
+                    fallBackToRain = fallBackToRain || item->isChecked();
+                }
+            }
+            if (fallBackToRain) {
+                MainMenuDispSelectRain->setChecked(true);
+                product = ProductIndex(ProductKind::R);
+                TSettingsAccess settings(*IniFileModule);
+                settings->selection = std::to_string(ProductIndex(ProductKind::R));
+            }
+            TimerFilePlay.SetTag(index);
+            ImageEchoDrawModule->SetRadarPosition(scanInfo_.latitude, scanInfo_.longitude);
+            const double rangeM = RenderSweep(product, &scanInfo_, displayRange_);
+            RefreshDisplay(false);
+            FormSrhiWindow->UpdateSrhiScales(rangeM * 0.001);
+            FormSrhiWindow->PresentSrhi();
+        }
+    }
+
+    if (!batchMode_ && scanInfo_.errorCode != 0) {
+        DialogService().ErrorBox(this, QString::fromStdString(ErrorText(scanInfo_.errorCode)));
+    }
+
+    if (advancing && index >= 0 && index < fileList_.size()) {
+        int intervalMs = kFastIntervalMs;
+        if (!MainMenuPlayFF->isChecked() && !MainMenuPlayREW->isChecked()) {
+            TSettingsAccess settings(*IniFileModule);
+            intervalMs = DispTimeFromSetting(settings->dispTime);
+        }
+        TimerFilePlay.SetInterval(intervalMs);
+        TimerFilePlay.SetEnabled(false);
+        TimerFilePlay.SetEnabled(true);
+    } else {
+        MainMenuPlayFF->setChecked(false);
+        MainMenuPlayREW->setChecked(false);
+        TimerFilePlay.SetEnabled(false);
+        const int count = static_cast<int>(fileList_.size());
+        TimerFilePlay.SetTag(std::clamp(TimerFilePlay.Tag(), 0, count));
+        FormPlayList->UpdateButtons();
+    }
+}
+
+void TFormMain::MainMenuPlayStartClick() {
+    MainMenuPlayREW->setChecked(false);
+    TimerFilePlay.SetEnabled(true);
+    FormPlayList->UpdateButtons();
+}
+
+void TFormMain::MainMenuPlayStopClick() {
+    MainMenuPlayFF->setChecked(false);
+    MainMenuPlayREW->setChecked(false);
+    TimerFilePlay.SetEnabled(false);
+    TimerFilePlay.SetTag(0);
+    TimerFilePlayTimer();
+    FormPlayList->UpdateButtons();
+}
+
+void TFormMain::MainMenuPlayPauseClick() {
+    MainMenuPlayFF->setChecked(false);
+    MainMenuPlayREW->setChecked(false);
+    TimerFilePlay.SetEnabled(false);
+    FormPlayList->UpdateButtons();
+}
+
+void TFormMain::MainMenuPlayFFClick(bool nowChecked) {
+    FastPlayClick(nowChecked, *MainMenuPlayREW);
+}
+
+void TFormMain::MainMenuPlayREWClick(bool nowChecked) {
+    FastPlayClick(nowChecked, *MainMenuPlayFF);
+}
+
+void TFormMain::FastPlayClick(bool nowChecked, QAction& otherDirection) {
+    // Checked before the click: the click cleared it and playback goes on at the display time.
+    if (nowChecked) {
+        otherDirection.setChecked(false);
+        TimerFilePlay.SetEnabled(true);
+        TimerFilePlayTimer();
+    }
+    FormPlayList->UpdateButtons();
+}
+
+void TFormMain::JumpToFile(int index) {
+    const bool running = TimerFilePlay.Enabled();
+    TimerFilePlay.SetEnabled(false);
+    TimerFilePlay.SetTag(index);
+    TimerFilePlayTimer();
+    TimerFilePlay.SetEnabled(running);
+}
+
+QAction* TFormMain::TransportAction(TransportCommand command) {
+    switch (command) {
+    case TransportCommand::Start:
+        return MainMenuPlayStart;
+    case TransportCommand::Pause:
+        return MainMenuPlayPause;
+    case TransportCommand::Stop:
+        return MainMenuPlayStop;
+    case TransportCommand::Rewind:
+        return MainMenuPlayREW;
+    case TransportCommand::FastForward:
+        return MainMenuPlayFF;
+    }
+    return nullptr;
+}
+
+void TFormMain::SetPlayList(const QStringList& paths) {
+    fileList_ = paths;
+    SortPlayOrder(fileList_);
+    FormPlayList->SetFileList(fileList_);
+    TimerFilePlay.SetTag(0);
+}
+
+void TFormMain::MainMenuFileOpenClick() {
+    const TFileDialogAnswer answer = DialogService().RunFileDialog(this, OpenDialog1);
+    if (answer.confirmed) {
+        MainMenuDispClear->trigger();
+        if (!answer.files.isEmpty()) {
+            fileList_.clear();
+            MainMenuPlayStop->trigger();
+            const QString folder = QFileInfo(answer.files.front()).absolutePath() + QLatin1Char('/');
+            {
+                TSettingsAccess settings(*IniFileModule);
+                settings->playFolder = folder.toStdString();
+            }
+            OpenDialog1.initialFolder = folder;
+            SetPlayList(answer.files);
+            TimerFilePlayTimer();
+        }
+    }
+    RefreshDisplay(true);
+}
+
+void TFormMain::MenuItemPlayListClick() {
+    FormPlayList->ShowFromMainMenu(*this);
+}

@@ -1,0 +1,25 @@
+// nimbrook-screengrab OUT.png: saves a picture of the whole screen of the current display (for
+// end-to-end checks under Xvfb). Exit code 1 when there is no screen or the file cannot be written.
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: nimbrook-screengrab OUT.png\n");
+        return 2;
+    }
+    QGuiApplication application(argc, argv);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        std::fprintf(stderr, "nimbrook-screengrab: no screen\n");
+        return 1;
+    }
+    const QPixmap picture = screen->grabWindow(0);
+    if (picture.isNull() || !picture.save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+        std::fprintf(stderr, "nimbrook-screengrab: cannot grab the screen into %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
