@@ -73,6 +73,7 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     CreateMainMenu();
     ConnectLifecycleMenu();
     ConnectPlaybackMenu();
+    ConnectOptionMenus();
 
     OpenDialog1.kind = TFileDialogKind::Open;
     OpenDialog1.filter = QString::fromUtf8(kScanFileFilter);
