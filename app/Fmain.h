@@ -263,6 +263,8 @@ private:
     /// Stores the vertical-section span (0: 90°, 1: 180°), checks its item and shows the window
     /// again at the size of that span.
     void SetSrhiDisplay(int mode);
+    /// Both colour tables of the main picture take the opacity of `alphaPercent` transparency.
+    void SetEchoTransparency(int alphaPercent);
     /// Fast forward or rewind clicked (its check mark now `nowChecked`); `otherDirection` is the
     /// other of the two items.
     void FastPlayClick(bool nowChecked, QAction& otherDirection);

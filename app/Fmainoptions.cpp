@@ -101,9 +101,7 @@ void TFormMain::ConnectOptionMenus() {
                 const int tag = ActionTag(item);
                 StoreSetting(option.setting, std::to_string(tag));
                 if (option.action == TFamilyAction::Opacity) {
-                    const std::uint8_t opacity = EchoOpacity(tag);
-                    ImageEchoDrawModule->SetTableAlpha(0, opacity);
-                    ImageEchoDrawModule->SetTableAlpha(1, opacity);
+                    SetEchoTransparency(tag);
                 }
                 if (option.action != TFamilyAction::None) {
                     RefreshDisplay(true);
@@ -111,6 +109,12 @@ void TFormMain::ConnectOptionMenus() {
             });
         }
     }
+}
+
+void TFormMain::SetEchoTransparency(int alphaPercent) {
+    const std::uint8_t opacity = EchoOpacity(alphaPercent);
+    ImageEchoDrawModule->SetTableAlpha(0, opacity);
+    ImageEchoDrawModule->SetTableAlpha(1, opacity);
 }
 
 void TFormMain::MainMenuSettingClick() {
@@ -180,8 +184,10 @@ void TFormMain::MainMenuDispMapClick() {
     if (invalid) {
         return;
     }
-    ImageEchoDrawModule->LoadMapPicture(path);
-    StoreSetting(&SettingsRecord::map, path);
+    // A picture that cannot be decoded leaves the map shown as it was, and the setting with it.
+    if (ImageEchoDrawModule->LoadMapPicture(path)) {
+        StoreSetting(&SettingsRecord::map, path);
+    }
     RefreshDisplay(true);
 }
 

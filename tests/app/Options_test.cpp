@@ -365,6 +365,13 @@ TEST_F(Options, AMapNameWithAWarningIsLoadedAfterTheBox) {
 
 TEST_F(Options, AValidMapIsLoadedWithoutABoxAndCancellingOnlyRenders) {
     StartWithFile();
+    // A well-named file that is no picture: nothing is taken and the setting stays.
+    const std::string broken = dir.File("N03600000E13900000N03500000E14000000.png");
+    std::ofstream(broken, std::ios::binary) << "not a picture";
+    EXPECT_TRUE(RendersAgain([&] { ChooseMap(broken); }));
+    EXPECT_EQ(Setting(&SettingsRecord::map), "");
+    EXPECT_FALSE(ImageEchoDrawModule->MapPlaced());
+
     const std::string path = WritePicture("N03600000E13900000N03500000E14000000.bmp");
     EXPECT_TRUE(RendersAgain([&] { ChooseMap(path); }));
     EXPECT_TRUE(dialogs.errorBoxes.empty());
