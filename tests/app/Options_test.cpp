@@ -77,6 +77,14 @@ protected:
         Settle();
     }
 
+    /// The input box asked with these texts.
+    static void ExpectInputBox(const ScriptedDialogs::InputRequest& request, const char* caption,
+                               const char* prompt, const char* defaultText) {
+        EXPECT_EQ(request.caption, QString::fromUtf8(caption));
+        EXPECT_EQ(request.prompt, QString::fromUtf8(prompt));
+        EXPECT_EQ(request.defaultText, QString::fromUtf8(defaultText));
+    }
+
     /// Chooses `path` in the picture dialog of the map item.
     void ChooseMap(const std::string& path) {
         dialogs.fileAnswers.push_back({true, {QString::fromStdString(path)}});
@@ -228,9 +236,7 @@ TEST_F(Options, ScaleBoxStoresTheRadiusOrZeroForTheWholeDataRange) {
     StartWithFile();
     EXPECT_TRUE(RendersAgain([&] { Answer(FormMain->MainMenuSettingRange, "25"); }));
     ASSERT_EQ(dialogs.inputRequests.size(), 1u);
-    EXPECT_EQ(dialogs.inputRequests[0].caption, "スケール");
-    EXPECT_EQ(dialogs.inputRequests[0].prompt, "表示半径[km]");
-    EXPECT_EQ(dialogs.inputRequests[0].defaultText, "50.0");
+    ExpectInputBox(dialogs.inputRequests[0], "スケール", "表示半径[km]", "50.0");
     EXPECT_EQ(Setting(&SettingsRecord::scale), "25");
     EXPECT_DOUBLE_EQ(FormMain->DisplayRange(), 25000.0);
     EXPECT_DOUBLE_EQ(ImageEchoDrawModule->DisplayRadiusMetres(), 25000.0);
@@ -257,9 +263,7 @@ TEST_F(Options, AzimuthOffsetBoxKeepsTheOldTextForAnythingButANumber) {
     StartWithFile({{"AzOffset", "0.0"}}, noOffset);
     EXPECT_FALSE(RendersAgain([&] { Answer(FormMain->MainMenuSettingAzOffset, "east"); }));
     ASSERT_EQ(dialogs.inputRequests.size(), 1u);
-    EXPECT_EQ(dialogs.inputRequests[0].caption, "方位オフセット");
-    EXPECT_EQ(dialogs.inputRequests[0].prompt, "オフセット量[deg]");
-    EXPECT_EQ(dialogs.inputRequests[0].defaultText, "0.0");
+    ExpectInputBox(dialogs.inputRequests[0], "方位オフセット", "オフセット量[deg]", "0.0");
     EXPECT_EQ(Setting(&SettingsRecord::azOffset), "0.0");
 
     EXPECT_TRUE(RendersAgain([&] { Answer(FormMain->MainMenuSettingAzOffset, "-12.5"); }));
@@ -276,9 +280,7 @@ TEST_F(Options, DisplayTimeBoxClampsAndTakesEffectAtTheNextStep) {
         EXPECT_EQ(Setting(&SettingsRecord::dispTime), stored) << answer.toStdString();
     }
     ASSERT_EQ(dialogs.inputRequests.size(), 4u);
-    EXPECT_EQ(dialogs.inputRequests[0].caption, "表示時間");
-    EXPECT_EQ(dialogs.inputRequests[0].prompt, "表示時間[ms]\r\n(1000～10000)");
-    EXPECT_EQ(dialogs.inputRequests[0].defaultText, "2000");
+    ExpectInputBox(dialogs.inputRequests[0], "表示時間", "表示時間[ms]\r\n(1000～10000)", "2000");
     EXPECT_EQ(dialogs.inputRequests[3].defaultText, "1000");
 
     OpenFiles({WriteScan("a.scn"), WriteScan("b.scn")});
@@ -398,22 +400,28 @@ TEST_F(Options, TransparencyGoesToBothColourTablesAndRenders) {
 TEST_F(Options, TheSrhiItemsStoreTheSpanAndShowTheWindowAtItsSize) {
     Start();
     EXPECT_FALSE(FormSrhiWindow->isVisible());
-    FormMain->MainMenuDispSrhi180->trigger();
-    Settle();
-    EXPECT_EQ(Setting(&SettingsRecord::dispSrhi), "1");
-    EXPECT_TRUE(FormMain->MainMenuDispSrhi180->isChecked());
-    EXPECT_FALSE(FormMain->MainMenuDispSrhi90->isChecked());
-    EXPECT_EQ(FormSrhiWindow->SrhiMode(), 1);
-    EXPECT_TRUE(FormSrhiWindow->isVisible());
-    EXPECT_EQ(FormSrhiWindow->size(), QSize(892, 600));
-
-    FormMain->MainMenuDispSrhi90->trigger();
-    Settle();
-    EXPECT_EQ(Setting(&SettingsRecord::dispSrhi), "0");
-    EXPECT_TRUE(FormMain->MainMenuDispSrhi90->isChecked());
-    EXPECT_FALSE(FormMain->MainMenuDispSrhi180->isChecked());
-    EXPECT_EQ(FormSrhiWindow->SrhiMode(), 0);
-    EXPECT_EQ(FormSrhiWindow->size(), QSize(600, 600));
+    struct Choice {
+        QAction* item;
+        QAction* other;
+        int mode;
+        QSize clientSize;
+    };
+    const std::vector<Choice> choices = {
+        {FormMain->MainMenuDispSrhi180, FormMain->MainMenuDispSrhi90, 1, {892, 600}},
+        {FormMain->MainMenuDispSrhi90, FormMain->MainMenuDispSrhi180, 0, {600, 600}},
+        {FormMain->MainMenuDispSrhi90, FormMain->MainMenuDispSrhi180, 0, {600, 600}},
+    };
+    for (const Choice& choice : choices) {
+        FormSrhiWindow->resize(700, 500); // as the user left it
+        choice.item->trigger();
+        Settle();
+        EXPECT_EQ(Setting(&SettingsRecord::dispSrhi), std::to_string(choice.mode));
+        EXPECT_TRUE(choice.item->isChecked());
+        EXPECT_FALSE(choice.other->isChecked());
+        EXPECT_EQ(FormSrhiWindow->SrhiMode(), choice.mode);
+        EXPECT_TRUE(FormSrhiWindow->isVisible());
+        EXPECT_EQ(FormSrhiWindow->size(), choice.clientSize);
+    }
 }
 
 TEST_F(Options, ClearEmptiesThePictureWithoutReadingTheFileAgain) {
