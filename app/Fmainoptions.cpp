@@ -67,7 +67,7 @@ void SyncRadioFamily(const TRadioFamily& family, std::string SettingsRecord::*se
     }
 }
 
-/// Settings text of an input box answer, or the stored text when the box was cancelled.
+/// The answer of an input box that proposes the stored text; the stored text when it was cancelled.
 QString AskInputBox(TFormMain& form, std::string_view caption, std::string_view prompt,
                     const std::string& storedText) {
     return DialogService().InputBox(&form,
