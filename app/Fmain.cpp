@@ -73,6 +73,7 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     CreateMainMenu();
     ConnectLifecycleMenu();
     ConnectPlaybackMenu();
+    ConnectOptionMenus();
 
     OpenDialog1.kind = TFileDialogKind::Open;
     OpenDialog1.filter = QString::fromUtf8(kScanFileFilter);
@@ -185,9 +186,7 @@ void TFormMain::FormShow() {
         productItems_[static_cast<std::size_t>(ProductIndex(SelectedProduct(settings->selection)))]
             ->setChecked(true);
         ImageEchoDrawModule->LoadMapPicture(settings->map);
-        const std::uint8_t opacity = EchoOpacity(IntegerOption(settings->alpha));
-        ImageEchoDrawModule->SetTableAlpha(0, opacity);
-        ImageEchoDrawModule->SetTableAlpha(1, opacity);
+        SetEchoTransparency(IntegerOption(settings->alpha));
         (IsLargeDevice(settings->unitD) ? MainMenuSettingUnitD : MainMenuSettingUnitS)->setChecked(true);
         (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
     }

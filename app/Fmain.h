@@ -118,6 +118,27 @@ public:
     void JumpToFile(int index) override;
     QAction* TransportAction(TransportCommand command) override;
 
+    // --- Option menus (Fmainoptions.cpp) -------------------------------------------------------
+
+    /// "設定" opens: the device type and CSV items are shown only while Ctrl and Alt are both down.
+    void MainMenuSettingClick();
+    /// A device type item was chosen: UnitD "0" for the large device (the first item), "1" for
+    /// the small one, stored when it changes; files opened from now on are read with it.
+    void MainMenuSettingUnitDClick(QAction& item);
+    /// The scale input box (km); a changed scale sets the display radius and re-renders.
+    void MainMenuSettingRangeClick();
+    /// The azimuth offset input box (degrees); a changed offset re-renders.
+    void MainMenuSettingAzOffsetClick();
+    /// The display time input box (ms, 1000..10000), read by the next playback step.
+    void MenuItemPlayDispTimeClick();
+    /// The map picture dialog: a name that breaks the naming rule is refused with the error box, a
+    /// name that only draws a warning is loaded after it; cancelling re-renders.
+    void MainMenuDispMapClick();
+    void MainMenuDispSrhi90Click();
+    void MainMenuDispSrhi180Click();
+    /// Empties both echo pictures and shows them without reading the file again.
+    void MainMenuDispClearClick();
+
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
     /// The command-line start, called when the window is first shown, before the final refresh.
@@ -238,6 +259,12 @@ private:
     void CreateMainMenu();       // Fmainmenu.cpp
     void ConnectPlaybackMenu();  // Fmainplayback.cpp
     void ConnectLifecycleMenu(); // Fmain.cpp
+    void ConnectOptionMenus();   // Fmainoptions.cpp
+    /// Stores the vertical-section span (0: 90°, 1: 180°), checks its item and shows the window
+    /// again at the size of that span.
+    void SetSrhiDisplay(int mode);
+    /// Both colour tables of the main picture take the opacity of `alphaPercent` transparency.
+    void SetEchoTransparency(int alphaPercent);
     /// Fast forward or rewind clicked (its check mark now `nowChecked`); `otherDirection` is the
     /// other of the two items.
     void FastPlayClick(bool nowChecked, QAction& otherDirection);

@@ -26,6 +26,9 @@
 
 /// What a generated scan file holds. Every product of the mask gets `code(bit, ray, gate)`.
 struct ScanSpec {
+    /// Header layout and format version (the 54-byte layout only with the small device, version < 3).
+    scanwriter::HeaderLayout layout = scanwriter::HeaderLayout::Bytes80;
+    std::uint16_t version = 3;
     int rays = 36;
     int gates = 100;
     std::uint16_t gateSpacingCm = 10000; // 100 m
@@ -93,7 +96,8 @@ protected:
     std::string WriteScan(const std::string& name, const ScanSpec& spec = {},
                           scanwriter::Breakage breakage = scanwriter::Breakage::None) {
         scanwriter::ScanHeader header;
-        header.version = 3;
+        header.layout = spec.layout;
+        header.version = spec.version;
         header.rayCount = static_cast<std::uint16_t>(spec.rays);
         header.gateCount = static_cast<std::uint16_t>(spec.gates);
         header.gateSpacingCm = spec.gateSpacingCm;
