@@ -369,40 +369,55 @@ int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
 }
 
 bool TSCNFileModule::DecompressToTemp(const std::string& gzipPath, const std::string& tempPath) {
-    // A copy left by an earlier run must never be read in place of this one.
-    ::unlink(tempPath.c_str());
     GzipStream gzip(gzipPath);
     if (gzip.handle == nullptr) {
         return false;
     }
-    OutputFile copy;
-    if (!copy.Create(tempPath, true)) {
+    // The copy is written under a name of its own and then renamed onto tempPath in one step, so
+    // tempPath only ever names a complete copy: another run decompressing the same file at the
+    // same moment never reads a half-written copy, and a copy left by a crash is replaced.
+    std::string writingPath =
+        tempPath.substr(0, tempPath.size() - std::min(tempPath.size(), kTempSuffix.size()));
+    writingPath += ".XXXXXX";
+    writingPath += kTempSuffix;
+    const int reserved = ::mkstemps(writingPath.data(), static_cast<int>(kTempSuffix.size()));
+    if (reserved < 0) {
         return false;
     }
+    ::close(reserved);
+    OutputFile copy;
+    bool written = copy.Create(writingPath, false);
     char chunk[kGzipChunkBytes];
-    bool written = true;
-    for (;;) {
+    while (written) {
         const int got = gzread(gzip.handle, chunk, sizeof chunk);
         if (got <= 0) {
             break;
         }
         written = copy.Write(chunk, static_cast<std::size_t>(got));
-        if (!written) {
-            break;
-        }
     }
-    if (!copy.Close() || !written) {
-        // A copy cut short by a full disk would be read as a damaged scan file.
-        ::unlink(tempPath.c_str());
+    // A copy cut short by a full disk would be read as a damaged scan file.
+    written = copy.Close() && written;
+    struct stat made {};
+    if (!written || ::stat(writingPath.c_str(), &made) != 0 ||
+        ::rename(writingPath.c_str(), tempPath.c_str()) != 0) {
+        ::unlink(writingPath.c_str());
         return false;
     }
+    ownedTempDevice_ = made.st_dev;
+    ownedTempInode_ = made.st_ino;
     return true;
 }
 
 void TSCNFileModule::CloseScanFile() {
     file_.Close();
     if (!ownedTempPath_.empty()) {
-        ::unlink(ownedTempPath_.c_str());
+        // Another run of the same file may have renamed its own copy onto the name since; that
+        // copy is left to its owner.
+        struct stat named {};
+        if (::stat(ownedTempPath_.c_str(), &named) == 0 && named.st_dev == ownedTempDevice_ &&
+            named.st_ino == ownedTempInode_) {
+            ::unlink(ownedTempPath_.c_str());
+        }
         ownedTempPath_.clear();
     }
     openFileName_.clear();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 /// The scan-file reader: opens a scan file (decompressing a ".gz" file to a temporary copy first),
 /// checks it, fills the ScanInfo record and then hands out one ray at a time. It also collects the
@@ -54,8 +55,9 @@ public:
                         const std::uint16_t* boundaryCodes, const CodeRange& range, int count) const;
 
     /// Decompresses the gzip file `gzipPath` into `tempPath` (replacing any file of that name) with
-    /// 256-byte reads. Returns true when `tempPath` was created; false when the gzip file cannot be
-    /// opened or the copy cannot be created, in which case no file of that name is left. A corrupt
+    /// 256-byte reads; the copy is written beside it under a name of its own ending in ".$$$" and
+    /// moved onto `tempPath` when complete. Returns true when `tempPath` was created; false when
+    /// the gzip file cannot be opened or the copy cannot be made, in which case no copy is left. A corrupt
     /// or truncated stream is not reported: the copy then holds what could be decompressed.
     bool DecompressToTemp(const std::string& gzipPath, const std::string& tempPath);
 
@@ -97,6 +99,8 @@ private:
     BufferedFile file_;
     std::string openFileName_;
     std::string ownedTempPath_; // the temporary copy this module made; deleted when the file closes
+    dev_t ownedTempDevice_ = 0; // the file the copy is, so that only this module's own copy is deleted
+    ino_t ownedTempInode_ = 0;
     std::int64_t firstRayPosition_ = 0;
     std::int32_t rayCount_ = 0;
     std::int32_t gateCount_ = 0;

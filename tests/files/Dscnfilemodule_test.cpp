@@ -454,6 +454,31 @@ TEST_F(ReaderTest, GzipCopyLivesAsLongAsTheFileIsOpen) {
         << "the module's end removes the copy";
 }
 
+TEST_F(ReaderTest, TwoReadersOfOneGzipFileKeepTheirOwnCopies) {
+    // Two runs converting the same file at once: neither deletes or rewrites the other's copy.
+    const auto bytes = samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 3, 5)).Bytes();
+    scanwriter::WriteGzipFile(dir.File("p.scn.gz"), bytes);
+    TSCNFileModule first;
+    TSCNFileModule second;
+    ScanInfo firstInfo;
+    ScanInfo secondInfo;
+    ASSERT_EQ(first.OpenScanFile(dir.File("p.scn.gz"), false, firstInfo), 3);
+    ASSERT_EQ(second.OpenScanFile(dir.File("p.scn.gz"), false, secondInfo), 3);
+    first.CloseScanFile();
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"p.scn.gz", "p.scn.gz.$$$"}))
+        << "the copy under the name is the second reader's";
+    std::vector<std::uint16_t> codes(5);
+    std::vector<std::uint16_t> flags(5);
+    for (int ray = 0; ray < 3; ++ray) {
+        double elevationDeg = 0;
+        double azimuthDeg = 0;
+        ASSERT_EQ(second.ReadRay(0, -1, false, 10, flags.data(), codes.data(), elevationDeg, azimuthDeg), 5);
+        EXPECT_EQ(codes[4], samples::Code(ray, 0, 4));
+    }
+    second.CloseScanFile();
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"p.scn.gz"}));
+}
+
 TEST_F(ReaderTest, DamagedGzipFailsAndLeavesNoCopyBehind) {
     const auto bytes = samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 4, 8)).Bytes();
     const auto gz = scanwriter::GzipBytes(bytes);
