@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QStringList>
 #include <cstddef>
 #include <memory>
 
+class QMimeData;
 class QWidget;
 
 /// Files dropped on the main window. Holds the buffer dropped names are copied through:
@@ -17,6 +19,12 @@ public:
 
     /// Lets `window` accept files dropped on it (accept true) or stops it (false).
     void AcceptFiles(QWidget* window, bool accept);
+
+    /// The full local paths of one drop, in the order the drop lists them, into `files` (emptied
+    /// first). Each name passes through the name buffer, which grows to the name's length + 32
+    /// characters when it cannot hold the name and its terminating zero (capacity 0 when that
+    /// allocation fails, the name then arriving empty).
+    void GetDroppedFiles(const QMimeData& drop, QStringList& files);
 
     /// Capacity of the name buffer in characters.
     std::size_t NameCapacity() const { return nameCapacity_; }

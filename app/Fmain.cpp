@@ -74,6 +74,7 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     ConnectLifecycleMenu();
     ConnectPlaybackMenu();
     ConnectOptionMenus();
+    ConnectSnapshotMenus();
 
     OpenDialog1.kind = TFileDialogKind::Open;
     OpenDialog1.filter = QString::fromUtf8(kScanFileFilter);
@@ -88,6 +89,7 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
 
 TFormMain::~TFormMain() {
     // FormDestroy: the signal processor, the legend and the play list go with the window.
+    RemoveBatchExceptionHandler();
     signalProc_.reset();
     legendBitmap_.reset();
     fileList_.clear();
@@ -99,8 +101,8 @@ void TFormMain::ConnectLifecycleMenu() {
 }
 
 void TFormMain::FormCreate() {
-    // Batch runs install the exception log as the application's exception handler here
-    // (TNimbrookApplication::SetExceptionHandler); interactive runs keep the exception box.
+    // Batch runs log exceptions and end; interactive runs keep the exception box.
+    InstallBatchExceptionHandler();
     legendBitmap_ = std::make_unique<TBitmap>();
     signalProc_ = std::make_unique<clEchoSignalProc>();
     fileList_.clear();
@@ -198,20 +200,6 @@ void TFormMain::FormShow() {
     RefreshDisplay(true);
 }
 
-void TFormMain::StartFromCommandLine() {
-    batchMode_ = false;
-    batchInputPath_.clear();
-    batchOutputPath_.clear();
-    fileList_.clear();
-    if (!startOptions_.batchArguments.isEmpty()) {
-        // A batch start: the batch sequence (Fmainbatch.cpp) continues from here.
-        return;
-    }
-    if (!startOptions_.playPaths.isEmpty()) {
-        PlayPaths(startOptions_.playPaths);
-    }
-}
-
 void TFormMain::PlayPaths(const QStringList& paths) {
     QStringList files;
     for (const QString& path : paths) {
@@ -262,9 +250,22 @@ void TFormMain::MainMenuHelpVersionClick() {
 
 bool TFormMain::event(QEvent* event) {
     if (const TAppMessageEvent* message = AppMessage(event)) {
-        if (message->Message() == UM_REPAINT) {
+        switch (message->Message()) {
+        case UM_CLOSE:
+            close();
+            return true;
+        case UM_BATCH_DONE:
+            FinishBatch(message->WParam());
+            return true;
+        case UM_SET_ANGLES:
+            SetDisplayAngles(static_cast<std::uint32_t>(message->WParam()),
+                             static_cast<std::int32_t>(message->LParam()));
+            return true;
+        case UM_REPAINT:
             OnRepaint(static_cast<int>(message->WParam()), static_cast<int>(message->LParam()));
             return true;
+        default:
+            break;
         }
     }
     return QMainWindow::event(event);

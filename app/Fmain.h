@@ -20,6 +20,7 @@
 class QAction;
 class QActionGroup;
 class QMenu;
+class QMimeData;
 class TBitmap;
 class TDisplayPanel;
 class TImage;
@@ -49,20 +50,13 @@ int ActionTag(const QAction* action);
 //                      RefreshDisplay, OnRepaint
 //   Fmainplayback.cpp  playback: TimerFilePlayTimer, the transport commands, JumpToFile,
 //                      MainMenuFileOpenClick, the playlist window's host interface
-// Later topics add their own files and connect their handlers in their own Connect… function,
-// called from the constructor next to ConnectPlaybackMenu:
 //   Fmainoptions.cpp   the option menus "設定" and "表示" (scale, azimuth offset, display time,
 //                      map, product, transparency, quality flags, SRHI mode, clear, device type,
-//                      CSV output; MainMenuSetting's Ctrl+Alt check uses CtrlAndAltDown of
-//                      platform/Keyboardstate.h). The items and radio families exist already
-//                      (OptionFamilies lists them); their handlers go here.
-//   Fmainsnapshot.cpp  snapshots, printing and the two logs (MainMenuSnapShot…, MainMenuFilePrint…,
-//                      SaveDialog1, the print dialog through DialogService().RunPrintDialog,
-//                      LocalTime of platform/Localtime.h for file names and log lines).
-//   Fmainbatch.cpp     batch mode and the messages UM_CLOSE, UM_BATCH_DONE, UM_SET_ANGLES
-//                      (handled in event(), Fmain.cpp, where UM_REPAINT is), StartFromCommandLine's
-//                      batch part, the exception log (TNimbrookApplication::SetExceptionHandler),
-//                      and dropped files (DropFileModule; the list sorted with SortPlayOrder).
+//                      CSV output)
+//   Fmainsnapshot.cpp  snapshots, printing and the operation log
+//   Fmainbatch.cpp     the command-line start, batch mode and its exception log, the messages
+//                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
+// Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TFormMain : public QMainWindow, public TPlayListHost {
 public:
@@ -139,11 +133,55 @@ public:
     /// Empties both echo pictures and shows them without reading the file again.
     void MainMenuDispClearClick();
 
-    // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
+    // --- Snapshots, printing, the operation log (Fmainsnapshot.cpp) ----------------------------
+
+    /// "画面コピー" opens: its SRHI item is enabled only while the SRHI window is visible.
+    void MainMenuSnapShotClick();
+    /// "印刷" opens: its SRHI item is enabled only while the SRHI window is visible.
+    void MainMenuFilePrintClick();
+    /// Proposes a file name from the local time in the save dialog and saves the snapshot of the
+    /// main window (0) or the SRHI window (1) under the chosen name, its extension made ".jpg".
+    void MainMenuSnapShotWindowClick(int which);
+    void MainMenuFilePrintWindowClick(int which);
+    /// The whole main window as it is on screen (menu bar, picture, status bar) into `bitmap`, at
+    /// the window's size. False when the window could not be captured.
+    bool CaptureMainWindow(TBitmap& bitmap);
+    /// Saves a JPEG of the main window (0) or the SRHI window (otherwise) to `path`, whatever its
+    /// extension. Throws std::runtime_error when the window cannot be captured or the file written.
+    void SaveSnapshot(int which, const QString& path);
+    /// Prints the main window (0) or the SRHI window after the print dialog, as large as the page
+    /// allows with its aspect ratio kept. Throws std::runtime_error when the capture or the print
+    /// job fails.
+    void PrintWindowImage(int which);
+    /// Adds the line of `path` (",OK" when `success`, with ErrorText of ScanInfo's errorCode) to the
+    /// operation log in the current working directory; a log that cannot be written is reported
+    /// on stderr.
+    void WriteOperationLog(const QString& path, bool success);
+
+    // --- Command line, batch mode, messages from outside, dropped files (Fmainbatch.cpp) -----------
 
     /// The command-line start, called when the window is first shown, before the final refresh.
     /// Interactive: resets the batch state and the play list, then loads and plays the --play paths.
+    /// Batch: renders the file of argument 1 (or logs it missing) and posts UM_BATCH_DONE. Throws
+    /// std::invalid_argument when the device type argument is no integer.
     void StartFromCommandLine();
+    /// UM_BATCH_DONE: in batch mode, saves the picture beside the scan file when it was shown
+    /// without error, logs the result and posts UM_CLOSE. Throws std::runtime_error when the
+    /// picture cannot be written.
+    void FinishBatch(std::uintptr_t existed);
+    /// UM_SET_ANGLES: the angles the status bar shows at its next update.
+    void SetDisplayAngles(std::uint32_t azimuthDeg, std::int32_t elevationDeg);
+    /// Dropped files: their local paths become the play list and the first is shown.
+    void OnDropFiles(const QMimeData& drop);
+    /// Dropped paths (files and folders alike) become the sorted play list, playback stops and file
+    /// 0 is shown; the pictures are not cleared first and the play folder stays as it is.
+    void DropFiles(const QStringList& paths);
+    /// Batch mode's exception handler: the failure in the operation log with code 9, the message in
+    /// the exception log beside the executable, then the process ends with exit code -1.
+    [[noreturn]] void LogException(const std::string& message);
+
+    // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
+
     void MainMenuFileCloseClick();
     void MainMenuHelpVersionClick();
 
@@ -254,12 +292,19 @@ protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMainMenu();       // Fmainmenu.cpp
     void ConnectPlaybackMenu();  // Fmainplayback.cpp
     void ConnectLifecycleMenu(); // Fmain.cpp
     void ConnectOptionMenus();   // Fmainoptions.cpp
+    void ConnectSnapshotMenus(); // Fmainsnapshot.cpp
+    /// Captures the main window (0) or the SRHI window into `bitmap`; throws when it cannot.
+    void CaptureWindow(int which, TBitmap& bitmap);
+    void InstallBatchExceptionHandler();
+    void RemoveBatchExceptionHandler();
     /// Stores the vertical-section span (0: 90°, 1: 180°), checks its item and shows the window
     /// again at the size of that span.
     void SetSrhiDisplay(int mode);
@@ -317,3 +362,7 @@ private:
 };
 
 inline TFormMain* FormMain = nullptr;
+
+/// Ends a batch run after an exception: the operation log line of `inputPath` with code 9, the
+/// exception log line with `message`, exit code -1.
+[[noreturn]] void LogBatchException(const QString& inputPath, const std::string& message);

@@ -1,27 +1,91 @@
 // The viewer's process entry: one interactive copy per user, the twelve modules, the event loop.
+// Batch runs (a scan file on the command line) are not held back by the interactive copy: a
+// script may convert many files at once, each run in a process of its own.
 #include "app/Applicationmodules.h"
+#include "app/Controlserver.h"
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Startoptions.h"
 #include "platform/Dwinmodule.h"
 #include "platform/Processinfo.h"
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+bool BatchCommandLine(int argc, char** argv) {
+    return argc >= 2 && std::strcmp(argv[1], kPlayOption) != 0;
+}
+
+QtMessageHandler defaultMessageHandler = nullptr;
+
+/// The offscreen platform says on every run that it cannot pass size hints to a window manager;
+/// a script converting a folder does not need that line once per file.
+void QuietOffscreenMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (defaultMessageHandler != nullptr && !message.contains(QLatin1String("propagateSizeHints"))) {
+        defaultMessageHandler(type, context, message);
+    }
+}
+
+/// A batch run needs no desktop: without a display to reach, it draws on the offscreen platform,
+/// and with a display that cannot be reached it falls back to it.
+void ChooseOffscreenWithoutDisplay() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return;
+    }
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen");
+    } else if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    const bool batch = BatchCommandLine(argc, argv);
+    if (batch) {
+        ChooseOffscreenWithoutDisplay();
+        defaultMessageHandler = qInstallMessageHandler(QuietOffscreenMessages);
+    }
     TNimbrookApplication application(argc, argv);
-    // A second copy ends at once and silently while the first one runs.
-    TInstanceLock instance = TWinModule::SingleInstance(TNimbrookApplication::applicationName());
-    if (!instance.Owned()) {
-        return 0;
+    const TStartOptions options = ParseStartOptions(CommandLineArguments());
+    TInstanceLock instance;
+    if (!batch) {
+        // A second interactive copy ends at once and silently while the first one runs.
+        instance = TWinModule::SingleInstance(TNimbrookApplication::applicationName());
+        if (!instance.Owned()) {
+            return 0;
+        }
     }
     // The main window decides when the application ends, not the last window closed.
     TNimbrookApplication::setQuitOnLastWindowClosed(false);
     try {
-        const TApplicationModules modules(ParseStartOptions(CommandLineArguments()));
+        const TApplicationModules modules(options);
+        std::unique_ptr<TControlServer> control;
+        if (!batch) {
+            control = std::make_unique<TControlServer>(*FormMain);
+            const QString socketPath = TControlServer::SocketPath(TNimbrookApplication::applicationName());
+            if (!control->Listen(socketPath)) {
+                std::fprintf(stderr, "nimbrook: other programs cannot reach this copy: no socket at %s\n",
+                             socketPath.toLocal8Bit().constData());
+            }
+        }
         FormMain->show();
         TNimbrookApplication::exec();
     } catch (const std::exception& error) {
+        if (batch) {
+            LogBatchException(options.batchArguments.front().trimmed(), error.what());
+        }
         application.HandleException(error.what());
     } catch (...) {
+        if (batch) {
+            LogBatchException(options.batchArguments.front().trimmed(), std::string());
+        }
         application.HandleException(std::string());
     }
     TWinModule::ReleaseInstance(instance);

@@ -16,6 +16,7 @@
 #include "tools/scanwriter/Scanwriter.h"
 
 #include <QCoreApplication>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -46,6 +47,21 @@ struct ScanSpec {
     std::uint16_t minute = 30;
     /// Ray whose data block length word is made wrong, so that reading it fails (-1: none).
     int unreadableRay = -1;
+};
+
+/// Makes `folder` the working directory while it lives (batch runs write their log there).
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::filesystem::path& folder)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~ScopedCurrentDir() { std::filesystem::current_path(previous_); }
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::filesystem::path previous_;
 };
 
 class AppFixture : public ::testing::Test {

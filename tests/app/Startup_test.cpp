@@ -258,6 +258,7 @@ TEST_F(Startup, ClosingInteractivelySavesTheSettingsAndKeepsTheOldFile) {
 TEST_F(Startup, ClosingInBatchModeLeavesTheSettingsFileAlone) {
     WriteSettings({{"Selection", "2"}});
     const std::string before = ReadAll(IniPath());
+    const ScopedCurrentDir jobFolder(dir.Path());
     Start({dir.File("absent.scn").c_str()});
     FormMain->close();
     EXPECT_EQ(ReadAll(IniPath()), before);

@@ -31,6 +31,8 @@ public:
     std::vector<QString> errorBoxes;
     std::vector<QString> exceptionBoxes;
 
+    /// Runs while the print dialog is open (to choose the printer, e.g. a PDF file).
+    std::function<void(QPrinter&)> whilePrintDialogOpen;
     /// Runs while an error box is open, with its text.
     std::function<void(const QString&)> whileErrorBoxOpen;
 
@@ -45,13 +47,16 @@ public:
         return answer;
     }
 
-    bool RunPrintDialog(QWidget*, QPrinter&) override {
+    bool RunPrintDialog(QWidget*, QPrinter& printer) override {
         if (printAnswers.empty()) {
             ADD_FAILURE() << "unexpected print dialog";
             return false;
         }
         const bool answer = printAnswers.front();
         printAnswers.pop_front();
+        if (whilePrintDialogOpen) {
+            whilePrintDialogOpen(printer);
+        }
         return answer;
     }
 

@@ -1,0 +1,103 @@
+#include "app/Controlserver.h"
+
+#include "app/Appmessages.h"
+#include "app/Fmain.h"
+#include "platform/Dwinmodule.h"
+
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QRegularExpression>
+#include <QTimer>
+#include <cstdint>
+
+namespace {
+
+QStringList SplitCommand(const QString& line) {
+    if (line.contains(QLatin1Char('\t'))) {
+        return line.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+    }
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    return line.split(blanks, Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TControlServer::TControlServer(TFormMain& window, QObject* parent)
+    : QObject(parent), window_(window), server_(new QLocalServer(this)) {
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadCommands(socket); });
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            ReadCommands(socket);
+        }
+    });
+}
+
+TControlServer::~TControlServer() {
+    server_->close();
+}
+
+QString TControlServer::SocketPath(const QString& name) {
+    const QString lockPath = TWinModule::InstanceLockPath(name);
+    return QFileInfo(lockPath).absolutePath() + QLatin1Char('/') + QFileInfo(lockPath).completeBaseName() +
+           QStringLiteral(".socket");
+}
+
+bool TControlServer::Listen(const QString& path) {
+    QLocalServer::removeServer(path);
+    return server_->listen(path);
+}
+
+void TControlServer::ReadCommands(QLocalSocket* socket) {
+    while (socket->canReadLine()) {
+        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+        if (!line.isEmpty()) {
+            socket->write((Execute(line) + QLatin1Char('\n')).toUtf8());
+        }
+    }
+    socket->flush();
+}
+
+QString TControlServer::Execute(const QString& line) {
+    const QStringList words = SplitCommand(line);
+    const QString command = words.value(0);
+    const QStringList arguments = words.mid(1);
+    if (command == QLatin1String("close") && arguments.isEmpty()) {
+        PostAppMessage(&window_, UM_CLOSE, 0, 0);
+        return QStringLiteral("OK");
+    }
+    if (command == QLatin1String("angles")) {
+        bool azimuthOk = false;
+        bool elevationOk = false;
+        const std::uint32_t azimuthDeg = arguments.value(0).toUInt(&azimuthOk, 10);
+        const std::int32_t elevationDeg = arguments.value(1).toInt(&elevationOk, 10);
+        if (arguments.size() != 2 || !azimuthOk || !elevationOk) {
+            return QStringLiteral("ERROR angles needs an azimuth and an elevation in whole degrees");
+        }
+        PostAppMessage(&window_, UM_SET_ANGLES, azimuthDeg, elevationDeg);
+        return QStringLiteral("OK");
+    }
+    if (command == QLatin1String("repaint")) {
+        bool widthOk = true;
+        bool heightOk = true;
+        const int width = arguments.isEmpty() ? 0 : arguments.value(0).toInt(&widthOk, 10);
+        const int height = arguments.isEmpty() ? 0 : arguments.value(1).toInt(&heightOk, 10);
+        if ((arguments.size() != 0 && arguments.size() != 2) || !widthOk || !heightOk || width < 0 ||
+            height < 0) {
+            return QStringLiteral("ERROR repaint takes no size or a width and a height in pixels");
+        }
+        PostAppMessage(&window_, UM_REPAINT, static_cast<std::uintptr_t>(width), height);
+        return QStringLiteral("OK");
+    }
+    if (command == QLatin1String("drop")) {
+        if (arguments.isEmpty()) {
+            return QStringLiteral("ERROR drop needs at least one path");
+        }
+        // After the reply: a failing file shows an error box, which must not hold the caller up.
+        QTimer::singleShot(0, &window_, [this, arguments] { window_.DropFiles(arguments); });
+        return QStringLiteral("OK");
+    }
+    return QStringLiteral("ERROR unknown command: ") + command;
+}

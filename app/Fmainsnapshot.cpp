@@ -1,0 +1,118 @@
+// TFormMain: snapshots of the main window or the vertical-section window as JPEG files, printing
+// them, and the operation log of batch runs.
+#include "app/Batchlogs.h"
+#include "app/Fmain.h"
+#include "app/Outputnames.h"
+#include "app/Printarea.h"
+#include "display/Fsrhiwindow.h"
+#include "platform/Bitmap.h"
+#include "platform/Localtime.h"
+#include "platform/Processinfo.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QImageWriter>
+#include <QMenu>
+#include <QPainter>
+#include <QPrinter>
+#include <cstdio>
+#include <stdexcept>
+
+void TFormMain::ConnectSnapshotMenus() {
+    connect(MainMenuSnapShot, &QMenu::aboutToShow, this, [this] { MainMenuSnapShotClick(); });
+    connect(MainMenuFilePrint, &QMenu::aboutToShow, this, [this] { MainMenuFilePrintClick(); });
+    for (QAction* item : {MainMenuSnapShotMain, MainMenuSnapShotSrhi}) {
+        connect(item, &QAction::triggered, this,
+                [this, item] { MainMenuSnapShotWindowClick(ActionTag(item)); });
+    }
+    for (QAction* item : {MainMenuFilePrintMain, MainMenuFilePrintSrhi}) {
+        connect(item, &QAction::triggered, this,
+                [this, item] { MainMenuFilePrintWindowClick(ActionTag(item)); });
+    }
+}
+
+void TFormMain::MainMenuSnapShotClick() {
+    MainMenuSnapShotSrhi->setEnabled(FormSrhiWindow->isVisible());
+}
+
+void TFormMain::MainMenuFilePrintClick() {
+    MainMenuFilePrintSrhi->setEnabled(FormSrhiWindow->isVisible());
+}
+
+void TFormMain::MainMenuSnapShotWindowClick(int which) {
+    const ScanDateTime now = LocalTime();
+    SaveDialog1.fileName = QString::asprintf("%04d%02d%02d_%02d%02d%02d.jpg", now.year, now.month, now.day,
+                                             now.hour, now.minute, now.second);
+    const TFileDialogAnswer answer = DialogService().RunFileDialog(this, SaveDialog1);
+    if (!answer.confirmed || answer.files.isEmpty()) {
+        return;
+    }
+    // The dialog leaves the screen before the window is copied.
+    QCoreApplication::processEvents();
+    SaveSnapshot(which, ChangeFileExt(answer.files.front(), QStringLiteral(".jpg")));
+}
+
+void TFormMain::MainMenuFilePrintWindowClick(int which) {
+    PrintWindowImage(which);
+}
+
+bool TFormMain::CaptureMainWindow(TBitmap& bitmap) {
+    QImage picture = grab().toImage();
+    if (picture.isNull()) {
+        return false;
+    }
+    picture.setDevicePixelRatio(1.0);
+    return bitmap.AssignImage(picture.convertToFormat(QImage::Format_RGB32));
+}
+
+void TFormMain::CaptureWindow(int which, TBitmap& bitmap) {
+    const bool captured = which == 0 ? CaptureMainWindow(bitmap) : FormSrhiWindow->CaptureSrhiWindow(bitmap);
+    if (!captured) {
+        throw std::runtime_error(which == 0 ? "The main window could not be captured"
+                                            : "The SRHI window could not be captured");
+    }
+}
+
+void TFormMain::SaveSnapshot(int which, const QString& path) {
+    TBitmap bitmap;
+    CaptureWindow(which, bitmap);
+    // The format is given, so the picture is a JPEG whatever the file is called.
+    QImageWriter writer(path, "jpeg");
+    if (!writer.write(bitmap.Image())) {
+        throw std::runtime_error("Cannot write the picture " + QDir::toNativeSeparators(path).toStdString() +
+                                 ": " + writer.errorString().toStdString());
+    }
+}
+
+void TFormMain::PrintWindowImage(int which) {
+    TBitmap bitmap;
+    CaptureWindow(which, bitmap);
+    QPrinter printer(QPrinter::HighResolution);
+    if (!DialogService().RunPrintDialog(this, printer)) {
+        return;
+    }
+    QPainter page;
+    if (!page.begin(&printer)) {
+        throw std::runtime_error("Printing could not start on " + printer.printerName().toStdString());
+    }
+    // The page's printable offset from the paper's corner and the printable size, in device pixels.
+    const QRect printable = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QRect target = PrintTargetRect(bitmap.Image().size(), printable.left(), printable.top(),
+                                         printer.width(), printer.height());
+    page.setRenderHint(QPainter::SmoothPixmapTransform);
+    page.drawImage(target, bitmap.Image());
+    if (!page.end()) {
+        throw std::runtime_error("Printing failed on " + printer.printerName().toStdString());
+    }
+}
+
+void TFormMain::WriteOperationLog(const QString& path, bool success) {
+    // In the current working directory, so that each batch job's folder gets its own log.
+    const std::string logPath = "./" + OperationLogName(ExecutableFilePath().toStdString());
+    const std::string line = OperationLogLine(LocalTime(), success, path.toStdString(), scanInfo_.errorCode);
+    if (!AppendOperationLog(logPath, line)) {
+        std::fprintf(stderr, "nimbrook: the operation log %s could not be written: %s\n", logPath.c_str(),
+                     line.c_str());
+    }
+}
