@@ -4,7 +4,7 @@
 # of every demo scan file as the viewer's reader sees it, renders the main picture of one PPI
 # sweep over the map into ./demo/main-picture.png and the vertical-section window of one RHI sweep
 # into ./demo/srhi/, and then opens the viewer playing the demo PPI sequence (when there is a
-# display).
+# display; without one it converts a PPI sweep into a JPEG in batch mode).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -54,13 +54,22 @@ if [ $status -ne 0 ]; then
 fi
 
 viewer=build/release/app/nimbrook
+# The viewer's own settings beside it: start with the demo map and the 80 km scale, unless the
+# viewer has settings already.
+if [ ! -e "$viewer.ini" ]; then
+    printf '[Setting]\nScale=80.0\n[Disp]\nMap=%s\n' "$(realpath "$map")" >"$viewer.ini"
+fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display here, so the viewer is not opened. On a desktop it plays the demo with:"
+    # No desktop: batch mode, as a script converting files would run it. The JPEG lands beside the
+    # scan file, the operation log in the folder the run starts in.
+    echo "No display here, so the viewer is converting one sweep in batch mode instead:"
+    rm -f demo/nimbrook.log
+    (cd demo && "../$viewer" "../$last_ppi" 2>/dev/null) || status=1
+    echo "  batch picture: ${last_ppi%.scn}.jpg"
+    echo "  operation log: demo/nimbrook.log: $(tail -n 1 demo/nimbrook.log 2>/dev/null)"
+    echo "On a desktop the viewer plays the demo with:"
     echo "  $viewer --play $data/ppi"
-    echo "Without a display, use the batch path: '$viewer FILE [DEVICE]' converts one scan file into"
-    echo "a JPEG beside it (batch mode is still being built; until it lands, the picture above came"
-    echo "from the same modules through build/release/tools/render/nimbrook-render)."
-    exit 0
+    exit $status
 fi
 echo "Opening the viewer on the demo PPI sequence ($data/ppi), playing at the display time."
 exec "$viewer" --play "$data/ppi"

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Batch conversion speed of the viewer executable, one process per file as scripts run it, on the
+# demo data set (360 rays x 1000 gates per PPI sweep): files per second sequentially and with
+# xargs -P 2, and the time one batch process takes from start to exit (median of 15 runs).
+# Usage: bench/batch-throughput.sh [BUILD_DIR]   (default build/release; configure it Release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+viewer="$build/app/nimbrook"
+synth="$build/tools/synth/nimbrook-synth"
+for tool in "$viewer" "$synth"; do
+    [ -x "$tool" ] || { echo "missing $tool: build $build first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$synth" "$work/data" >/dev/null
+cp "$viewer" "$work/nimbrook"
+files=$(find "$work/data/ppi" "$work/data/gz" "$work/data/rhi" -type f | sort)
+count=$(wc -l <<<"$files")
+export QT_QPA_PLATFORM=offscreen
+cd "$work"
+
+now() { date +%s.%N; }
+rate() { awk -v n="$1" -v a="$2" -v b="$3" 'BEGIN { printf "%.1f files/s (%d files in %.2f s)", n / (b - a), n, b - a }'; }
+
+start=$(now)
+while IFS= read -r f; do ./nimbrook "$f" 2>/dev/null; done <<<"$files"
+end=$(now)
+echo "sequential:       $(rate "$count" "$start" "$end")"
+
+start=$(now)
+xargs -P 2 -n 1 ./nimbrook <<<"$files" 2>/dev/null
+end=$(now)
+echo "xargs -P 2:       $(rate "$count" "$start" "$end")"
+
+one=$(head -n 1 <<<"$files")
+times=()
+for _ in $(seq 15); do
+    a=$(now)
+    ./nimbrook "$one" 2>/dev/null
+    b=$(now)
+    times+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.1f", (b - a) * 1000 }')")
+done
+median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 8p)
+echo "one process:      ${median} ms median from start to exit ($(basename "$one"), 360 x 1000)"
+lines=$(wc -l <nimbrook.log)
+ok=$(grep -c ',OK,' nimbrook.log || true)
+echo "operation log:    $lines lines, $ok OK (expected $((2 * count + 15)))"
