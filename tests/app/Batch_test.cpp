@@ -58,6 +58,15 @@ private:
     ScopedLocalTime clock_;
 };
 
+/// A version 2 file of the small device: the 54-byte header, R, Zh, V and W.
+ScanSpec SmallDeviceSpec() {
+    ScanSpec small;
+    small.layout = scanwriter::HeaderLayout::Bytes54;
+    small.version = 2;
+    small.productMask = 0x0087;
+    return small;
+}
+
 QSize JpegSize(const std::string& path) {
     QImageReader reader(QString::fromStdString(path));
     EXPECT_EQ(reader.format(), "jpeg") << path;
@@ -84,11 +93,7 @@ void Drop(const QStringList& paths) {
 } // namespace
 
 TEST_F(Batch, TheSmallDeviceArgumentReadsTheShortHeaderAndWritesTheJpegBesideTheFile) {
-    ScanSpec small;
-    small.layout = scanwriter::HeaderLayout::Bytes54;
-    small.version = 2;
-    small.productMask = 0x0087;
-    const std::string scan = WriteScan("x.scn", small);
+    const std::string scan = WriteScan("x.scn", SmallDeviceSpec());
     {
         std::ofstream old(dir.File("x.jpg"));
         old << "an older picture";
@@ -107,11 +112,7 @@ TEST_F(Batch, TheSmallDeviceArgumentReadsTheShortHeaderAndWritesTheJpegBesideThe
 }
 
 TEST_F(Batch, TheLargeDeviceCannotReadTheShortHeader) {
-    ScanSpec small;
-    small.layout = scanwriter::HeaderLayout::Bytes54;
-    small.version = 2;
-    small.productMask = 0x0087;
-    const std::string scan = WriteScan("x.scn", small);
+    const std::string scan = WriteScan("x.scn", SmallDeviceSpec());
     RunBatch({QString::fromStdString(scan), QStringLiteral("0")});
     EXPECT_TRUE(FormMain->MainMenuSettingUnitD->isChecked());
     ASSERT_EQ(LogLines().size(), 1u);
