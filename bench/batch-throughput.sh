@@ -34,7 +34,7 @@ xargs -P 2 -n 1 ./nimbrook <<<"$files" 2>/dev/null
 end=$(now)
 echo "xargs -P 2:       $(rate "$count" "$start" "$end")"
 
-one=$(head -n 1 <<<"$files")
+one=$(find "$work/data/ppi" -name '*.scn' | sort | head -n 1)
 times=()
 for _ in $(seq 15); do
     a=$(now)
