@@ -157,6 +157,10 @@ std::string OperationLogName(const std::string& executablePath) {
     return name.stem().string() + ".log";
 }
 
+std::string OperationLogPath(const std::string& executablePath) {
+    return "./" + OperationLogName(executablePath);
+}
+
 std::string OperationLogLine(const ScanDateTime& now, bool success, const std::string& path, int errorCode) {
     return DateTimeText(now) + ",Nimbrook" + (success ? ",OK" : ",NG") + "," + path + "," +
            ErrorText(errorCode);

@@ -18,6 +18,10 @@ inline constexpr std::size_t kOperationLogLines = 1000;
 /// its own ("nimbrook" and "nimbrook.exe" both give "nimbrook.log").
 std::string OperationLogName(const std::string& executablePath);
 
+/// Where the operation log is written: that name in the current working directory ("./nimbrook.log"),
+/// so that each batch job's folder gets its own log.
+std::string OperationLogPath(const std::string& executablePath);
+
 /// One operation log line without its line break:
 /// "2019/01/18 09:05:00,Nimbrook,OK,<path>,(0) " (the last field is ErrorText of errorCode).
 std::string OperationLogLine(const ScanDateTime& now, bool success, const std::string& path, int errorCode);

@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
@@ -48,7 +47,7 @@ QString TemporaryPicturePath(const QString& outputPath) {
 
 void LogBatchException(const QString& inputPath, const std::string& message) {
     const std::string line = OperationLogLine(LocalTime(), false, inputPath.toStdString(), 9);
-    if (!AppendOperationLog("./" + OperationLogName(ExecutableFilePath().toStdString()), line)) {
+    if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
         std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
     }
     const QString exceptionLog =

@@ -108,8 +108,7 @@ void TFormMain::PrintWindowImage(int which) {
 }
 
 void TFormMain::WriteOperationLog(const QString& path, bool success) {
-    // In the current working directory, so that each batch job's folder gets its own log.
-    const std::string logPath = "./" + OperationLogName(ExecutableFilePath().toStdString());
+    const std::string logPath = OperationLogPath(ExecutableFilePath().toStdString());
     const std::string line = OperationLogLine(LocalTime(), success, path.toStdString(), scanInfo_.errorCode);
     if (!AppendOperationLog(logPath, line)) {
         std::fprintf(stderr, "nimbrook: the operation log %s could not be written: %s\n", logPath.c_str(),

@@ -46,6 +46,7 @@ TEST(OperationLog, LinesCarryTimeTagResultPathAndErrorText) {
     EXPECT_EQ(OperationLogName("/opt/nimbrook/bin/nimbrook"), "nimbrook.log");
     EXPECT_EQ(OperationLogName("C:/Programs/Nimbrook.exe"), "Nimbrook.log");
     EXPECT_EQ(OperationLogName("viewer.v2.bin"), "viewer.v2.log");
+    EXPECT_EQ(OperationLogPath("/opt/nimbrook/bin/nimbrook"), "./nimbrook.log");
 }
 
 TEST(OperationLog, KeepsTheNewestThousandLines) {
