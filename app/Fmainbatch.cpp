@@ -62,14 +62,8 @@ void TFormMain::InstallBatchExceptionHandler() {
     if (application == nullptr || startOptions_.batchArguments.isEmpty()) {
         return;
     }
-    application->SetExceptionHandler(
-        [input = startOptions_.batchArguments.front().trimmed()](const std::string& message) {
-            if (FormMain != nullptr) {
-                FormMain->LogException(message);
-            } else {
-                LogBatchException(input, message);
-            }
-        });
+    // Removed again by the destructor, so the handler never outlives the window.
+    application->SetExceptionHandler([this](const std::string& message) { LogException(message); });
 }
 
 void TFormMain::RemoveBatchExceptionHandler() {

@@ -62,6 +62,14 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // An exception outside the event loop, after the main window and its handler are gone: a batch
+    // run logs it and ends; an interactive run shows it.
+    const auto handle = [&](const std::string& message) {
+        if (batch) {
+            LogBatchException(options.batchArguments.front().trimmed(), message);
+        }
+        application.HandleException(message);
+    };
     // The main window decides when the application ends, not the last window closed.
     TNimbrookApplication::setQuitOnLastWindowClosed(false);
     try {
@@ -78,15 +86,9 @@ int main(int argc, char** argv) {
         FormMain->show();
         TNimbrookApplication::exec();
     } catch (const std::exception& error) {
-        if (batch) {
-            LogBatchException(options.batchArguments.front().trimmed(), error.what());
-        }
-        application.HandleException(error.what());
+        handle(error.what());
     } catch (...) {
-        if (batch) {
-            LogBatchException(options.batchArguments.front().trimmed(), std::string());
-        }
-        application.HandleException(std::string());
+        handle(std::string());
     }
     TWinModule::ReleaseInstance(instance);
     return 0;
