@@ -130,11 +130,6 @@ void TFormMain::FormCreate() {
     displayRange_ = DisplayRangeFromSetting(scale);
 
     CreateStatusPanels();
-
-    colourTable_ = BuildCombinedColourTable();
-    for (int p = 0; p < kProductCount; ++p) {
-        thresholdTables_[static_cast<std::size_t>(p)] = ProductThresholdTable(static_cast<ProductKind>(p));
-    }
 }
 
 void TFormMain::CreateStatusPanels() {
@@ -151,7 +146,7 @@ void TFormMain::CreateStatusPanels() {
 }
 
 const ThresholdTable& TFormMain::Thresholds(int product) const {
-    return thresholdTables_[static_cast<std::size_t>(std::clamp(product, 0, kProductCount - 1))];
+    return pipeline_.Thresholds(static_cast<ProductKind>(std::clamp(product, 0, kProductCount - 1)));
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -175,10 +170,7 @@ void TFormMain::FormShow() {
     const TFileVersion version = TWinModule::FileVersion();
     setWindowTitle(windowTitle() + QString::asprintf(" v%d.%02d", version.major, version.minor));
 
-    const PainterTable normal = MakeNormalPainterTable(colourTable_);
-    const PainterTable greyed = MakeGreyedPainterTable(colourTable_);
-    ImageEchoDrawModule->SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
-    ImageEchoDrawModule->SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
+    ImageEchoDrawModule->SetColourTables(pipeline_.ColourTable());
 
     ImageEchoDrawModule->InitEchoImage(PanelDispMain->width(), PanelDispMain->height(), displayRange_,
                                        kDisplaySamples);
@@ -193,8 +185,8 @@ void TFormMain::FormShow() {
         (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
     }
 
-    FormSrhiWindow->InitSrhiRenderer(reinterpret_cast<const std::uint8_t*>(colourTable_.entries.data()),
-                                     kColourTableSize);
+    FormSrhiWindow->InitSrhiRenderer(
+        reinterpret_cast<const std::uint8_t*>(pipeline_.ColourTable().entries.data()), kColourTableSize);
 
     StartFromCommandLine();
     RefreshDisplay(true);

@@ -9,6 +9,7 @@
 #include "platform/Dialogservice.h"
 #include "platform/Timer.h"
 #include "render/Colourscales.h"
+#include "render/Sweeppipeline.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -197,7 +198,7 @@ public:
     void SetDisplayRange(double metres) { displayRange_ = metres; }
     bool BatchMode() const { return batchMode_; }
     TBitmap& LegendBitmap() { return *legendBitmap_; }
-    const CombinedColourTable& ColourTable() const { return colourTable_; }
+    const CombinedColourTable& ColourTable() const { return pipeline_.ColourTable(); }
     const ThresholdTable& Thresholds(int product) const;
     const TStartOptions& StartOptions() const { return startOptions_; }
     /// Where the settings were loaded from and are saved to at close.
@@ -323,9 +324,6 @@ private:
     void PlayPaths(const QStringList& paths);
     /// The new play list, sorted, also in the playlist window; position 0.
     void SetPlayList(const QStringList& paths);
-    void ReleaseRayBuffers();
-    /// Grows the value and quality buffers to hold gateCount entries (std::bad_alloc when it cannot).
-    void EnsureRayBuffers(int gateCount);
 
     TStartOptions startOptions_;
     QString settingsLoadPath_;
@@ -341,19 +339,12 @@ private:
     QStringList fileList_;
     ScanInfo scanInfo_;
     double displayRange_ = 0.0;
-    CombinedColourTable colourTable_;
-    std::array<ThresholdTable, kProductCount> thresholdTables_{};
+    // The colour table, the products' scales and thresholds, and the work buffers of the frame
+    // pipeline (they only grow, and are released at close).
+    SweepPipeline pipeline_;
     std::array<QAction*, kProductCount> productItems_{};
     std::vector<const TRadioFamily*> optionFamilies_;
 
-    // Work buffers of the frame pipeline: they only grow, and are released at close.
-    std::unique_ptr<std::uint16_t[]> valueBuffer_;
-    std::unique_ptr<std::uint16_t[]> qualityBuffer_;
-    int rayBufferCapacity_ = 0;
-    std::array<std::uint16_t, kDisplaySamples> resampledValues_{};
-    std::array<std::uint8_t, kDisplaySamples> levelRay_{};
-    std::array<std::uint8_t, kDisplaySamples> acceleratedCopy_{};
-    std::array<std::uint16_t, kDisplaySamples> flagRay_{};
     int legendProduct_ = -1;
     int legendFirstIndex_ = -1;
 

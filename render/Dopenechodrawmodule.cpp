@@ -1,6 +1,5 @@
 #include "render/Dopenechodrawmodule.h"
 
-#include "files/Gatecodec.h"
 #include "render/CRadarEcho.h"
 
 #include <QCoreApplication>
@@ -10,32 +9,7 @@
 
 namespace {
 
-constexpr int kQualityBits = 16;
 constexpr double kLegendOffsetPx = 5.0;
-
-std::uint8_t EchoPaletteIndex(std::uint8_t level, bool invalidDataOn, std::span<const int> flagModes,
-                              std::uint16_t quality, std::uint8_t sentinelIndex, std::uint8_t noDataIndex,
-                              std::uint8_t firstIndex) {
-    std::uint8_t index = 0;
-    if (level == kLevelNoData) {
-        index = invalidDataOn ? noDataIndex : sentinelIndex;
-    } else if (level == kLevelOutOfRange) {
-        index = sentinelIndex;
-    } else {
-        index = static_cast<std::uint8_t>(firstIndex + level);
-        if (index >= sentinelIndex) {
-            index = static_cast<std::uint8_t>(index + 1);
-        }
-    }
-    const int bits = std::min<int>(static_cast<int>(flagModes.size()), kQualityBits);
-    for (int bit = 0; bit < bits; ++bit) {
-        const int mode = flagModes[bit];
-        if ((quality >> bit & 1U) != 0 && (mode == 1 || mode == 2)) {
-            return noDataIndex;
-        }
-    }
-    return index;
-}
 
 } // namespace
 
@@ -72,18 +46,8 @@ bool TOpenEchoDrawModule::ClearEcho() {
     return echo_->IsBound() && echo_->ClearLayer(kEchoLayer);
 }
 
-bool TOpenEchoDrawModule::DrawEchoRay(std::span<std::uint8_t> levels, bool invalidDataOn,
-                                      std::span<const int> flagModes, std::span<const std::uint16_t> quality,
-                                      std::uint8_t sentinelIndex, std::uint8_t noDataIndex,
-                                      std::uint8_t firstIndex, double elevationDeg) {
-    if (quality.size() < levels.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        levels[i] = EchoPaletteIndex(levels[i], invalidDataOn, flagModes, quality[i], sentinelIndex,
-                                     noDataIndex, firstIndex);
-    }
-    return echo_->IsBound() && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, levels);
+bool TOpenEchoDrawModule::DrawEchoRay(std::span<const std::uint8_t> indices, double elevationDeg) {
+    return echo_->IsBound() && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, indices);
 }
 
 bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentColour) {
