@@ -260,6 +260,17 @@ void TCanvas::StretchDraw(const TRect& box, const TBitmap& source, bool halftone
     if (IsEmpty(visible)) {
         return;
     }
+    if (WidthOf(ordered) == source.Width() && HeightOf(ordered) == source.Height()) {
+        // At scale 1 every pixel is its source pixel: a plain copy of the visible rows (from a
+        // snapshot, so a bitmap drawn onto itself keeps its rows intact).
+        const QImage sourceImage = source.image_;
+        for (int y = visible.top; y < visible.bottom; ++y) {
+            pixelrows::Copy(sourceImage.constScanLine(y - ordered.top), source.BytesPerPixel(),
+                            visible.left - ordered.left, owner_.image_.scanLine(y), owner_.BytesPerPixel(),
+                            visible.left, visible.Width(), nullptr);
+        }
+        return;
+    }
     // The part is computed from the source before any pixel of the owner changes, so a bitmap
     // stretched onto itself reads its old picture.
     const QImage part = resample::ScaledPart(source.image_, ordered, visible,

@@ -54,7 +54,7 @@ RadarMapGenerator::RadarMapGenerator()
     for (int i = 0; i < 256; ++i) {
         const auto level = static_cast<std::uint32_t>(128 + i / 2);
         palette_[static_cast<std::size_t>(i)] = 0xFF000000u | (level << 16) | level;
-        palette_[static_cast<std::size_t>(256 + i)] = 0xFF000000u | level;
+        palette_[256 + static_cast<std::size_t>(i)] = 0xFF000000u | level;
     }
     palette_[0] = 0x8800FE00u;
     RebuildBlendTerms();
@@ -154,7 +154,8 @@ void RadarMapGenerator::RebuildPalette() {
             const std::uint32_t colour =
                 sourceTables_[static_cast<std::size_t>(t)][static_cast<std::size_t>(i)];
             const std::uint32_t alpha = (colour >> 24) * opacity / 255;
-            palette_[static_cast<std::size_t>(t * 256 + i)] = (colour & 0x00FFFFFFu) | (alpha << 24);
+            palette_[static_cast<std::size_t>(t) * 256 + static_cast<std::size_t>(i)] =
+                (colour & 0x00FFFFFFu) | (alpha << 24);
         }
     }
     RebuildBlendTerms();

@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev libqt6opengl6-dev libgl-dev
     libgl1-mesa-dri xvfb xauth
     fonts-dejavu-core fonts-ipafont-gothic
-    clang libclang-rt-14-dev
+    clang clang-tidy libclang-rt-14-dev
 )
 
 sudo=""
