@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numbers>
 #include <sys/stat.h>
 
 namespace {
@@ -20,6 +21,7 @@ constexpr int kRayHeaderBytes = 6;
 constexpr double kDefaultHalfStepDeg = 0.5;
 // Slack for angles that meet exactly on a ray or a wedge edge.
 constexpr double kAngleSlackDeg = 1e-9;
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 double CircularDistanceDeg(double a, double b) {
     const double d = std::fmod(std::fabs(a - b), 360.0);
@@ -185,6 +187,16 @@ int TGateProbe::RayAtAzimuth(double azimuthDeg, double azimuthOffsetDeg) const {
 
 int TGateProbe::RayAtElevation(double elevationDeg) const {
     return NearestCoveringAngle(elevationsDeg_, elevationDeg, halfStepElevationDeg_);
+}
+
+double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM) const {
+    if (rayIndex < 0 || rayIndex >= static_cast<int>(rays_.size())) {
+        return groundRangeM;
+    }
+    const ProbeRay& ray = rays_[static_cast<std::size_t>(rayIndex)];
+    const double cosine =
+        std::cos(DrawnDirection(ray.azimuthDeg, ray.elevationDeg).elevationDeg * kRadiansPerDegree);
+    return cosine > 0.0 ? groundRangeM / cosine : std::numeric_limits<double>::infinity();
 }
 
 bool TGateProbe::ReadWord(std::int64_t position, std::uint16_t& word) {

@@ -71,6 +71,11 @@ public:
     /// The same by elevation, for the vertical section.
     int RayAtElevation(double elevationDeg) const;
 
+    /// The slant range of ray `rayIndex` that the plan-position picture draws `groundRangeM` from
+    /// the radar: the picture lays each ray's slant range down with the cosine of its elevation
+    /// (folded past the zenith). Infinite for a ray straight up; `groundRangeM` for a bad index.
+    double PictureSlantRangeM(int rayIndex, double groundRangeM) const;
+
     /// The gate of ray `rayIndex` whose range i x gate spacing is nearest to `slantRangeM` (halves
     /// go to the farther gate), decoded as `product`. None when the ray index is out of range,
     /// the file does not hold the product or the gate cannot be read.
