@@ -6,6 +6,7 @@
 #include "app/Ddropfilemodule.h"
 #include "app/Displaypanel.h"
 #include "app/Echosignalproc.h"
+#include "app/Fmainreadout.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
@@ -187,6 +188,7 @@ void TFormMain::FormShow() {
 
     FormSrhiWindow->InitSrhiRenderer(
         reinterpret_cast<const std::uint8_t*>(pipeline_.ColourTable().entries.data()), kColourTableSize);
+    cursorReadout_ = std::make_unique<TCursorReadout>(*this, *FormSrhiWindow);
 
     StartFromCommandLine();
     RefreshDisplay(true);

@@ -23,6 +23,7 @@ class QActionGroup;
 class QMenu;
 class QMimeData;
 class TBitmap;
+class TCursorReadout;
 class TDisplayPanel;
 class TImage;
 class TStatusBar;
@@ -57,6 +58,7 @@ int ActionTag(const QAction* action);
 //   Fmainsnapshot.cpp  snapshots, printing and the operation log
 //   Fmainbatch.cpp     the command-line start, batch mode and its exception log, the messages
 //                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
+//   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
 // Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TFormMain : public QMainWindow, public TPlayListHost {
@@ -350,6 +352,8 @@ private:
 
     // True while a playback step runs.
     bool stepRunning_ = false;
+
+    std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
 };
 
 inline TFormMain* FormMain = nullptr;
