@@ -16,6 +16,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -84,6 +86,9 @@ public:
     /// and returns -1. Throws std::invalid_argument when the file gives no azimuth offset and
     /// the AzOffset setting is no number, and std::system_error when a CSV file cannot be written.
     double RenderSweep(int product, ScanInfo* info, double displayRangeM);
+    /// The azimuth offset a frame of `info` is drawn with: the file's own, else the AzOffset setting
+    /// (its text also into `settingText`); nothing when that setting is no number.
+    std::optional<double> FrameAzimuthOffset(const ScanInfo& info, std::string* settingText = nullptr) const;
     /// Draws the legend strip of `product` into LegendBitmap, unless product and first index
     /// are those of the last legend drawn.
     void DrawLegend(int product, int firstIndex);

@@ -8,7 +8,6 @@
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
-#include "files/Calcfunc.h"
 #include "files/Dscnfilemodule.h"
 #include "platform/Bitmap.h"
 #include "platform/Dwinmodule.h"
@@ -18,21 +17,7 @@
 #include <QAction>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
-
-namespace {
-
-/// The azimuth offset of a file that gives none: the AzOffset setting, which must be a number.
-double AzimuthOffsetSetting(const std::string& text) {
-    const std::optional<double> value = ParseDecimal(text);
-    if (!value) {
-        throw std::invalid_argument("'" + text + "' is not a valid floating point value");
-    }
-    return *value;
-}
-
-} // namespace
 
 double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM) {
     if (product < 0 && info == nullptr) {
@@ -45,15 +30,12 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
     }
 
     FrameOptions options;
-    options.azimuthOffsetDeg = info->azimuthOffsetDeg;
-    if (options.azimuthOffsetDeg < 0.0) {
-        std::string text;
-        {
-            TSettingsAccess settings(*IniFileModule);
-            text = settings->azOffset;
-        }
-        options.azimuthOffsetDeg = AzimuthOffsetSetting(text);
+    std::string offsetText;
+    const std::optional<double> azimuthOffsetDeg = FrameAzimuthOffset(*info, &offsetText);
+    if (!azimuthOffsetDeg) {
+        throw std::invalid_argument("'" + offsetText + "' is not a valid floating point value");
     }
+    options.azimuthOffsetDeg = *azimuthOffsetDeg;
 
     DrawLegend(product, pipeline_.Scale(*kind).firstIndex);
     ImageEchoDrawModule->SetLegend(*legendBitmap_);
@@ -67,6 +49,21 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
     }
     return pipeline_.RenderSweep(*SCNFileModule, *kind, *info, displayRangeM, options, ImageEchoDrawModule,
                                  OpenEchoDrawModule);
+}
+
+std::optional<double> TFormMain::FrameAzimuthOffset(const ScanInfo& info, std::string* settingText) const {
+    if (info.azimuthOffsetDeg >= 0.0) {
+        return info.azimuthOffsetDeg;
+    }
+    std::string text;
+    {
+        TSettingsAccess settings(*IniFileModule);
+        text = settings->azOffset;
+    }
+    if (settingText != nullptr) {
+        *settingText = text;
+    }
+    return ParseDecimal(text);
 }
 
 void TFormMain::DrawLegend(int product, int firstIndex) {

@@ -3,14 +3,12 @@
 #include "app/Displaypanel.h"
 #include "app/Fmain.h"
 #include "app/Picturegeometry.h"
-#include "app/Settingsaccess.h"
 #include "app/Statuspanels.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
 #include "files/Decimate.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Readouttext.h"
-#include "settings/Settingvalues.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -40,19 +38,11 @@ std::optional<TCursorReadout::ShownSweep> TCursorReadout::Shown() {
     }
     ShownSweep shown;
     shown.product = *product;
-    // The offset the frame was drawn with: the file's own, else the AzOffset setting.
-    shown.azimuthOffsetDeg = info.azimuthOffsetDeg;
-    if (shown.azimuthOffsetDeg < 0.0) {
-        std::optional<double> setting;
-        {
-            TSettingsAccess settings(*IniFileModule);
-            setting = ParseDecimal(settings->azOffset);
-        }
-        if (!setting) {
-            return std::nullopt; // such a frame was not drawn
-        }
-        shown.azimuthOffsetDeg = *setting;
+    const std::optional<double> azimuthOffsetDeg = form_.FrameAzimuthOffset(info);
+    if (!azimuthOffsetDeg) {
+        return std::nullopt; // such a frame was not drawn
     }
+    shown.azimuthOffsetDeg = *azimuthOffsetDeg;
     shown.rangeM = FitSweepToDisplay(info.gateCount, info.gateSpacingM, form_.DisplayRange()).rangeMetres;
     return shown;
 }
