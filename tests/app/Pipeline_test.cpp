@@ -56,6 +56,15 @@ protected:
         return echo.Pixel(echo.Width() / 2 + 3, echo.Height() / 2 - static_cast<int>(fraction * radius));
     }
 
+    /// The echo image's pixel at `azimuthDeg` and `fraction` of the echo radius.
+    QRgb EchoAt(double azimuthDeg, double fraction) {
+        const TBitmap& echo = ImageEchoDrawModule->EchoBitmap();
+        const double radius = fraction * ImageEchoDrawModule->DisplayRadiusPixels();
+        const double angle = azimuthDeg * std::numbers::pi / 180.0;
+        return echo.Pixel(echo.Width() / 2 + static_cast<int>(std::lround(radius * std::sin(angle))),
+                          echo.Height() / 2 - static_cast<int>(std::lround(radius * std::cos(angle))));
+    }
+
     void SetSetting(std::string SettingsRecord::*field, const std::string& value) {
         SettingsRecord* settings = IniFileModule->LockSettings(0, true);
         settings->*field = value;
@@ -121,6 +130,23 @@ TEST_F(Pipeline, AFileWithoutOffsetUsesTheSetting) {
     spec.azimuthCentiDeg = [](int ray) { return static_cast<std::uint16_t>(1000 + ray * 1000); };
     OpenFiles({WriteScan("a.scn", spec)});
     EXPECT_DOUBLE_EQ(FormMain->CurrentScan().azimuthDeg, 350.0);
+}
+
+TEST_F(Pipeline, AFullSweepIsClosedAcrossNorthAndASectorIsNot) {
+    WriteSettings({{"Scale", "10"}});
+    Start();
+    OpenFiles({WriteScan("circle.scn", Circle(100, 100))}); // rays at 0, 1, ... 359 degrees
+    const QRgb echo = EchoAt(180.5, 0.5);
+    ASSERT_NE(echo, kBlack);
+    EXPECT_EQ(EchoAt(359.5, 0.5), echo); // the wedge from the last ray back to the first
+    EXPECT_EQ(EchoAt(359.5, 0.9), echo);
+
+    ScanSpec sector = Circle(100, 100);
+    sector.rays = 91; // 0 .. 90 degrees
+    OpenFiles({WriteScan("sector.scn", sector)});
+    EXPECT_EQ(EchoAt(45.5, 0.5), echo);
+    EXPECT_EQ(EchoAt(359.5, 0.5), kBlack);
+    EXPECT_EQ(EchoAt(180.5, 0.5), kBlack);
 }
 
 TEST_F(Pipeline, ElevationsBelowMinusNinetyAreShownPlus360) {
