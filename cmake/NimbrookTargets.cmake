@@ -45,3 +45,8 @@ function(nimbrook_test name)
     endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}" ${environment})
 endfunction()
+
+# nimbrook_install_program(target) — a program users run: installed into bin/ (and packaged).
+function(nimbrook_install_program target)
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
