@@ -12,7 +12,7 @@ endif()
 
 function(nimbrook_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
 endfunction()
 
 # nimbrook_library(name SOURCES ... [LINKS ...]) — one static library per subsystem folder.

@@ -5,6 +5,7 @@
 // and the invalid-data display off) into a PNG, so the painter can be looked at without the
 // application.
 
+#include "app/Commandlinehelp.h"
 #include "app/Fmainstring.h"
 #include "files/Dscnfilemodule.h"
 #include "render/Genradarmap.h"
@@ -23,15 +24,19 @@ namespace {
 
 constexpr int kImageSide = 719;
 
+constexpr std::string_view kUsage =
+    "usage: nimbrook-paint-sweep FILE OUT.png [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W]\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: nimbrook-paint-sweep FILE OUT.png [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W]\n");
-    return 2;
+    return UsageError(kUsage);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-paint-sweep", kUsage)) {
+        return *answered;
+    }
     std::vector<std::string_view> args(argv + 1, argv + argc);
     ProductKind product = ProductKind::R;
     std::vector<std::string_view> paths;

@@ -5,6 +5,7 @@
 #include "files/Csvformat.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "nimbrook/Version.h"
 #include "tools/scaninfo/Scaninfoprobe.h"
 
 #include <algorithm>
@@ -265,6 +266,10 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     Options options;
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         out << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "nimbrook-scaninfo " << kNimbrookVersion << "\n";
         return 0;
     }
     if (const auto problem = ParseOptions(args, options)) {

@@ -5,6 +5,7 @@
 // the OpenGL renderer, only rays whose elevation changed), and saves the window's capture in
 // the 90° and the 180° display as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.
 // Needs a display with OpenGL, e.g. `xvfb-run -a nimbrook-srhi-look look demo/data/rhi/*.rhi`.
+#include "app/Commandlinehelp.h"
 #include "app/Fmainstring.h"
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
@@ -24,12 +25,14 @@
 
 namespace {
 
+constexpr std::string_view kUsage =
+    "usage: nimbrook-srhi-look OUTDIR FILE... [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W]\n"
+    "                          [--radius-km R]\n"
+    "Saves the vertical-section window of each scan file in the 90 and 180 degree\n"
+    "displays as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: nimbrook-srhi-look OUTDIR FILE... [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W]\n"
-                         "                          [--radius-km R]\n"
-                         "Saves the vertical-section window of each scan file in the 90 and 180 degree\n"
-                         "displays as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.\n");
-    return 2;
+    return UsageError(kUsage);
 }
 
 /// Feeds the sweep of `path` to the renderer and returns the range shown in km, or a negative
@@ -88,6 +91,9 @@ bool SaveCapture(TFormSrhiWindow& form, int mode, double rangeKm, const std::fil
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-srhi-look", kUsage)) {
+        return *answered;
+    }
     ProductKind product = ProductKind::Zh;
     std::optional<double> radiusKm;
     std::vector<std::string> paths;
