@@ -278,6 +278,29 @@ TEST_F(Pipeline, ResizingTheDisplayPanelComposesAtTheNewSize) {
     EXPECT_EQ(FormMain->ImageDispMain->size(), size);
 }
 
+TEST_F(Pipeline, DockingThePlaylistComposesAtTheNarrowerPanelsSize) {
+    Start();
+    ScanSpec spec;
+    spec.gates = 500; // 50 km: the echo fills the whole display disc
+    OpenFiles({WriteScan("a.scn", spec)});
+    const int undockedWidth = FormMain->PanelDispMain->width();
+    FormMain->MenuItemPlayList->trigger(); // docks the list: the panel shrinks in more than one step
+    for (int pass = 0; pass < 3; ++pass) {
+        QCoreApplication::processEvents();
+    }
+    ASSERT_LT(FormMain->PanelDispMain->width(), undockedWidth);
+    EXPECT_EQ(FormMain->ImageDispMain->size(), FormMain->PanelDispMain->size());
+    const TBitmap& picture = FormMain->ImageDispMain->Picture();
+    EXPECT_EQ(picture.Width(), FormMain->PanelDispMain->width());
+    EXPECT_EQ(picture.Height(), FormMain->PanelDispMain->height());
+    // The display disc lies in the middle of the picture: its echo reaches as far left as right.
+    const int y = picture.Height() / 2;
+    const int radius = ImageEchoDrawModule->DisplayRadiusPixels();
+    const int centre = picture.Width() / 2;
+    EXPECT_NE(picture.Pixel(centre - radius + 4, y), kBlack);
+    EXPECT_NE(picture.Pixel(centre + radius - 4, y), kBlack);
+}
+
 TEST(ImageControl, ShowsItsPictureAtTheCornerAndBlackBeyondIt) {
     TImage image;
     image.resize(20, 12);
