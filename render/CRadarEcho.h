@@ -54,7 +54,9 @@ public:
     bool ClearLayer(int layer);
     /// Draws the strip between the previous ray and this one (palette indices, one per sample) at
     /// `angleDeg` (0 up, 90 right) into the fan layer; the first ray after a clear only primes the
-    /// layer. Returns false when the count differs from the layer's, the layer has no complete
+    /// layer. The part of the strip between samples i and i + 1 is drawn flat in the palette entry
+    /// of this ray's sample i, so the picture shows only colours of the samples (the last sample
+    /// only closes the fan). Returns false when the count differs from the layer's, the layer has no complete
     /// framebuffer, or the context cannot be made current.
     bool DrawStrip(int layer, double angleDeg, std::span<const std::uint8_t> indices);
     /// Makes `layer` an image layer showing `rgba` (width × height pixels, 4 bytes each, first row
