@@ -327,10 +327,12 @@ void CRadarEcho::DrawLayer(const Layer& layer) {
         return;
     }
     QOpenGLFunctions_1_1* gl = Gl();
+    // Placed in the window's pixels; the viewport maps them onto all of its device pixels.
     const QSize client = ClientSize();
+    const QSize device = DeviceClientSize();
     const double w = client.width();
     const double h = client.height();
-    gl->glViewport(0, 0, client.width(), client.height());
+    gl->glViewport(0, 0, device.width(), device.height());
     const double factor = WindowFactor(client);
     const double drawnWidth = layer.textureWidth * layer.horizontalScale * factor;
     const double drawnHeight = layer.textureHeight * layer.verticalScale * factor;

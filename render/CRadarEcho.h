@@ -65,8 +65,9 @@ public:
     /// Clears the window to opaque black, draws layers 0…9 and presents the frame. Returns false
     /// when the context cannot be made current or the window is not exposed (nothing is shown).
     bool DrawLayers();
-    /// Reads the picture `DrawLayers` shows, width × height pixels from the window's bottom-left
-    /// corner, into `bgr` as rows of width × 3 bytes (B, G, R), bottom row first, no padding. The
+    /// Reads the picture `DrawLayers` shows, width × height device pixels from the window's
+    /// bottom-left corner, into `bgr` as rows of width × 3 bytes (B, G, R), bottom row first, no
+    /// padding. The
     /// layers are composed again into the back buffer for this, which is not presented. False when
     /// the buffer is too small or the context cannot be made current; `bgr` is then untouched.
     bool ReadPicture(std::span<std::uint8_t> bgr, int width, int height);

@@ -308,9 +308,14 @@ TEST(ImageControl, ShowsItsPictureAtTheCornerAndBlackBeyondIt) {
     image.Picture().Canvas().SetBrushColour(qRgb(200, 10, 10));
     image.Picture().Canvas().FillRect({0, 0, 10, 8});
     const QImage shown = image.grab().toImage();
-    EXPECT_EQ(shown.pixel(0, 0), qRgb(200, 10, 10));
-    EXPECT_EQ(shown.pixel(9, 7), qRgb(200, 10, 10));
-    EXPECT_EQ(shown.pixel(10, 7), kBlack);
-    EXPECT_EQ(shown.pixel(9, 8), kBlack);
-    EXPECT_EQ(shown.pixel(19, 11), kBlack);
+    // On a scaled desktop the grab holds the device pixels; each pixel is read at its centre.
+    const auto at = [&shown](int x, int y) {
+        const double ratio = shown.devicePixelRatio();
+        return shown.pixel(static_cast<int>((x + 0.5) * ratio), static_cast<int>((y + 0.5) * ratio));
+    };
+    EXPECT_EQ(at(0, 0), qRgb(200, 10, 10));
+    EXPECT_EQ(at(9, 7), qRgb(200, 10, 10));
+    EXPECT_EQ(at(10, 7), kBlack);
+    EXPECT_EQ(at(9, 8), kBlack);
+    EXPECT_EQ(at(19, 11), kBlack);
 }

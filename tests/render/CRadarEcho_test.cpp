@@ -29,20 +29,28 @@ protected:
         return rgba;
     }
 
-    /// Colour at window pixel (x, y), y down, from the bottom-up read-back rows.
+    /// Colour at window pixel (x, y), y down, from the bottom-up read-back rows: the device pixel
+    /// under the pixel's centre.
     QRgb Pixel(int x, int y) const {
-        const std::size_t at = (static_cast<std::size_t>(99 - y) * 200 + x) * 3;
+        const double ratio = echo_.DevicePixelRatio();
+        const auto deviceX = static_cast<std::size_t>((x + 0.5) * ratio);
+        const auto deviceY = static_cast<std::size_t>((y + 0.5) * ratio);
+        const std::size_t at = ((device_.height() - 1 - deviceY) * device_.width() + deviceX) * 3;
         return qRgb(picture_[at + 2], picture_[at + 1], picture_[at]);
     }
 
     void Draw() {
         ASSERT_TRUE(echo_.DrawLayers());
-        ASSERT_TRUE(echo_.ReadPicture(picture_, 200, 100));
+        device_ = echo_.DeviceClientSize();
+        ASSERT_EQ(device_, QSize(200, 100) * echo_.DevicePixelRatio());
+        picture_.resize(static_cast<std::size_t>(device_.width()) * device_.height() * 3);
+        ASSERT_TRUE(echo_.ReadPicture(picture_, device_.width(), device_.height()));
     }
 
     std::unique_ptr<ShownGlWindow> window_;
     CRadarEcho echo_;
-    std::vector<std::uint8_t> picture_ = std::vector<std::uint8_t>(200 * 100 * 3);
+    QSize device_;
+    std::vector<std::uint8_t> picture_;
 };
 
 TEST_F(RadarEchoLayers, ImageLayersArePlacedFromTheirAnchorCorner) {
