@@ -16,13 +16,13 @@
 #include "tests/app/Appfixture.h"
 
 #include <QAction>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <filesystem>
 
@@ -104,10 +104,13 @@ TEST(PlayOrder, IgnoresCaseAndKeepsEqualNamesInOrder) {
 }
 
 TEST(ToolkitTexts, StandardButtonsAndDialogsAreJapaneseLikeTheMenus) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("(1) FILE SELECTION ERROR"),
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                    QStringLiteral("(1) FILE SELECTION ERROR"),
                     QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
     const std::pair<QMessageBox::StandardButton, const char*> buttons[] = {
-        {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "キャンセル"}, {QMessageBox::Yes, "はい(&Y)"},
+        {QMessageBox::Ok, "OK"},
+        {QMessageBox::Cancel, "キャンセル"},
+        {QMessageBox::Yes, "はい(&Y)"},
         {QMessageBox::No, "いいえ(&N)"}};
     for (const auto& [button, text] : buttons) {
         EXPECT_EQ(box.button(button)->text().toStdString(), text);

@@ -120,7 +120,7 @@ TEST_F(RadarEchoLayers, EachRingBetweenTwoSamplesIsFlatInTheNewRaysColourOfTheIn
     const struct {
         QPoint at;
         std::uint8_t index;
-    } rings[] = {{{11, 88}, 50}, {{2, 80}, 50},  {{30, 70}, 60}, {{10, 55}, 60},
+    } rings[] = {{{11, 88}, 50},  {{2, 80}, 50},  {{30, 70}, 60}, {{10, 55}, 60},
                  {{69, 98}, 120}, {{3, 10}, 120}, {{40, 60}, 120}};
     for (const auto& ring : rings) {
         EXPECT_EQ(Describe(Pixel(ring.at.x(), ring.at.y())), Describe(TestPaletteColour(ring.index)))
@@ -129,11 +129,13 @@ TEST_F(RadarEchoLayers, EachRingBetweenTwoSamplesIsFlatInTheNewRaysColourOfTheIn
     EXPECT_EQ(Pixel(52, 50), qRgb(0, 0, 0)) << "the last sample ends the fan";
     // Nothing in between: no colour of the previous ray, of the last sample or of any entry
     // between two neighbouring indices.
-    const QRgb allowed[] = {qRgb(0, 0, 0), TestPaletteColour(50), TestPaletteColour(60), TestPaletteColour(120)};
+    const QRgb allowed[] = {qRgb(0, 0, 0), TestPaletteColour(50), TestPaletteColour(60),
+                            TestPaletteColour(120)};
     int stray = 0;
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 200; ++x) {
-            stray += std::find(std::begin(allowed), std::end(allowed), Pixel(x, y)) == std::end(allowed) ? 1 : 0;
+            stray +=
+                std::find(std::begin(allowed), std::end(allowed), Pixel(x, y)) == std::end(allowed) ? 1 : 0;
         }
     }
     EXPECT_EQ(stray, 0);

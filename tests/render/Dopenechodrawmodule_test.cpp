@@ -167,7 +167,8 @@ TEST_F(EchoModule, NoPixelShowsALevelThatIsNotInTheData) {
                                                 {TestPaletteColour(kFirst + 1 + 6), "level 6"},
                                                 {TestPaletteColour(kFirst + 1 + 11), "level 11"}};
     for (const auto& [colour, count] : seen) {
-        EXPECT_TRUE(colour == kBlack || inData.contains(colour)) << count << " pixels in " << Describe(colour);
+        EXPECT_TRUE(colour == kBlack || inData.contains(colour))
+            << count << " pixels in " << Describe(colour);
     }
     for (const auto& [colour, name] : inData) {
         EXPECT_GT(seen[colour], 10000) << name;
