@@ -1,4 +1,3 @@
-#include "files/Gatecodec.h"
 #include "render/Colourscales.h"
 #include "render/Dopenechodrawmodule.h"
 #include "tests/render/GlTestSupport.h"
@@ -146,7 +145,7 @@ TEST_F(EchoModule, NoPixelShowsALevelThatIsNotInTheData) {
     // Bands of levels 0, 6 and 11 and of no data (marked grey) that shift from ray to ray, so that
     // neighbouring samples and neighbouring rays differ by several palette entries.
     const std::array<std::uint8_t, 4> bands = {Index(0), Index(6), Index(11),
-                                               LevelToPaletteIndex(kLevelNoData, kScale, true).index};
+                                               static_cast<std::uint8_t>(kScale.noDataIndex)};
     for (int ray = 0; ray <= 45; ++ray) {
         std::vector<std::uint8_t> indices(kSamples);
         for (int i = 0; i < kSamples; ++i) {
