@@ -7,7 +7,6 @@
 #include "tests/support/BitmapProbe.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <QOpenGLContext>
@@ -212,11 +211,6 @@ TEST_F(Options, TheAcceleratedRendererTakesTheSameClutterMode) {
     // gates of that level, as in the main picture.
     if (QOpenGLContext context; !context.create()) {
         GTEST_SKIP() << "no OpenGL context can be created here";
-    }
-    if (QGuiApplication::platformName() == QLatin1String("offscreen") && qApp->devicePixelRatio() != 1.0) {
-        // Its OpenGL windows keep their size in pixels as their framebuffer size; the scaled
-        // section is checked on a real display (the vertical-section window's tests).
-        GTEST_SKIP() << "the offscreen platform does not scale OpenGL windows";
     }
     ScanSpec section = ClutterCircle();
     section.rays = 91;
