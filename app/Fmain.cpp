@@ -65,9 +65,8 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     setCentralWidget(PanelDispMain);
     ImageDispMain = new TImage(PanelDispMain);
     ImageDispMain->setObjectName(QStringLiteral("ImageDispMain"));
-    PanelDispMain->OnResize = [this](int width, int height) {
-        PostAppMessage(this, UM_REPAINT, static_cast<std::uintptr_t>(width), height);
-    };
+    // The image already has the panel's size; the repaint composes at whatever size it has then.
+    PanelDispMain->OnResize = [this](int, int) { PostAppMessage(this, UM_REPAINT, 0, 0); };
     // Only the right edge takes the playlist.
     setDockOptions(QMainWindow::AnimatedDocks);
 

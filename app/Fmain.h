@@ -181,8 +181,9 @@ public:
     void SetDisplayAngles(std::uint32_t azimuthDeg, std::int32_t elevationDeg);
     /// Dropped files: their local paths become the play list and the first is shown.
     void OnDropFiles(const QMimeData& drop);
-    /// Dropped paths (files and folders alike) become the sorted play list, playback stops and file
-    /// 0 is shown; the pictures are not cleared first and the play folder stays as it is.
+    /// Dropped paths become the sorted play list, a folder with the scan files it holds (as --play
+    /// takes it; one without any stays as it is); playback stops and file 0 is shown. The pictures
+    /// are not cleared first and the play folder stays as it is.
     void DropFiles(const QStringList& paths);
     /// Batch mode's exception handler: the failure in the operation log with code 9, the message in
     /// the exception log beside the executable, then the process ends with exit code -1.

@@ -161,11 +161,14 @@ void TFormSrhiWindow::SetSrhiMode(int mode) {
 }
 
 bool TFormSrhiWindow::CaptureSrhiWindow(TBitmap& bitmap) {
-    QImage picture = grab().toImage();
-    if (picture.isNull()) {
+    if (size().isEmpty()) {
         return false;
     }
-    picture = picture.convertToFormat(QImage::Format_RGB32);
+    // Drawn at one image pixel per window pixel, so the picture has the window's size on a
+    // scaled desktop too.
+    QImage picture(size(), QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    render(&picture);
     // The renderer's picture is not part of what the widgets render.
     const QRect echoArea(PanelEcho->mapTo(this, QPoint(0, 0)), PanelEcho->size());
     QImage echo(echoArea.size(), QImage::Format_RGB32);

@@ -56,9 +56,10 @@ public:
     /// scale drawing.
     void SetSrhiMode(int mode);
     /// Fills `bitmap` with the window's picture (its client area; the frame is the window
-    /// manager's) with the renderer's picture placed over PanelEcho, which shows black when
-    /// the renderer has nothing to give. Returns false, leaving `bitmap` untouched, when the
-    /// window cannot be grabbed (it has no area).
+    /// manager's), one pixel per window pixel also on a scaled desktop, with the renderer's
+    /// picture placed over PanelEcho, which shows black when the renderer has nothing to give.
+    /// Returns false, leaving `bitmap` untouched, when the window cannot be grabbed (it has no
+    /// area).
     bool CaptureSrhiWindow(TBitmap& bitmap);
     /// Draws both scales when the range (> 0; 0 keeps the last one), the mode or the echo panel's
     /// size has changed since the last drawing, or a scale image has changed size; moves the

@@ -78,20 +78,27 @@ bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentC
 }
 
 bool TOpenEchoDrawModule::ReadEchoBitmap(QImage& bitmap) {
-    const int width = bitmap.width();
-    const int height = bitmap.height();
-    if (!echo_->IsBound() || width <= 0 || height <= 0) {
+    const QSize size = bitmap.size();
+    if (!echo_->IsBound() || size.isEmpty()) {
         return false;
     }
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    readBuffer_.resize(rowBytes * height);
-    if (!echo_->ReadPicture(readBuffer_, width, height)) {
+    // On a scaled desktop the window holds more device pixels than the bitmap has pixels.
+    const QSize device = size * echo_->DevicePixelRatio();
+    const std::size_t rowBytes = static_cast<std::size_t>(device.width()) * 3;
+    readBuffer_.resize(rowBytes * device.height());
+    if (!echo_->ReadPicture(readBuffer_, device.width(), device.height())) {
         return false;
     }
-    QImage upright(width, height, QImage::Format_BGR888);
+    QImage upright(device, QImage::Format_BGR888);
     // OpenGL rows run bottom-up.
-    for (int row = 0; row < height; ++row) {
-        std::memcpy(upright.scanLine(row), readBuffer_.data() + (height - 1 - row) * rowBytes, rowBytes);
+    for (int row = 0; row < device.height(); ++row) {
+        std::memcpy(upright.scanLine(row), readBuffer_.data() + (device.height() - 1 - row) * rowBytes,
+                    rowBytes);
+    }
+    if (device != size) {
+        // One device pixel per pixel, not a blend of several: every colour stays one the renderer drew.
+        upright = upright.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                      .convertToFormat(QImage::Format_BGR888);
     }
     bitmap = std::move(upright);
     return true;

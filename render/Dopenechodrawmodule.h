@@ -47,8 +47,9 @@ public:
     /// an empty bitmap or when the renderer is not bound.
     bool SetLegendImage(const QImage& bitmap, QRgb transparentColour);
     /// Reads the window's picture (as `RenderEcho` shows it) into `bitmap` (its size set by the
-    /// caller), which becomes an upright Format_BGR888 image of that size. False, leaving `bitmap` untouched,
-    /// for an empty bitmap or when nothing could be read.
+    /// caller, in the window's pixels), which becomes an upright Format_BGR888 image of that size.
+    /// On a scaled desktop the device pixels are read and every pixel takes one of them. False,
+    /// leaving `bitmap` untouched, for an empty bitmap or when nothing could be read.
     bool ReadEchoBitmap(QImage& bitmap);
     /// Puts the echo's radar origin at x window pixels (before the window factor) from the
     /// window's bottom-left corner. False when the renderer is not bound.

@@ -6,7 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     zlib1g-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libqt6opengl6-dev libgl-dev
+    qt6-base-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
     libgl1-mesa-dri xvfb xauth
     fonts-dejavu-core fonts-ipafont-gothic
     clang clang-tidy libclang-rt-14-dev

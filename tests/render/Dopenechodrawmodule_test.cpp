@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,41 @@ INSTANTIATE_TEST_SUITE_P(Directions, EchoDirection,
                          [](const testing::TestParamInfo<Direction>& info) {
                              return "Elevation" + std::to_string(static_cast<int>(info.param.elevationDeg));
                          });
+
+TEST_F(EchoModule, NoPixelShowsALevelThatIsNotInTheData) {
+    ASSERT_NO_FATAL_FAILURE(Start({300, 300}));
+    ASSERT_TRUE(module_.ClearEcho());
+    // Bands of levels 0, 6 and 11 and of no data (marked grey) that shift from ray to ray, so that
+    // neighbouring samples and neighbouring rays differ by several palette entries.
+    const std::array<std::uint8_t, 4> bands = {Index(0), Index(6), Index(11),
+                                               static_cast<std::uint8_t>(kScale.noDataIndex)};
+    for (int ray = 0; ray <= 45; ++ray) {
+        std::vector<std::uint8_t> indices(kSamples);
+        for (int i = 0; i < kSamples; ++i) {
+            indices[i] = bands[static_cast<std::size_t>((i / 20 + ray) % 4)];
+        }
+        ASSERT_TRUE(module_.DrawEchoRay(indices, 2.0 * ray));
+    }
+    const QImage image = Frame();
+    std::map<QRgb, int> seen;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ++seen[PixelAt(image, x, y)];
+        }
+    }
+    // Black is only the background beyond the fan's edge.
+    const std::map<QRgb, std::string> inData = {{TestPaletteColour(255), "no data"},
+                                                {TestPaletteColour(kFirst + 1 + 0), "level 0"},
+                                                {TestPaletteColour(kFirst + 1 + 6), "level 6"},
+                                                {TestPaletteColour(kFirst + 1 + 11), "level 11"}};
+    for (const auto& [colour, count] : seen) {
+        EXPECT_TRUE(colour == kBlack || inData.contains(colour))
+            << count << " pixels in " << Describe(colour);
+    }
+    for (const auto& [colour, name] : inData) {
+        EXPECT_GT(seen[colour], 10000) << name;
+    }
+}
 
 TEST_F(EchoModule, RefusesARayOfAnotherLength) {
     ASSERT_NO_FATAL_FAILURE(Start({300, 200}));
