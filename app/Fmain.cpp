@@ -107,14 +107,21 @@ void TFormMain::FormCreate() {
     signalProc_ = std::make_unique<clEchoSignalProc>();
     fileList_.clear();
 
-    const TSettingsLocation location = ResolveSettingsLocation(ExecutableFilePath(), UserConfigFolder());
+    const TSettingsLocation location =
+        startOptions_.settingsFile.isEmpty()
+            ? ResolveSettingsLocation(ExecutableFilePath(), UserConfigFolder())
+            : TSettingsLocation{startOptions_.settingsFile, startOptions_.settingsFile, false};
     settingsLoadPath_ = location.loadPath;
     settingsSavePath_ = location.savePath;
-    if (location.fellBack) {
+    if (location.fellBack && !startOptions_.converting) {
         std::fprintf(stderr, "nimbrook: the program's folder is not writable; settings are kept in %s\n",
                      QDir::toNativeSeparators(settingsSavePath_).toLocal8Bit().constData());
     }
     IniFileModule->LoadSettings(settingsLoadPath_.toStdString());
+    {
+        TSettingsAccess settings(*IniFileModule);
+        loadedSettings_ = *settings;
+    }
 
     QString playFolder;
     std::string scale;
@@ -177,20 +184,26 @@ void TFormMain::FormShow() {
 
     {
         TSettingsAccess settings(*IniFileModule);
-        productItems_[static_cast<std::size_t>(ProductIndex(SelectedProduct(settings->selection)))]
-            ->setChecked(true);
         ImageEchoDrawModule->LoadMapPicture(settings->map);
-        SetEchoTransparency(IntegerOption(settings->alpha));
-        (IsLargeDevice(settings->unitD) ? MainMenuSettingUnitD : MainMenuSettingUnitS)->setChecked(true);
-        (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
     }
+    ApplyMenuSettings();
 
     FormSrhiWindow->InitSrhiRenderer(
         reinterpret_cast<const std::uint8_t*>(pipeline_.ColourTable().entries.data()), kColourTableSize);
     cursorReadout_ = std::make_unique<TCursorReadout>(*this, *FormSrhiWindow);
+    shownSize_ = size();
 
     StartFromCommandLine();
     RefreshDisplay(true);
+}
+
+void TFormMain::ApplyMenuSettings() {
+    TSettingsAccess settings(*IniFileModule);
+    productItems_[static_cast<std::size_t>(ProductIndex(SelectedProduct(settings->selection)))]->setChecked(
+        true);
+    SetEchoTransparency(IntegerOption(settings->alpha));
+    (IsLargeDevice(settings->unitD) ? MainMenuSettingUnitD : MainMenuSettingUnitS)->setChecked(true);
+    (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
 }
 
 void TFormMain::PlayPaths(const QStringList& paths) {
@@ -221,8 +234,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 void TFormMain::FormCloseQuery() {
     TimerFilePlay.SetEnabled(false);
     TimerFilePlay.SetTag(0);
-    if (startOptions_.batchArguments.isEmpty() &&
-        !IniFileModule->SaveSettings(settingsSavePath_.toStdString())) {
+    if (!startOptions_.Unattended() && !IniFileModule->SaveSettings(settingsSavePath_.toStdString())) {
         std::fprintf(stderr, "nimbrook: the settings could not be written to %s\n",
                      QDir::toNativeSeparators(settingsSavePath_).toLocal8Bit().constData());
     }

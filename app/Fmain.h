@@ -10,8 +10,10 @@
 #include "platform/Timer.h"
 #include "render/Colourscales.h"
 #include "render/Sweeppipeline.h"
+#include "settings/Uinidata.h"
 
 #include <QMainWindow>
+#include <QSize>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -22,6 +24,7 @@
 
 class QAction;
 class QActionGroup;
+class QEventLoop;
 class QMenu;
 class QMimeData;
 class TBitmap;
@@ -61,6 +64,7 @@ int ActionTag(const QAction* action);
 //   Fmainbatch.cpp     the command-line start, batch mode and its exception log, the messages
 //                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
 //   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
+//   Fmainconvert.cpp   the archive converter: the batch sequence of one file after another
 // Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TFormMain : public QMainWindow, public TPlayListHost {
@@ -185,9 +189,25 @@ public:
     /// takes it; one without any stays as it is); playback stops and file 0 is shown. The pictures
     /// are not cleared first and the play folder stays as it is.
     void DropFiles(const QStringList& paths);
-    /// Batch mode's exception handler: the failure in the operation log with code 9, the message in
-    /// the exception log beside the executable, then the process ends with exit code -1.
-    [[noreturn]] void LogException(const std::string& message);
+    /// The exception handler of unattended runs: the failure in the operation log with code 9, the
+    /// message in the exception log beside the executable. A batch run then ends with exit code
+    /// -1; the converter ends only the file it was converting and goes on with the next.
+    void LogException(const std::string& message);
+
+    // --- The archive converter (Fmainconvert.cpp) --------------------------------------------------
+
+    /// What the batch sequence did with one file: its picture written (and ",OK" logged), and
+    /// the error code it was logged with otherwise.
+    struct TBatchOutcome {
+        bool converted = false;
+        int errorCode = 0;
+    };
+    /// Converts one file as `nimbrook inputPath` (with the device argument 1 when `smallDevice`)
+    /// would in a process of its own: the window first goes back to the state it was shown in
+    /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
+    /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
+    /// ends. Only for a window created with StartOptions().converting, shown once before.
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice);
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -324,6 +344,12 @@ private:
     void FastPlayClick(bool nowChecked, QAction& otherDirection);
     void FormCreate();
     void FormShow();
+    /// The settings the menus show: product, transparency, device type and vertical-section span.
+    void ApplyMenuSettings();
+    /// Back to the state right after FormShow, for the converter's next file.
+    void RestoreShownState();
+    /// Ends the file ConvertFile is converting with `outcome`.
+    void EndConvertedFile(TBatchOutcome outcome);
     /// Stops playback and saves the settings in interactive mode; closing is never refused.
     void FormCloseQuery();
     void FormClose();
@@ -336,7 +362,9 @@ private:
     TStartOptions startOptions_;
     QString settingsLoadPath_;
     QString settingsSavePath_;
+    SettingsRecord loadedSettings_; // as LoadSettings left them; each converted file starts from them
     bool shown_ = false;
+    QSize shownSize_;
 
     // Data model of the window.
     std::unique_ptr<TBitmap> legendBitmap_;
@@ -360,10 +388,21 @@ private:
     bool stepRunning_ = false;
 
     std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
+
+    // The file ConvertFile is converting: the event loop that runs its sequence and its outcome.
+    struct TConvertedFile {
+        QEventLoop* loop = nullptr;
+        bool ended = false;
+        TBatchOutcome outcome;
+    };
+    TConvertedFile* convertedFile_ = nullptr;
 };
 
 inline TFormMain* FormMain = nullptr;
 
-/// Ends a batch run after an exception: the operation log line of `inputPath` with code 9, the
-/// exception log line with `message`, exit code -1.
+/// The exception log line of `message`, in "log/Exception.log" beside the executable.
+void LogExceptionMessage(const std::string& message);
+/// The operation log line of `inputPath` with code 9 and the exception log line of `message`.
+void LogFailedByException(const QString& inputPath, const std::string& message);
+/// Ends a batch run after an exception: LogFailedByException, then exit code -1.
 [[noreturn]] void LogBatchException(const QString& inputPath, const std::string& message);

@@ -1,5 +1,6 @@
 // TFormMain: the command-line start, batch mode with its exception log, the application messages
-// from outside and dropped files.
+// from outside and dropped files. The archive converter runs the same batch sequence once per file
+// (Fmainconvert.cpp).
 #include "app/Appmessages.h"
 #include "app/Batchlogs.h"
 #include "app/Ddropfilemodule.h"
@@ -45,21 +46,29 @@ QString TemporaryPicturePath(const QString& outputPath) {
 
 } // namespace
 
-void LogBatchException(const QString& inputPath, const std::string& message) {
+void LogExceptionMessage(const std::string& message) {
+    const QString exceptionLog =
+        QFileInfo(ExecutableFilePath()).absolutePath() + QStringLiteral("/log/Exception.log");
+    AppendExceptionLog(exceptionLog.toStdString(), ExceptionLogLine(LocalTime(), message));
+}
+
+void LogFailedByException(const QString& inputPath, const std::string& message) {
     const std::string line = OperationLogLine(LocalTime(), false, inputPath.toStdString(), 9);
     if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
         std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
     }
-    const QString exceptionLog =
-        QFileInfo(ExecutableFilePath()).absolutePath() + QStringLiteral("/log/Exception.log");
-    AppendExceptionLog(exceptionLog.toStdString(), ExceptionLogLine(LocalTime(), message));
+    LogExceptionMessage(message);
+}
+
+void LogBatchException(const QString& inputPath, const std::string& message) {
+    LogFailedByException(inputPath, message);
     std::fflush(nullptr);
     std::_Exit(-1);
 }
 
 void TFormMain::InstallBatchExceptionHandler() {
     auto* application = dynamic_cast<TNimbrookApplication*>(QCoreApplication::instance());
-    if (application == nullptr || startOptions_.batchArguments.isEmpty()) {
+    if (application == nullptr || !startOptions_.Unattended()) {
         return;
     }
     // Removed again by the destructor, so the handler never outlives the window.
@@ -68,14 +77,25 @@ void TFormMain::InstallBatchExceptionHandler() {
 
 void TFormMain::RemoveBatchExceptionHandler() {
     auto* application = dynamic_cast<TNimbrookApplication*>(QCoreApplication::instance());
-    if (application != nullptr && !startOptions_.batchArguments.isEmpty()) {
+    if (application != nullptr && startOptions_.Unattended()) {
         application->SetExceptionHandler({});
     }
 }
 
 void TFormMain::LogException(const std::string& message) {
     scanInfo_.errorCode = 9;
-    LogBatchException(startOptions_.batchArguments.front().trimmed(), message);
+    if (!startOptions_.converting) {
+        LogBatchException(startOptions_.batchArguments.front().trimmed(), message);
+    }
+    if (convertedFile_ == nullptr) {
+        // Outside a file the converter's modules failed to start: it ends as a batch run would.
+        LogExceptionMessage(message);
+        std::fflush(nullptr);
+        std::_Exit(-1);
+    }
+    // One file failed; the converter goes on with the next one.
+    LogFailedByException(startOptions_.batchArguments.front().trimmed(), message);
+    EndConvertedFile({false, scanInfo_.errorCode});
 }
 
 void TFormMain::StartFromCommandLine() {
@@ -116,8 +136,8 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     if (!batchMode_) {
         return;
     }
+    bool success = false;
     if (existed != 0) {
-        bool success = false;
         if (scanInfo_.errorCode == 0) {
             const QString temporaryPath = TemporaryPicturePath(batchOutputPath_);
             try {
@@ -136,6 +156,10 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
             success = true;
         }
         WriteOperationLog(batchInputPath_, success);
+    }
+    if (startOptions_.converting) {
+        EndConvertedFile({success, scanInfo_.errorCode});
+        return;
     }
     PostAppMessage(this, UM_CLOSE, 0, 0);
 }

@@ -6,6 +6,7 @@
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Startoptions.h"
+#include "app/Unattendedplatform.h"
 #include "platform/Dwinmodule.h"
 #include "platform/Processinfo.h"
 
@@ -19,38 +20,13 @@ bool BatchCommandLine(int argc, char** argv) {
     return argc >= 2 && std::strcmp(argv[1], kPlayOption) != 0;
 }
 
-QtMessageHandler defaultMessageHandler = nullptr;
-
-/// The offscreen platform says on every run that it cannot pass size hints to a window manager;
-/// a script converting a folder does not need that line once per file.
-void QuietOffscreenMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (defaultMessageHandler != nullptr && !message.contains(QLatin1String("propagateSizeHints"))) {
-        defaultMessageHandler(type, context, message);
-    }
-}
-
-/// A batch run needs no desktop: without a display to reach, it draws on the offscreen platform,
-/// and with a display that cannot be reached it falls back to it.
-void ChooseOffscreenWithoutDisplay() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        return;
-    }
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen");
-    } else if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
-    } else {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const bool batch = BatchCommandLine(argc, argv);
     if (batch) {
         ChooseOffscreenWithoutDisplay();
-        defaultMessageHandler = qInstallMessageHandler(QuietOffscreenMessages);
+        QuietOffscreenMessages();
     }
     TNimbrookApplication application(argc, argv);
     const TStartOptions options = ParseStartOptions(CommandLineArguments());

@@ -7,6 +7,8 @@
 //   nimbrook                      interactive
 //   nimbrook FILE [DEVICE]        batch: render FILE into a JPEG beside it and exit
 //   nimbrook --play PATH...       interactive, playing the scan files given (files or folders)
+// The archive converter (nimbrook-convert) starts the modules converting: unattended like a batch
+// run, it then runs the batch sequence of one file after another (TFormMain::ConvertFile).
 
 inline constexpr const char* kPlayOption = "--play";
 
@@ -15,6 +17,14 @@ struct TStartOptions {
     QStringList batchArguments;
     /// Files and folders to load and play at start-up (--play).
     QStringList playPaths;
+    /// Started by the archive converter: no file at start, no settings saved, exceptions logged
+    /// against the file being converted.
+    bool converting = false;
+    /// The settings file to read instead of the one beside the executable (empty: that one).
+    QString settingsFile;
+
+    /// A batch run or the converter: no user at the window, so nothing is asked or saved.
+    bool Unattended() const { return converting || !batchArguments.isEmpty(); }
 };
 
 /// Reads the command line (argument 0 is the program).

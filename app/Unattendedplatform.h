@@ -1,0 +1,13 @@
+#pragma once
+
+// The window system of runs without a user: a batch run and the archive converter draw their
+// window where they can, without needing a desktop.
+
+/// Chooses the platform before the application object is made: unless QT_QPA_PLATFORM says
+/// otherwise, the desktop's when a display is named (falling back to offscreen when it cannot be
+/// reached), the offscreen platform when none is.
+void ChooseOffscreenWithoutDisplay();
+
+/// Leaves out the offscreen platform's note, on every run, that it cannot pass size hints to a
+/// window manager; a script converting a folder does not need that line once per file.
+void QuietOffscreenMessages();
