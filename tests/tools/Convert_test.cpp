@@ -1,0 +1,211 @@
+// The Qt-free parts of nimbrook-convert: its command line, its progress and summary texts, and the
+// worker processes that share the files out.
+#include "tools/convert/Convertoptions.h"
+#include "tools/convert/Progressline.h"
+#include "tools/convert/Workerpool.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct OptionsCase {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string parsed; // the options as text, "usage", or the error message
+};
+
+std::string Describe(const TConvertCommand& command) {
+    if (std::holds_alternative<TShowUsage>(command)) {
+        return "usage";
+    }
+    if (const auto* error = std::get_if<TUsageError>(&command)) {
+        return "error: " + error->message;
+    }
+    const auto& options = std::get<TConvertOptions>(command);
+    std::string text = "jobs " + std::to_string(options.jobs);
+    text += options.smallDevice ? " small" : "";
+    text += options.recursive ? " recursive" : "";
+    text += options.quiet ? " quiet" : "";
+    text += options.settingsFile.empty() ? "" : " settings " + options.settingsFile;
+    for (const std::string& path : options.paths) {
+        text += " [" + path + "]";
+    }
+    return text;
+}
+
+class ConvertOptions : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(ConvertOptions, AreReadFromTheCommandLine) {
+    EXPECT_EQ(Describe(ParseConvertOptions(GetParam().arguments)), GetParam().parsed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ConvertOptions,
+    ::testing::Values(
+        OptionsCase{"OnePath", {"a.scn"}, "jobs 0 [a.scn]"},
+        OptionsCase{"EveryOption",
+                    {"--jobs", "3", "d", "--small", "-r", "--quiet", "e.scn.gz"},
+                    "jobs 3 small recursive quiet [d] [e.scn.gz]"},
+        OptionsCase{
+            "ValuesAfterEquals", {"--jobs=2", "--settings=/x/v.ini", "d"}, "jobs 2 settings /x/v.ini [d]"},
+        OptionsCase{"DoubleDashEndsTheOptions",
+                    {"--settings", "v.ini", "--", "--small", "-"},
+                    "jobs 0 settings v.ini [--small] [-]"},
+        OptionsCase{"Help", {"d", "--help"}, "usage"}, OptionsCase{"ShortHelp", {"-h"}, "usage"},
+        OptionsCase{"NothingGiven", {}, "error: no scan file or folder given"},
+        OptionsCase{"OnlyOptions", {"--small"}, "error: no scan file or folder given"},
+        OptionsCase{
+            "NoJobs", {"--jobs", "0", "d"}, "error: --jobs needs a number of processes from 1 to 256"},
+        OptionsCase{
+            "TooManyJobs", {"--jobs", "257", "d"}, "error: --jobs needs a number of processes from 1 to 256"},
+        OptionsCase{
+            "JobsNotANumber", {"--jobs=2x", "d"}, "error: --jobs needs a number of processes from 1 to 256"},
+        OptionsCase{
+            "JobsWithoutValue", {"d", "--jobs"}, "error: --jobs needs a number of processes from 1 to 256"},
+        OptionsCase{
+            "EmptySettings", {"d", "--settings="}, "error: --settings needs the path of a settings file"},
+        OptionsCase{"ValueForASwitch", {"--small=1", "d"}, "error: unknown option --small=1"},
+        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"}),
+    [](const ::testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
+
+struct ProgressCase {
+    std::string name;
+    TConvertProgress progress;
+    std::string stopSignal;
+    std::string line;
+    std::string summary;
+};
+
+class ConvertProgress : public ::testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ConvertProgress, LineAndSummary) {
+    EXPECT_EQ(ProgressLine(GetParam().progress), GetParam().line);
+    EXPECT_EQ(SummaryLine(GetParam().progress, "/w/nimbrook.log", GetParam().stopSignal), GetParam().summary);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ConvertProgress,
+    ::testing::Values(
+        ProgressCase{"Running",
+                     {480, 37, 2, 0.9},
+                     "",
+                     "37/480 files \u00b7 41.1 files/s \u00b7 2 failed \u00b7 ETA 0:11",
+                     "480 files in 0.9 s (41.1 files/s): 35 converted, 2 failed, 443 not converted; see "
+                     "/w/nimbrook.log"},
+        ProgressCase{"EveryFileConverted",
+                     {480, 480, 0, 11.6},
+                     "",
+                     "480/480 files \u00b7 41.4 files/s \u00b7 0 failed \u00b7 ETA 0:00",
+                     "480 files converted in 11.6 s (41.4 files/s)"},
+        ProgressCase{"EveryFileFailed",
+                     {10, 10, 10, 2.0},
+                     "",
+                     "10/10 files \u00b7 5.0 files/s \u00b7 10 failed \u00b7 ETA 0:00",
+                     "10 files in 2.0 s (5.0 files/s): 0 converted, 10 failed; see /w/nimbrook.log"},
+        ProgressCase{"StoppedInALongRun",
+                     {100000, 10, 0, 1.0},
+                     "SIGINT",
+                     "10/100000 files \u00b7 10.0 files/s \u00b7 0 failed \u00b7 ETA 2:46:39",
+                     "stopped by SIGINT after 10 of 100000 files in 1.0 s (10.0 files/s): 10 converted, 0 "
+                     "failed, 99990 not converted; see /w/nimbrook.log"},
+        ProgressCase{"StoppedBeforeAnyFile",
+                     {5, 0, 0, 0.0},
+                     "SIGTERM",
+                     "0/5 files \u00b7 0.0 files/s \u00b7 0 failed \u00b7 ETA -:--",
+                     "stopped by SIGTERM after 0 of 5 files in 0.0 s (0.0 files/s): 0 converted, 0 failed, 5 "
+                     "not converted; see /w/nimbrook.log"},
+        ProgressCase{"NoFiles",
+                     {0, 0, 0, 0.0},
+                     "",
+                     "0/0 files \u00b7 0.0 files/s \u00b7 0 failed \u00b7 ETA -:--",
+                     "0 files converted in 0.0 s (0.0 files/s)"}),
+    [](const ::testing::TestParamInfo<ProgressCase>& info) { return info.param.name; });
+
+/// A worker that "converts" index i into error code i % 7, converted when even; `crashAt` ends
+/// the process by SIGKILL, `stopAt` sends SIGTERM to the coordinator first.
+class FakeWorker final : public TConversionWorker {
+public:
+    FakeWorker(int crashAt, int stopAt) : crashAt_(crashAt), stopAt_(stopAt) {}
+    TFileResult Convert(std::size_t index) override {
+        if (static_cast<int>(index) == crashAt_) {
+            ::raise(SIGKILL);
+        }
+        if (static_cast<int>(index) == stopAt_) {
+            ::kill(::getppid(), SIGTERM);
+            ::usleep(100000); // the signal reaches the coordinator while this file is in flight
+        }
+        return {index % 2 == 0, static_cast<int>(index % 7)};
+    }
+
+private:
+    int crashAt_;
+    int stopAt_;
+};
+
+class Recorder final : public TPoolObserver {
+public:
+    void Finished(std::size_t index, TFileResult result) override {
+        EXPECT_TRUE(finished.emplace(index, result.converted * 100 + result.errorCode).second) << index;
+    }
+    void Lost(std::size_t index, int waitStatus) override {
+        EXPECT_TRUE(lost.emplace(index, waitStatus).second) << index;
+    }
+    std::map<std::size_t, int> finished; // index -> converted x 100 + error code
+    std::map<std::size_t, int> lost;     // index -> wait status
+};
+
+TPoolRun RunFakes(std::size_t files, int jobs, Recorder& recorder, int crashAt = -1, int stopAt = -1) {
+    return RunWorkerPool(
+        files, jobs, [=] { return std::make_unique<FakeWorker>(crashAt, stopAt); }, recorder);
+}
+
+} // namespace
+
+TEST(WorkerPool, EveryFileIsFinishedOnceWithItsWorkersResult) {
+    Recorder recorder;
+    const TPoolRun run = RunFakes(50, 3, recorder);
+    EXPECT_EQ(run.finished, 50u);
+    EXPECT_EQ(run.stopSignal, 0);
+    EXPECT_FALSE(run.noWorkerStarted);
+    ASSERT_EQ(recorder.finished.size(), 50u);
+    for (const auto& [index, result] : recorder.finished) {
+        EXPECT_EQ(result, (index % 2 == 0 ? 100 : 0) + static_cast<int>(index % 7)) << index;
+    }
+    EXPECT_TRUE(recorder.lost.empty());
+}
+
+TEST(WorkerPool, AWorkerThatDiesLosesOnlyItsFileAndIsReplaced) {
+    Recorder recorder;
+    const TPoolRun run = RunFakes(40, 2, recorder, 7);
+    EXPECT_EQ(run.finished, 40u);
+    ASSERT_EQ(recorder.lost.size(), 1u);
+    EXPECT_EQ(recorder.lost.begin()->first, 7u);
+    EXPECT_TRUE(WIFSIGNALED(recorder.lost.begin()->second));
+    EXPECT_EQ(WTERMSIG(recorder.lost.begin()->second), SIGKILL);
+    EXPECT_EQ(recorder.finished.size(), 39u);
+    EXPECT_EQ(recorder.finished.count(7), 0u);
+}
+
+TEST(WorkerPool, AStopSignalFinishesTheFilesInFlightAndHandsOutNoMore) {
+    Recorder recorder;
+    const TPoolRun run = RunFakes(1000, 2, recorder, -1, 3);
+    EXPECT_EQ(run.stopSignal, SIGTERM);
+    EXPECT_TRUE(recorder.lost.empty());
+    EXPECT_EQ(recorder.finished.count(3), 1u) << "the file in flight was finished";
+    EXPECT_EQ(run.finished, recorder.finished.size());
+    EXPECT_LT(recorder.finished.size(), 1000u);
+    EXPECT_EQ(recorder.finished.rbegin()->first + 1, recorder.finished.size()) << "no file was skipped";
+}
+
+TEST(WorkerPool, WorkersThatCannotStartConvertNothing) {
+    Recorder recorder;
+    const TPoolRun run = RunWorkerPool(
+        5, 2, [] { return std::unique_ptr<TConversionWorker>(); }, recorder);
+    EXPECT_TRUE(run.noWorkerStarted);
+    EXPECT_EQ(run.finished, 0u);
+    EXPECT_TRUE(recorder.finished.empty());
+}

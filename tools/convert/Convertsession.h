@@ -1,0 +1,37 @@
+#pragma once
+
+#include "tools/convert/Workerpool.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class TApplicationModules;
+class TNimbrookApplication;
+
+// The viewer in a worker process of the converter: its application object and its twelve
+// modules, made once with the main window shown (fonts, colour tables, the prepared map), then
+// every file converted by the main window's batch sequence (TFormMain::ConvertFile).
+class TConvertSession final : public TConversionWorker {
+public:
+    /// Starts the viewer converting: the settings from `settingsFile` (empty: the viewer's own
+    /// file). Throws what the modules throw when they cannot be made.
+    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile);
+    ~TConvertSession() override;
+    TConvertSession(const TConvertSession&) = delete;
+    TConvertSession& operator=(const TConvertSession&) = delete;
+
+    /// Converts files[index] as `nimbrook FILE` (`nimbrook FILE 1` with the small device) does.
+    TFileResult Convert(std::size_t index) override;
+
+private:
+    const QStringList& files_;
+    bool smallDevice_;
+    // The application's command line: the program alone, so no argument is taken for Qt's own.
+    QByteArray program_;
+    int argc_ = 1;
+    char* argv_[2] = {nullptr, nullptr};
+    std::unique_ptr<TNimbrookApplication> application_;
+    std::unique_ptr<TApplicationModules> modules_;
+};

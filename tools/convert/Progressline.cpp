@@ -1,0 +1,59 @@
+#include "tools/convert/Progressline.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+double Rate(const TConvertProgress& progress) {
+    return progress.elapsedSeconds > 0.0 ? static_cast<double>(progress.done) / progress.elapsedSeconds : 0.0;
+}
+
+std::string Format(const char* format, auto... values) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+std::string Duration(double seconds) {
+    const auto whole = static_cast<long long>(std::ceil(seconds));
+    if (whole >= 3600) {
+        return Format("%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    }
+    return Format("%lld:%02lld", whole / 60, whole % 60);
+}
+
+/// "480 files in 11.6 s (41.4 files/s)"
+std::string Timing(const TConvertProgress& progress) {
+    return Format("in %.1f s (%.1f files/s)", progress.elapsedSeconds, Rate(progress));
+}
+
+} // namespace
+
+std::string ProgressLine(const TConvertProgress& progress) {
+    const double rate = Rate(progress);
+    const std::string eta = progress.done > 0 && rate > 0.0
+                                ? Duration(static_cast<double>(progress.total - progress.done) / rate)
+                                : std::string("-:--");
+    return Format("%zu/%zu files \u00b7 %.1f files/s \u00b7 %zu failed \u00b7 ETA %s", progress.done,
+                  progress.total, rate, progress.failed, eta.c_str());
+}
+
+std::string SummaryLine(const TConvertProgress& progress, const std::string& logPath,
+                        const std::string& stopSignalName) {
+    const bool everyFileConverted =
+        stopSignalName.empty() && progress.failed == 0 && progress.done == progress.total;
+    std::string line = !stopSignalName.empty() ? Format("stopped by %s after %zu of %zu files ",
+                                                        stopSignalName.c_str(), progress.done, progress.total)
+                       : everyFileConverted    ? Format("%zu files converted ", progress.total)
+                                               : Format("%zu files ", progress.total);
+    line += Timing(progress);
+    if (!everyFileConverted) {
+        line += Format(": %zu converted, %zu failed", progress.done - progress.failed, progress.failed);
+        if (progress.done < progress.total) {
+            line += Format(", %zu not converted", progress.total - progress.done);
+        }
+        line += "; see " + logPath;
+    }
+    return line;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The converter's report on stderr: the line a terminal sees updated while files are converted,
+// and the summary at the end.
+
+struct TConvertProgress {
+    std::size_t total = 0;  // files to convert
+    std::size_t done = 0;   // files finished, converted or failed
+    std::size_t failed = 0; // files finished without a picture
+    double elapsedSeconds = 0.0;
+};
+
+/// "37/480 files · 41.2 files/s · 2 failed · ETA 0:11": the rate over the elapsed time, the time
+/// the remaining files take at that rate as m:ss (h:mm:ss from an hour on); "ETA -:--" before the
+/// first file is done.
+std::string ProgressLine(const TConvertProgress& progress);
+
+/// The summary: "480 files converted in 11.6 s (41.4 files/s)" when every file was; otherwise
+/// "480 files in 11.6 s (41.4 files/s): 478 converted, 2 failed; see LOG" (LOG: the operation
+/// log), with ", N not converted" before "; see" for files never finished. `stopSignalName`,
+/// when not empty, says the run was stopped early: "stopped by SIGINT after 37 of 480 files in
+/// 0.9 s (41.1 files/s): 37 converted, 0 failed, 443 not converted; see LOG".
+std::string SummaryLine(const TConvertProgress& progress, const std::string& logPath,
+                        const std::string& stopSignalName = {});

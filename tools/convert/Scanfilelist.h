@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+// The files a conversion run takes from its command line.
+
+/// Whether `fileName` is that of a scan file of a kind the viewer opens: ".scn", ".rhi", ".sppi",
+/// ".scnd", ".rhid", ".sppid" or ".scr" in any case, or one of those followed by ".gz" (lower
+/// case, the only one the reader decompresses).
+bool IsScanFileName(const QString& fileName);
+
+struct TScanFileList {
+    QStringList files;        // in the order they are converted
+    QStringList emptyFolders; // folders given that held no scan file
+};
+
+/// The files of `paths` (as the command line gives them, in the file system's encoding): a path
+/// that is not a folder is taken as it is, whatever its name and whether it exists, so it fails
+/// as `nimbrook PATH` would; a folder gives its scan files (IsScanFileName; hidden files are left
+/// out), with those of its subfolders when `recursive` is set, in the viewer's play order.
+TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recursive);
