@@ -11,6 +11,7 @@ packages=(
     fonts-dejavu-core fonts-ipafont-gothic
     clang clang-tidy libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream libxml2-utils
+    time
 )
 
 sudo=""
