@@ -118,6 +118,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "0/5 files \u00b7 0.0 files/s \u00b7 0 failed \u00b7 ETA -:--",
                      "stopped by SIGTERM after 0 of 5 files in 0.0 s (0.0 files/s): 0 converted, 0 failed, 5 "
                      "not converted; see /w/nimbrook.log"},
+        ProgressCase{"OneFile",
+                     {1, 1, 1, 0.5},
+                     "",
+                     "1/1 file \u00b7 2.0 files/s \u00b7 1 failed \u00b7 ETA 0:00",
+                     "1 file in 0.5 s (2.0 files/s): 0 converted, 1 failed; see /w/nimbrook.log"},
         ProgressCase{"NoFiles",
                      {0, 0, 0, 0.0},
                      "",

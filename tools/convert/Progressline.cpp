@@ -23,7 +23,12 @@ std::string Duration(double seconds) {
     return Format("%lld:%02lld", whole / 60, whole % 60);
 }
 
-/// "480 files in 11.6 s (41.4 files/s)"
+/// "1 file", "480 files"
+std::string Files(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+
+/// "in 11.6 s (41.4 files/s)"
 std::string Timing(const TConvertProgress& progress) {
     return Format("in %.1f s (%.1f files/s)", progress.elapsedSeconds, Rate(progress));
 }
@@ -35,19 +40,22 @@ std::string ProgressLine(const TConvertProgress& progress) {
     const std::string eta = progress.done > 0 && rate > 0.0
                                 ? Duration(static_cast<double>(progress.total - progress.done) / rate)
                                 : std::string("-:--");
-    return Format("%zu/%zu files \u00b7 %.1f files/s \u00b7 %zu failed \u00b7 ETA %s", progress.done,
-                  progress.total, rate, progress.failed, eta.c_str());
+    return Format("%zu/", progress.done) + Files(progress.total) +
+           Format(" \u00b7 %.1f files/s \u00b7 %zu failed \u00b7 ETA %s", rate, progress.failed, eta.c_str());
 }
 
 std::string SummaryLine(const TConvertProgress& progress, const std::string& logPath,
                         const std::string& stopSignalName) {
     const bool everyFileConverted =
         stopSignalName.empty() && progress.failed == 0 && progress.done == progress.total;
-    std::string line = !stopSignalName.empty() ? Format("stopped by %s after %zu of %zu files ",
-                                                        stopSignalName.c_str(), progress.done, progress.total)
-                       : everyFileConverted    ? Format("%zu files converted ", progress.total)
-                                               : Format("%zu files ", progress.total);
-    line += Timing(progress);
+    std::string line;
+    if (!stopSignalName.empty()) {
+        line =
+            "stopped by " + stopSignalName + Format(" after %zu of ", progress.done) + Files(progress.total);
+    } else {
+        line = Files(progress.total) + (everyFileConverted ? " converted" : "");
+    }
+    line += " " + Timing(progress);
     if (!everyFileConverted) {
         line += Format(": %zu converted, %zu failed", progress.done - progress.failed, progress.failed);
         if (progress.done < progress.total) {

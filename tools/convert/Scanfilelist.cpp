@@ -2,13 +2,50 @@
 
 #include "app/Startoptions.h"
 
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
+namespace fs = std::filesystem;
+
 const char* const kScanFileKinds[] = {".scn", ".rhi", ".sppi", ".scnd", ".rhid", ".sppid", ".scr"};
+
+/// The path as the rest of the program carries paths: the file system's bytes decoded as batch
+/// mode decodes its command line.
+QString PathText(const fs::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+bool Hidden(const fs::path& path) {
+    return path.filename().native().starts_with('.');
+}
+
+/// The scan files in `folder` (and below it when `recursive`), in the viewer's play order.
+QStringList ScanFilesIn(const fs::path& folder, bool recursive, std::vector<std::string>& notes) {
+    QStringList found;
+    std::error_code error;
+    fs::recursive_directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
+    for (; !error && entries != fs::recursive_directory_iterator(); entries.increment(error)) {
+        const fs::directory_entry& entry = *entries;
+        std::error_code ignored;
+        if (entry.is_directory(ignored)) {
+            // Neither hidden folders nor linked ones (the iterator does not follow those).
+            if (!recursive || Hidden(entry.path())) {
+                entries.disable_recursion_pending();
+            }
+        } else if (!Hidden(entry.path()) && entry.is_regular_file(ignored) &&
+                   IsScanFileName(PathText(entry.path().filename()))) {
+            found.append(PathText(entry.path()));
+        }
+    }
+    if (error) {
+        notes.push_back("cannot read all of " + folder.native() + ": " + error.message());
+    }
+    SortPlayOrder(found);
+    return found;
+}
 
 } // namespace
 
@@ -29,24 +66,15 @@ bool IsScanFileName(const QString& fileName) {
 TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recursive) {
     TScanFileList list;
     for (const std::string& argument : paths) {
-        const QString path = QFile::decodeName(QByteArray::fromStdString(argument));
-        if (!QFileInfo(path).isDir()) {
-            list.files.append(path);
+        std::error_code ignored;
+        if (!fs::is_directory(argument, ignored)) {
+            list.files.append(PathText(argument));
             continue;
         }
-        QStringList found;
-        QDirIterator entries(path, QDir::Files,
-                             recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-        while (entries.hasNext()) {
-            const QString file = entries.next();
-            if (IsScanFileName(entries.fileName())) {
-                found.append(file);
-            }
-        }
+        const QStringList found = ScanFilesIn(argument, recursive, list.notes);
         if (found.isEmpty()) {
-            list.emptyFolders.append(path);
+            list.notes.push_back("no scan files in " + argument);
         }
-        SortPlayOrder(found);
         list.files += found;
     }
     return list;

@@ -13,12 +13,13 @@
 bool IsScanFileName(const QString& fileName);
 
 struct TScanFileList {
-    QStringList files;        // in the order they are converted
-    QStringList emptyFolders; // folders given that held no scan file
+    QStringList files;              // in the order they are converted
+    std::vector<std::string> notes; // folders that held no scan file or could not all be read
 };
 
 /// The files of `paths` (as the command line gives them, in the file system's encoding): a path
 /// that is not a folder is taken as it is, whatever its name and whether it exists, so it fails
-/// as `nimbrook PATH` would; a folder gives its scan files (IsScanFileName; hidden files are left
-/// out), with those of its subfolders when `recursive` is set, in the viewer's play order.
+/// as `nimbrook PATH` would; a folder gives its scan files (IsScanFileName, whatever bytes the
+/// rest of the name holds; hidden files are left out), with those of its subfolders when
+/// `recursive` is set (not hidden ones, not linked ones), in the viewer's play order.
 TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recursive);

@@ -88,9 +88,8 @@ int main(int argc, char** argv) {
     const ScopedProcessInfo asViewer(viewer, {viewer});
     const TScanFileList list = CollectScanFiles(options.paths, options.recursive);
     if (!options.quiet) {
-        for (const QString& folder : list.emptyFolders) {
-            std::fprintf(stderr, "nimbrook-convert: no scan files in %s\n",
-                         QFile::encodeName(folder).constData());
+        for (const std::string& note : list.notes) {
+            std::fprintf(stderr, "nimbrook-convert: %s\n", note.c_str());
         }
     }
 
