@@ -17,7 +17,8 @@ const char* const kConvertUsage =
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
     "  --quiet       no progress and no summary on stderr\n"
-    "Exit status: 0 every file converted, 1 some failed (see the log), 2 wrong arguments.\n";
+    "Exit status: 0 every file converted, 1 some failed (see the log), 2 wrong arguments. SIGINT\n"
+    "(Ctrl-C) and SIGTERM stop it cleanly: the files in flight are finished, then it ends by the signal.\n";
 
 namespace {
 

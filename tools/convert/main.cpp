@@ -5,6 +5,7 @@
 // process starts the viewer's modules once and converts file after file. It acts as the viewer
 // installed beside it: its settings file, its logs.
 #include "app/Batchlogs.h"
+#include "app/Commandlinehelp.h"
 #include "app/Unattendedplatform.h"
 #include "platform/Processinfo.h"
 #include "tools/convert/Convertoptions.h"
@@ -25,9 +26,10 @@
 
 namespace {
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "nimbrook-convert: %s\nTry 'nimbrook-convert --help'.\n", message.c_str());
-    return 2;
+/// Wrong arguments: what is wrong, then the usage, both on standard error; exit status 2.
+int WrongArguments(const std::string& message) {
+    std::fprintf(stderr, "nimbrook-convert: %s\n", message.c_str());
+    return UsageError(kConvertUsage);
 }
 
 /// The viewer this program acts as: "nimbrook" in the program's own folder.
@@ -70,18 +72,21 @@ void HoldStopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-convert", kConvertUsage)) {
+        return *answered;
+    }
     const TConvertCommand command = ParseConvertOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (std::holds_alternative<TShowUsage>(command)) {
         std::fputs(kConvertUsage, stdout);
         return 0;
     }
     if (const auto* error = std::get_if<TUsageError>(&command)) {
-        return UsageError(error->message);
+        return WrongArguments(error->message);
     }
     const auto& options = std::get<TConvertOptions>(command);
     const QString settingsFile = QFile::decodeName(QByteArray::fromStdString(options.settingsFile));
     if (!settingsFile.isEmpty() && !QFileInfo(settingsFile).isFile()) {
-        return UsageError("no settings file at " + options.settingsFile);
+        return WrongArguments("no settings file at " + options.settingsFile);
     }
 
     const QString viewer = ViewerExecutablePath();
