@@ -6,9 +6,13 @@
 namespace {
 
 QtMessageHandler defaultMessageHandler = nullptr;
+bool leaveOutRuntimeFolderNote = false;
 
-void LeaveOutSizeHintNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (defaultMessageHandler != nullptr && !message.contains(QLatin1String("propagateSizeHints"))) {
+void LeaveOutNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool leftOut =
+        message.contains(QLatin1String("propagateSizeHints")) ||
+        (leaveOutRuntimeFolderNote && message.contains(QLatin1String("XDG_RUNTIME_DIR not set")));
+    if (defaultMessageHandler != nullptr && !leftOut) {
         defaultMessageHandler(type, context, message);
     }
 }
@@ -28,6 +32,7 @@ void ChooseOffscreenWithoutDisplay() {
     }
 }
 
-void QuietOffscreenMessages() {
-    defaultMessageHandler = qInstallMessageHandler(LeaveOutSizeHintNotes);
+void QuietOffscreenMessages(bool runtimeFolderNote) {
+    leaveOutRuntimeFolderNote = runtimeFolderNote;
+    defaultMessageHandler = qInstallMessageHandler(LeaveOutNotes);
 }

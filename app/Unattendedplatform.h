@@ -9,5 +9,7 @@
 void ChooseOffscreenWithoutDisplay();
 
 /// Leaves out the offscreen platform's note, on every run, that it cannot pass size hints to a
-/// window manager; a script converting a folder does not need that line once per file.
-void QuietOffscreenMessages();
+/// window manager; a script converting a folder does not need that line once per file. With
+/// `runtimeFolderNote` also Qt's note that XDG_RUNTIME_DIR is not set (as in cron jobs), which
+/// every worker process of the converter would print again.
+void QuietOffscreenMessages(bool runtimeFolderNote = false);
