@@ -182,6 +182,10 @@ struct HostileIni {
     bool saveReplacesIt;
 };
 
+void PrintTo(const HostileIni& hostile, std::ostream* out) {
+    *out << hostile.label;
+}
+
 class HostileIniPath : public SettingsFileLifecycle, public testing::WithParamInterface<HostileIni> {};
 
 const HostileIni kHostileInis[] = {
