@@ -1,5 +1,7 @@
 // libFuzzer target for the scan-file reader: the input's first byte chooses the device type and
 // whether the rest is opened as a plain or a ".gz" file; every ray is then read with CSV output on.
+// The inputs are written into one folder of their own, removed with everything in it when the
+// fuzzer ends normally (-runs, -max_total_time); a crash or an interrupt leaves it for a look.
 #include "files/Dscnfilemodule.h"
 
 #include <cstdint>
@@ -12,16 +14,27 @@
 
 namespace {
 
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder = [] {
+class InputFolder {
+public:
+    InputFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "nimbrook-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
+        if (::mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }
-        return std::filesystem::path(pattern);
-    }();
-    return folder;
-}
+        path_ = pattern;
+    }
+    ~InputFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    InputFolder(const InputFolder&) = delete;
+    InputFolder& operator=(const InputFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 } // namespace
 
@@ -31,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool smallUnit = (data[0] & 1) != 0;
     const bool gzip = (data[0] & 2) != 0;
-    const std::string path = (Folder() / (gzip ? "f.scn.gz" : "f.scn")).string();
+    static const InputFolder folder;
+    const std::string path = (folder.Path() / (gzip ? "f.scn.gz" : "f.scn")).string();
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
@@ -61,8 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     reader.CloseScanFile();
-    if (std::filesystem::exists(path + ".$$$")) {
-        std::abort(); // the temporary copy must go with the file
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        ++entries;
+    }
+    std::filesystem::remove(path);
+    if (entries != 1) {
+        std::abort(); // the temporary copy went with the file: nothing but the input was left
     }
     return 0;
 }
