@@ -1,13 +1,16 @@
 #include "display/Dimageechodrawmodule.h"
 #include "render/Colourscales.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/support/BitmapProbe.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -24,11 +27,14 @@ const QRgb RingInner = qRgb(252, 252, 252);
 // The map name of a picture whose corners are 36° N 138.5° E and 34.5° N 139.75° E.
 const std::string PlacedName = "N03600000E13850000N03450000E13975000";
 
-/// Writes a picture of one colour.
+/// Writes a picture of one colour (to the path's bytes as they are).
 void WritePicture(const std::string& path, int width, int height, QRgb colour, const char* format = "PNG") {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
-    ASSERT_TRUE(image.save(QString::fromStdString(path), format));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
+    std::ofstream(path, std::ios::binary).write(encoded.constData(), encoded.size());
 }
 
 void WriteText(const std::string& path, const std::string& bytes) {
@@ -534,3 +540,94 @@ TEST(ImageEchoMap, UnparsedNameLoadsPictureAndCaptionButDrawsNoMap) {
     EXPECT_EQ(display.MapCaption(), QStringLiteral("Caption only"));
     EXPECT_EQ(display.Generator().BackgroundPixel(100, 100) & 0xFFFFFF, 0u);
 }
+
+namespace {
+
+/// A map to load where something hostile stands in for the picture or its caption.
+struct HostileMap {
+    const char* label;
+    /// Makes the files in `dir` and returns the path to load.
+    std::function<std::string(const ScratchDir& dir)> make;
+    bool taken;
+    std::function<QString()> caption; // when taken
+};
+
+void PrintTo(const HostileMap& map, std::ostream* out) {
+    *out << map.label;
+}
+
+class HostileMapFiles : public testing::TestWithParam<HostileMap> {};
+
+const std::string kOtherName = "N04000000E13000000N03900000E13100000";
+const std::string kLongCaptionLine = [] {
+    std::string line;
+    while (line.size() < (20 << 20)) {
+        line += "地";
+    }
+    return line + "\nsecond line\n";
+}();
+
+const HostileMap kHostileMaps[] = {
+    {"PictureIsAFifo",
+     [](const ScratchDir& dir) {
+         MakeFifo(dir.File(kOtherName + ".png"));
+         return dir.File(kOtherName + ".png");
+     },
+     false, nullptr},
+    {"PictureIsALinkToDevZero",
+     [](const ScratchDir& dir) {
+         LinkToEndlessFile(dir.File(kOtherName + ".bmp"));
+         return dir.File(kOtherName + ".bmp");
+     },
+     false, nullptr},
+    {"CaptionIsAFifo",
+     [](const ScratchDir& dir) {
+         WritePicture(dir.File(kOtherName + ".png"), 10, 10, Red);
+         MakeFifo(dir.File(kOtherName + ".txt"));
+         return dir.File(kOtherName + ".png");
+     },
+     false, nullptr},
+    {"CaptionIsALinkToDevZero",
+     [](const ScratchDir& dir) {
+         WritePicture(dir.File(kOtherName + ".png"), 10, 10, Red);
+         LinkToEndlessFile(dir.File(kOtherName + ".txt"));
+         return dir.File(kOtherName + ".png");
+     },
+     false, nullptr},
+    // Only the first 4 KB are read; the character cut at their end is left out.
+    {"CaptionIsOneTwentyMegabyteLine",
+     [](const ScratchDir& dir) {
+         WritePicture(dir.File(kOtherName + ".png"), 10, 10, Red);
+         WriteText(dir.File(kOtherName + ".txt"), kLongCaptionLine);
+         return dir.File(kOtherName + ".png");
+     },
+     true, [] { return QString::fromUtf8("地").repeated(4096 / 3); }},
+    // The path's bytes open the files, whether they are UTF-8 or not.
+    {"NameThatIsNotUtf8",
+     [](const ScratchDir& dir) {
+         WritePicture(dir.File("caf\xE9.png"), 10, 10, Red);
+         WriteText(dir.File("caf\xE9.txt"), "Caf\xC3\xA9 map");
+         return dir.File("caf\xE9.png");
+     },
+     true, [] { return QString::fromUtf8("Café map"); }},
+};
+
+} // namespace
+
+TEST_P(HostileMapFiles, NothingWaitsOrGrowsAndWhatCannotBeReadChangesNothing) {
+    const HangAndGrowthGuard guard;
+    ScratchDir dir;
+    TImageEchoDrawModule display;
+    Prepare(display, 200, 200);
+    WritePicture(dir.File(PlacedName + ".png"), 10, 10, Green);
+    WriteText(dir.File(PlacedName + ".txt"), "First map");
+    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
+
+    const HostileMap& map = GetParam();
+    EXPECT_EQ(display.LoadMapPicture(map.make(dir)), map.taken);
+    EXPECT_EQ(display.MapCaption(), map.taken ? map.caption() : QStringLiteral("First map"));
+    EXPECT_EQ(display.MapPicture().Pixel(5, 5), map.taken ? Red : Green);
+}
+
+INSTANTIATE_TEST_SUITE_P(HostilePaths, HostileMapFiles, testing::ValuesIn(kHostileMaps),
+                         [](const testing::TestParamInfo<HostileMap>& info) { return info.param.label; });
