@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
         defaultMessageHandler = qInstallMessageHandler(QuietOffscreenMessages);
     }
     TNimbrookApplication application(argc, argv);
+    RecordCommandLine(argc, argv);
     const TStartOptions options = ParseStartOptions(CommandLineArguments());
     TInstanceLock instance;
     if (!batch) {
