@@ -3,40 +3,14 @@
 // The inputs are written into one folder of their own, removed with everything in it when the
 // fuzzer ends normally (-runs, -max_total_time); a crash or an interrupt leaves it for a look.
 #include "files/Dscnfilemodule.h"
+#include "tests/common/Scratchdir.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
-
-namespace {
-
-class InputFolder {
-public:
-    InputFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nimbrook-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        path_ = pattern;
-    }
-    ~InputFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    InputFolder(const InputFolder&) = delete;
-    InputFolder& operator=(const InputFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
@@ -44,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool smallUnit = (data[0] & 1) != 0;
     const bool gzip = (data[0] & 2) != 0;
-    static const InputFolder folder;
+    static const ScratchDir folder;
     const std::string path = (folder.Path() / (gzip ? "f.scn.gz" : "f.scn")).string();
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);

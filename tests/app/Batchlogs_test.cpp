@@ -229,15 +229,8 @@ TEST(OperationLog, ALogGrownHugeIsReadFromItsEndOnly) {
 
 TEST(OperationLog, CopiesThatKilledRunsLeftBesideTheLogAreRemoved) {
     ScratchDir dir;
-    const pid_t gone = ::fork();
-    if (gone == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(gone, nullptr, 0);
-    const std::string leftover = "nimbrook.log." + std::to_string(gone) + ".0.$$$";
-    std::ofstream(dir.File(leftover)) << "a whole copy of the log\n";
-    std::filesystem::last_write_time(dir.File(leftover),
-                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    const std::string leftover = "nimbrook.log." + std::to_string(EndedProcessId()) + ".0.$$$";
+    WriteAgedFile(dir.File(leftover), std::chrono::minutes(60), "a whole copy of the log\n");
     ASSERT_TRUE(AppendOperationLog(dir.File("nimbrook.log"), "line"));
     EXPECT_EQ(dir.Names(), (std::set<std::string>{"nimbrook.log"}));
 }

@@ -1,6 +1,7 @@
 // Batch runs of the viewer executable, one process per file as scripts run it: on a machine
 // without a desktop, many at once, next to an interactive copy, and ending in an exception.
 
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tools/scanwriter/Scanwriter.h"
 #include "tools/synth/Demoset.h"
@@ -20,7 +21,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -324,17 +324,10 @@ INSTANTIATE_TEST_SUITE_P(HostilePaths, HostileBatchPaths, testing::ValuesIn(kHos
 
 TEST_F(BatchProcess, PicturesThatKilledRunsLeftAreRemovedThoseOfRunningOnesKept) {
     const std::string input = SmallDeviceScan("x.scn");
-    const pid_t gone = ::fork();
-    if (gone == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(gone, nullptr, 0);
-    const std::string killed = "x." + std::to_string(gone) + ".jpg.$$$";
+    const std::string killed = "x." + std::to_string(EndedProcessId()) + ".jpg.$$$";
     const std::string running = "x." + std::to_string(::getpid()) + ".jpg.$$$";
     for (const std::string& name : {killed, running}) {
-        std::ofstream(dir_.File("data/" + name)) << "half a picture";
-        std::filesystem::last_write_time(
-            dir_.File("data/" + name), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        WriteAgedFile(dir_.File("data/" + name), std::chrono::minutes(60), "half a picture");
     }
     ExpectExit(*Launch({QString::fromStdString(input), QStringLiteral("1")}), 0);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("data/" + killed)));

@@ -4,11 +4,14 @@
 // into a failing test instead of a stuck or exhausted machine.
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 /// Makes `path` a FIFO: opening it for reading waits for a writer, reading it waits for data.
@@ -19,6 +22,23 @@ inline bool MakeFifo(const std::string& path) {
 /// Makes `path` a symbolic link to /dev/zero, which reads as an endless file.
 inline bool LinkToEndlessFile(const std::string& path) {
     return ::symlink("/dev/zero", path.c_str()) == 0;
+}
+
+/// The id of a process that has ended: a child that exits at once.
+inline pid_t EndedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+/// Writes `text` to `path` and dates its last change `age` back, as a file left by an earlier run.
+inline void WriteAgedFile(const std::string& path, std::chrono::minutes age,
+                          const std::string& text = "left over") {
+    std::ofstream(path, std::ios::binary) << text;
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - age);
 }
 
 /// While it lives, code that blocks on a special file ends the test process (SIGALRM after

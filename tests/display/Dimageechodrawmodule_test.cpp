@@ -60,6 +60,15 @@ void Prepare(TImageEchoDrawModule& display, int width, int height, double radius
     ASSERT_TRUE(display.InitEchoImage(width, height, radiusMetres, 300));
 }
 
+/// The module on a 200 x 200 echo image, with the green map of PlacedName and its caption
+/// "First map" loaded.
+void LoadFirstMap(TImageEchoDrawModule& display, const ScratchDir& dir) {
+    Prepare(display, 200, 200);
+    WritePicture(dir.File(PlacedName + ".png"), 10, 10, Green);
+    WriteText(dir.File(PlacedName + ".txt"), "First map");
+    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
+}
+
 /// Paints a whole sweep (azimuth 0 to 360 in 1° steps) whose every sample has `level` on the R
 /// scale (first index 0, sentinel 0).
 void PaintSweep(TImageEchoDrawModule& display, std::uint8_t level, bool markNoData = false,
@@ -505,10 +514,7 @@ TEST(ImageEchoMap, ExtensionsAreLowerCasedAndOthersIgnored) {
 TEST(ImageEchoMap, UndecodablePictureOrUnreadableCaptionKeepsEverything) {
     ScratchDir dir;
     TImageEchoDrawModule display;
-    Prepare(display, 200, 200);
-    WritePicture(dir.File(PlacedName + ".png"), 10, 10, Green);
-    WriteText(dir.File(PlacedName + ".txt"), "First map");
-    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
+    LoadFirstMap(display, dir);
 
     const std::string broken = "N04000000E13000000N03900000E13100000";
     WriteText(dir.File(broken + ".png"), "not a picture at all");
@@ -543,13 +549,25 @@ TEST(ImageEchoMap, UnparsedNameLoadsPictureAndCaptionButDrawsNoMap) {
 
 namespace {
 
+/// Makes one file of a map at the path it is given.
+using MakeFile = std::function<void(const std::string& path)>;
+
+const MakeFile kRedPicture = [](const std::string& path) { WritePicture(path, 10, 10, Red); };
+const MakeFile kFifo = [](const std::string& path) { ASSERT_TRUE(MakeFifo(path)); };
+const MakeFile kEndlessFile = [](const std::string& path) { ASSERT_TRUE(LinkToEndlessFile(path)); };
+MakeFile Text(const std::string& bytes) {
+    return [bytes](const std::string& path) { WriteText(path, bytes); };
+}
+
 /// A map to load where something hostile stands in for the picture or its caption.
 struct HostileMap {
     const char* label;
-    /// Makes the files in `dir` and returns the path to load.
-    std::function<std::string(const ScratchDir& dir)> make;
+    std::string stem; // of the picture and its caption, in the scratch folder
+    std::string extension;
+    MakeFile picture;
+    MakeFile caption; // none: no caption file
     bool taken;
-    std::function<QString()> caption; // when taken
+    QString expectedCaption; // when taken
 };
 
 void PrintTo(const HostileMap& map, std::ostream* out) {
@@ -568,48 +586,16 @@ const std::string kLongCaptionLine = [] {
 }();
 
 const HostileMap kHostileMaps[] = {
-    {"PictureIsAFifo",
-     [](const ScratchDir& dir) {
-         MakeFifo(dir.File(kOtherName + ".png"));
-         return dir.File(kOtherName + ".png");
-     },
-     false, nullptr},
-    {"PictureIsALinkToDevZero",
-     [](const ScratchDir& dir) {
-         LinkToEndlessFile(dir.File(kOtherName + ".bmp"));
-         return dir.File(kOtherName + ".bmp");
-     },
-     false, nullptr},
-    {"CaptionIsAFifo",
-     [](const ScratchDir& dir) {
-         WritePicture(dir.File(kOtherName + ".png"), 10, 10, Red);
-         MakeFifo(dir.File(kOtherName + ".txt"));
-         return dir.File(kOtherName + ".png");
-     },
-     false, nullptr},
-    {"CaptionIsALinkToDevZero",
-     [](const ScratchDir& dir) {
-         WritePicture(dir.File(kOtherName + ".png"), 10, 10, Red);
-         LinkToEndlessFile(dir.File(kOtherName + ".txt"));
-         return dir.File(kOtherName + ".png");
-     },
-     false, nullptr},
+    {"PictureIsAFifo", kOtherName, ".png", kFifo, nullptr, false, {}},
+    {"PictureIsALinkToDevZero", kOtherName, ".bmp", kEndlessFile, nullptr, false, {}},
+    {"CaptionIsAFifo", kOtherName, ".png", kRedPicture, kFifo, false, {}},
+    {"CaptionIsALinkToDevZero", kOtherName, ".png", kRedPicture, kEndlessFile, false, {}},
     // Only the first 4 KB are read; the character cut at their end is left out.
-    {"CaptionIsOneTwentyMegabyteLine",
-     [](const ScratchDir& dir) {
-         WritePicture(dir.File(kOtherName + ".png"), 10, 10, Red);
-         WriteText(dir.File(kOtherName + ".txt"), kLongCaptionLine);
-         return dir.File(kOtherName + ".png");
-     },
-     true, [] { return QString::fromUtf8("地").repeated(4096 / 3); }},
+    {"CaptionIsOneTwentyMegabyteLine", kOtherName, ".png", kRedPicture, Text(kLongCaptionLine), true,
+     QString::fromUtf8("地").repeated(4096 / 3)},
     // The path's bytes open the files, whether they are UTF-8 or not.
-    {"NameThatIsNotUtf8",
-     [](const ScratchDir& dir) {
-         WritePicture(dir.File("caf\xE9.png"), 10, 10, Red);
-         WriteText(dir.File("caf\xE9.txt"), "Caf\xC3\xA9 map");
-         return dir.File("caf\xE9.png");
-     },
-     true, [] { return QString::fromUtf8("Café map"); }},
+    {"NameThatIsNotUtf8", "caf\xE9", ".png", kRedPicture, Text("Caf\xC3\xA9 map"), true,
+     QString::fromUtf8("Café map")},
 };
 
 } // namespace
@@ -618,14 +604,15 @@ TEST_P(HostileMapFiles, NothingWaitsOrGrowsAndWhatCannotBeReadChangesNothing) {
     const HangAndGrowthGuard guard;
     ScratchDir dir;
     TImageEchoDrawModule display;
-    Prepare(display, 200, 200);
-    WritePicture(dir.File(PlacedName + ".png"), 10, 10, Green);
-    WriteText(dir.File(PlacedName + ".txt"), "First map");
-    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
+    LoadFirstMap(display, dir);
 
     const HostileMap& map = GetParam();
-    EXPECT_EQ(display.LoadMapPicture(map.make(dir)), map.taken);
-    EXPECT_EQ(display.MapCaption(), map.taken ? map.caption() : QStringLiteral("First map"));
+    map.picture(dir.File(map.stem + map.extension));
+    if (map.caption) {
+        map.caption(dir.File(map.stem + ".txt"));
+    }
+    EXPECT_EQ(display.LoadMapPicture(dir.File(map.stem + map.extension)), map.taken);
+    EXPECT_EQ(display.MapCaption(), map.taken ? map.expectedCaption : QStringLiteral("First map"));
     EXPECT_EQ(display.MapPicture().Pixel(5, 5), map.taken ? Red : Green);
 }
 

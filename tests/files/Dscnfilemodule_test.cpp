@@ -1,6 +1,7 @@
 #include "files/Calcfunc.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/files/Samplescans.h"
 
@@ -691,20 +692,12 @@ TEST_F(ReaderTest, OpeningAGzipFileRemovesCopiesThatKilledRunsLeftInItsFolder) {
     TSCNFileModule running;
     ScanInfo runningInfo;
     ASSERT_EQ(running.OpenScanFile(dir.File("held.scn.gz"), false, runningInfo), 1);
-    const pid_t gone = ::fork();
-    if (gone == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(gone, nullptr, 0);
-    const std::string dead = std::to_string(gone);
-    for (const std::string& leftover : {std::string("old.scn.gz.$$$"), "old.scn.gz." + dead + ".0.$$$"}) {
-        scanwriter::WriteFile(dir.File(leftover), bytes);
-    }
-    const auto hourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
-    for (const std::string& name :
-         {std::string("old.scn.gz.$$$"), "old.scn.gz." + dead + ".0.$$$", std::string("held.scn.gz.$$$")}) {
-        std::filesystem::last_write_time(dir.File(name), hourAgo);
-    }
+    const std::string dead = std::to_string(EndedProcessId());
+    const auto hour = std::chrono::minutes(60);
+    WriteAgedFile(dir.File("old.scn.gz.$$$"), hour);
+    WriteAgedFile(dir.File("old.scn.gz." + dead + ".0.$$$"), hour);
+    std::filesystem::last_write_time(dir.File("held.scn.gz.$$$"),
+                                     std::filesystem::file_time_type::clock::now() - hour);
 
     ASSERT_EQ(OpenPath(dir.File("next.scn.gz")), 1);
     EXPECT_EQ(dir.Names(),

@@ -1,4 +1,5 @@
 #include "files/Temporaryfiles.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 
 #include <chrono>
@@ -6,30 +7,10 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-/// The id of a process that has ended.
-std::string GoneProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(child, nullptr, 0);
-    return std::to_string(child);
-}
-
-void WriteFileAged(const std::string& path, std::chrono::minutes age) {
-    std::ofstream(path) << "left over";
-    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
-}
-
-} // namespace
 
 TEST(TemporaryNames, CarryTheProcessIdAndFitTheFolder) {
     ScratchDir dir;
@@ -52,7 +33,7 @@ TEST(TemporaryNames, CarryTheProcessIdAndFitTheFolder) {
 
 TEST(LeftoverTemporaries, OnlyThoseOfRunsThatAreGoneAreRemoved) {
     ScratchDir dir;
-    const std::string gone = GoneProcessId();
+    const std::string gone = std::to_string(EndedProcessId());
     const std::string live = std::to_string(::getppid());
     const auto hour = std::chrono::minutes(60);
     const struct {
@@ -74,10 +55,10 @@ TEST(LeftoverTemporaries, OnlyThoseOfRunsThatAreGoneAreRemoved) {
         {"x.jpg", hour, false},
     };
     for (const auto& file : files) {
-        WriteFileAged(dir.File(file.name), file.age);
+        WriteAgedFile(dir.File(file.name), file.age);
     }
     // A copy its reader holds, a folder and a link with the copy's form are not leftovers.
-    WriteFileAged(dir.File("held.scn.gz.$$$"), hour);
+    WriteAgedFile(dir.File("held.scn.gz.$$$"), hour);
     std::ifstream holder(dir.File("held.scn.gz.$$$"));
     const int heldFd = ::open(dir.File("held.scn.gz.$$$").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(heldFd, LOCK_SH), 0);
