@@ -39,6 +39,11 @@ TDisplayPanel::TDisplayPanel(QWidget* parent) : QWidget(parent) {
 
 void TDisplayPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // The image fills the panel at once, so that whoever composes its picture later sees the
+    // panel's latest size, also when several resizes come in one burst (docking the playlist).
+    for (TImage* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly)) {
+        image->resize(event->size());
+    }
     if (OnResize) {
         OnResize(event->size().width(), event->size().height());
     }

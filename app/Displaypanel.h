@@ -22,12 +22,14 @@ private:
     TBitmap picture_;
 };
 
-/// A black panel without caption that reports its new size whenever it is resized.
+/// A black panel without caption that keeps its image controls filling it and reports its new
+/// size whenever it is resized.
 class TDisplayPanel : public QWidget {
 public:
     explicit TDisplayPanel(QWidget* parent = nullptr);
 
-    /// Called with the new width and height after every resize.
+    /// Called with the new width and height after every resize, once the panel's image controls
+    /// have that size too.
     std::function<void(int width, int height)> OnResize;
 
 protected:

@@ -6,6 +6,7 @@
 #include "app/Ddropfilemodule.h"
 #include "app/Displaypanel.h"
 #include "app/Echosignalproc.h"
+#include "app/Fmainreadout.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
@@ -65,9 +66,8 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     setCentralWidget(PanelDispMain);
     ImageDispMain = new TImage(PanelDispMain);
     ImageDispMain->setObjectName(QStringLiteral("ImageDispMain"));
-    PanelDispMain->OnResize = [this](int width, int height) {
-        PostAppMessage(this, UM_REPAINT, static_cast<std::uintptr_t>(width), height);
-    };
+    // The image already has the panel's size; the repaint composes at whatever size it has then.
+    PanelDispMain->OnResize = [this](int, int) { PostAppMessage(this, UM_REPAINT, 0, 0); };
     // Only the right edge takes the playlist.
     setDockOptions(QMainWindow::AnimatedDocks);
 
@@ -131,11 +131,6 @@ void TFormMain::FormCreate() {
     displayRange_ = DisplayRangeFromSetting(scale);
 
     CreateStatusPanels();
-
-    colourTable_ = BuildCombinedColourTable();
-    for (int p = 0; p < kProductCount; ++p) {
-        thresholdTables_[static_cast<std::size_t>(p)] = ProductThresholdTable(static_cast<ProductKind>(p));
-    }
 }
 
 void TFormMain::CreateStatusPanels() {
@@ -152,7 +147,7 @@ void TFormMain::CreateStatusPanels() {
 }
 
 const ThresholdTable& TFormMain::Thresholds(int product) const {
-    return thresholdTables_[static_cast<std::size_t>(std::clamp(product, 0, kProductCount - 1))];
+    return pipeline_.Thresholds(static_cast<ProductKind>(std::clamp(product, 0, kProductCount - 1)));
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -176,10 +171,7 @@ void TFormMain::FormShow() {
     const TFileVersion version = TWinModule::FileVersion();
     setWindowTitle(windowTitle() + QString::asprintf(" v%d.%02d", version.major, version.minor));
 
-    const PainterTable normal = MakeNormalPainterTable(colourTable_);
-    const PainterTable greyed = MakeGreyedPainterTable(colourTable_);
-    ImageEchoDrawModule->SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
-    ImageEchoDrawModule->SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
+    ImageEchoDrawModule->SetColourTables(pipeline_.ColourTable());
 
     ImageEchoDrawModule->InitEchoImage(PanelDispMain->width(), PanelDispMain->height(), displayRange_,
                                        kDisplaySamples);
@@ -194,8 +186,9 @@ void TFormMain::FormShow() {
         (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
     }
 
-    FormSrhiWindow->InitSrhiRenderer(reinterpret_cast<const std::uint8_t*>(colourTable_.entries.data()),
-                                     kColourTableSize);
+    FormSrhiWindow->InitSrhiRenderer(
+        reinterpret_cast<const std::uint8_t*>(pipeline_.ColourTable().entries.data()), kColourTableSize);
+    cursorReadout_ = std::make_unique<TCursorReadout>(*this, *FormSrhiWindow);
 
     StartFromCommandLine();
     RefreshDisplay(true);

@@ -9,12 +9,15 @@
 #include "platform/Dialogservice.h"
 #include "platform/Timer.h"
 #include "render/Colourscales.h"
+#include "render/Sweeppipeline.h"
 
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -22,6 +25,7 @@ class QActionGroup;
 class QMenu;
 class QMimeData;
 class TBitmap;
+class TCursorReadout;
 class TDisplayPanel;
 class TImage;
 class TStatusBar;
@@ -56,6 +60,7 @@ int ActionTag(const QAction* action);
 //   Fmainsnapshot.cpp  snapshots, printing and the operation log
 //   Fmainbatch.cpp     the command-line start, batch mode and its exception log, the messages
 //                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
+//   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
 // Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TFormMain : public QMainWindow, public TPlayListHost {
@@ -81,6 +86,9 @@ public:
     /// and returns -1. Throws std::invalid_argument when the file gives no azimuth offset and
     /// the AzOffset setting is no number, and std::system_error when a CSV file cannot be written.
     double RenderSweep(int product, ScanInfo* info, double displayRangeM);
+    /// The azimuth offset a frame of `info` is drawn with: the file's own, else the AzOffset setting
+    /// (its text also into `settingText`); nothing when that setting is no number.
+    std::optional<double> FrameAzimuthOffset(const ScanInfo& info, std::string* settingText = nullptr) const;
     /// Draws the legend strip of `product` into LegendBitmap, unless product and first index
     /// are those of the last legend drawn.
     void DrawLegend(int product, int firstIndex);
@@ -173,8 +181,9 @@ public:
     void SetDisplayAngles(std::uint32_t azimuthDeg, std::int32_t elevationDeg);
     /// Dropped files: their local paths become the play list and the first is shown.
     void OnDropFiles(const QMimeData& drop);
-    /// Dropped paths (files and folders alike) become the sorted play list, playback stops and file
-    /// 0 is shown; the pictures are not cleared first and the play folder stays as it is.
+    /// Dropped paths become the sorted play list, a folder with the scan files it holds (as --play
+    /// takes it; one without any stays as it is); playback stops and file 0 is shown. The pictures
+    /// are not cleared first and the play folder stays as it is.
     void DropFiles(const QStringList& paths);
     /// Batch mode's exception handler: the failure in the operation log with code 9, the message in
     /// the exception log beside the executable, then the process ends with exit code -1.
@@ -197,7 +206,7 @@ public:
     void SetDisplayRange(double metres) { displayRange_ = metres; }
     bool BatchMode() const { return batchMode_; }
     TBitmap& LegendBitmap() { return *legendBitmap_; }
-    const CombinedColourTable& ColourTable() const { return colourTable_; }
+    const CombinedColourTable& ColourTable() const { return pipeline_.ColourTable(); }
     const ThresholdTable& Thresholds(int product) const;
     const TStartOptions& StartOptions() const { return startOptions_; }
     /// Where the settings were loaded from and are saved to at close.
@@ -323,9 +332,6 @@ private:
     void PlayPaths(const QStringList& paths);
     /// The new play list, sorted, also in the playlist window; position 0.
     void SetPlayList(const QStringList& paths);
-    void ReleaseRayBuffers();
-    /// Grows the value and quality buffers to hold gateCount entries (std::bad_alloc when it cannot).
-    void EnsureRayBuffers(int gateCount);
 
     TStartOptions startOptions_;
     QString settingsLoadPath_;
@@ -341,24 +347,19 @@ private:
     QStringList fileList_;
     ScanInfo scanInfo_;
     double displayRange_ = 0.0;
-    CombinedColourTable colourTable_;
-    std::array<ThresholdTable, kProductCount> thresholdTables_{};
+    // The colour table, the products' scales and thresholds, and the work buffers of the frame
+    // pipeline (they only grow, and are released at close).
+    SweepPipeline pipeline_;
     std::array<QAction*, kProductCount> productItems_{};
     std::vector<const TRadioFamily*> optionFamilies_;
 
-    // Work buffers of the frame pipeline: they only grow, and are released at close.
-    std::unique_ptr<std::uint16_t[]> valueBuffer_;
-    std::unique_ptr<std::uint16_t[]> qualityBuffer_;
-    int rayBufferCapacity_ = 0;
-    std::array<std::uint16_t, kDisplaySamples> resampledValues_{};
-    std::array<std::uint8_t, kDisplaySamples> levelRay_{};
-    std::array<std::uint8_t, kDisplaySamples> acceleratedCopy_{};
-    std::array<std::uint16_t, kDisplaySamples> flagRay_{};
     int legendProduct_ = -1;
     int legendFirstIndex_ = -1;
 
     // True while a playback step runs.
     bool stepRunning_ = false;
+
+    std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
 };
 
 inline TFormMain* FormMain = nullptr;

@@ -197,8 +197,16 @@ void TFormMain::OnDropFiles(const QMimeData& drop) {
 void TFormMain::DropFiles(const QStringList& paths) {
     fileList_.clear();
     MainMenuPlayStop->trigger();
-    // Files and folders alike, unchecked: a folder is reported when playback reaches it.
-    SetPlayList(paths);
+    // A folder plays the scan files it holds, as --play does. Everything else goes in unchecked,
+    // and so does a folder without scan files: playback reports it when it gets there.
+    QStringList files;
+    for (const QString& path : paths) {
+        std::error_code noFolder;
+        const bool folder = std::filesystem::is_directory(LocalPathBytes(path), noFolder);
+        const QStringList found = folder ? ScanFilesOf(path) : QStringList();
+        files += found.isEmpty() ? QStringList{path} : found;
+    }
+    SetPlayList(files);
     TimerFilePlayTimer();
     RefreshDisplay(false);
 }

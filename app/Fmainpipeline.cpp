@@ -8,7 +8,6 @@
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
-#include "files/Calcfunc.h"
 #include "files/Dscnfilemodule.h"
 #include "platform/Bitmap.h"
 #include "platform/Dwinmodule.h"
@@ -18,48 +17,11 @@
 #include <QAction>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
-
-namespace {
-
-/// The azimuth offset of a file that gives none: the AzOffset setting, which must be a number.
-double AzimuthOffsetSetting(const std::string& text) {
-    const std::optional<double> value = ParseDecimal(text);
-    if (!value) {
-        throw std::invalid_argument("'" + text + "' is not a valid floating point value");
-    }
-    return *value;
-}
-
-template <typename T> void Zero(T* values, int count) {
-    if (count > 0) {
-        std::memset(values, 0, sizeof(T) * static_cast<std::size_t>(count));
-    }
-}
-
-} // namespace
-
-void TFormMain::EnsureRayBuffers(int gateCount) {
-    if (gateCount > rayBufferCapacity_) {
-        valueBuffer_.reset();
-        qualityBuffer_.reset();
-        rayBufferCapacity_ = 0;
-        valueBuffer_ = std::make_unique<std::uint16_t[]>(static_cast<std::size_t>(gateCount));
-        qualityBuffer_ = std::make_unique<std::uint16_t[]>(static_cast<std::size_t>(gateCount));
-        rayBufferCapacity_ = gateCount;
-    }
-}
-
-void TFormMain::ReleaseRayBuffers() {
-    valueBuffer_.reset();
-    qualityBuffer_.reset();
-    rayBufferCapacity_ = 0;
-}
 
 double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM) {
     if (product < 0 && info == nullptr) {
-        ReleaseRayBuffers();
+        pipeline_.ReleaseBuffers();
         return -1.0;
     }
     const std::optional<ProductKind> kind = ProductFromTag(product);
@@ -67,123 +29,48 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
         return -1.0;
     }
 
-    double azimuthOffsetDeg = info->azimuthOffsetDeg;
-    if (azimuthOffsetDeg < 0.0) {
-        std::string text;
-        {
-            TSettingsAccess settings(*IniFileModule);
-            text = settings->azOffset;
-        }
-        azimuthOffsetDeg = AzimuthOffsetSetting(text);
+    FrameOptions options;
+    std::string offsetText;
+    const std::optional<double> azimuthOffsetDeg = FrameAzimuthOffset(*info, &offsetText);
+    if (!azimuthOffsetDeg) {
+        throw std::invalid_argument("'" + offsetText + "' is not a valid floating point value");
     }
+    options.azimuthOffsetDeg = *azimuthOffsetDeg;
 
-    const ScaleRecord& scale = colourTable_.scales[static_cast<std::size_t>(ProductScale(*kind))];
-    DrawLegend(product, scale.firstIndex);
+    DrawLegend(product, pipeline_.Scale(*kind).firstIndex);
     ImageEchoDrawModule->SetLegend(*legendBitmap_);
     OpenEchoDrawModule->SetLegendImage(legendBitmap_->Image(), kLegendKeyColour);
 
-    bool invalidDisplay = false;
-    std::array<int, kFlagModeCount> flagModes{};
-    bool csv = false;
     {
         TSettingsAccess settings(*IniFileModule);
-        invalidDisplay = IntegerOption(settings->onff) != 0;
-        flagModes = FlagModes(*settings);
-        csv = IntegerOption(settings->csvOut) != 0;
+        options.invalidDisplay = IntegerOption(settings->onff) != 0;
+        options.flagModes = FlagModes(*settings);
+        options.csv = IntegerOption(settings->csvOut) != 0;
     }
+    return pipeline_.RenderSweep(*SCNFileModule, *kind, *info, displayRangeM, options, ImageEchoDrawModule,
+                                 OpenEchoDrawModule);
+}
 
-    if (info->valid == 0) {
-        return 0.0;
+std::optional<double> TFormMain::FrameAzimuthOffset(const ScanInfo& info, std::string* settingText) const {
+    if (info.azimuthOffsetDeg >= 0.0) {
+        return info.azimuthOffsetDeg;
     }
-    const int gateCount = info->gateCount;
-    const SweepFit fit = FitSweepToDisplay(gateCount, info->gateSpacingM, displayRangeM);
-    if (gateCount <= 0) {
-        return fit.rangeMetres;
+    std::string text;
+    {
+        TSettingsAccess settings(*IniFileModule);
+        text = settings->azOffset;
     }
-
-    EnsureRayBuffers(gateCount);
-    std::uint16_t* values = valueBuffer_.get();
-    std::uint16_t* quality = qualityBuffer_.get();
-    Zero(values, gateCount);
-    Zero(quality, gateCount);
-    acceleratedCopy_.fill(0);
-    ImageEchoDrawModule->ResetEchoImage();
-    OpenEchoDrawModule->ClearEcho();
-
-    const int productIndex = ArrayIndexInMask(info->productMask, product);
-    if (productIndex < 0) {
-        return -1.0;
+    if (settingText != nullptr) {
+        *settingText = text;
     }
-    const int qualityIndex = ArrayIndexInMask(info->productMask, kQualityMaskBit);
-    if (csv) {
-        SCNFileModule->ClearCsvLines();
-    }
-
-    const ThresholdTable& thresholds = thresholdTables_[static_cast<std::size_t>(product)];
-    const auto firstIndex = static_cast<std::uint8_t>(scale.firstIndex);
-    double previousElevationDeg = 9999.0;
-    for (int ray = 0; ray < info->rayCount; ++ray) {
-        double elevationDeg = 0.0;
-        double azimuthDeg = 0.0;
-        const int delivered = SCNFileModule->ReadRay(productIndex, qualityIndex, csv, gateCount * 2, quality,
-                                                     values, elevationDeg, azimuthDeg);
-        if (delivered < 0) {
-            Zero(values, gateCount);
-            Zero(quality, gateCount);
-            acceleratedCopy_.fill(0);
-            ImageEchoDrawModule->ResetEchoImage();
-            OpenEchoDrawModule->ClearEcho();
-            info->errorCode = 7;
-            return -1.0;
-        }
-        if (delivered < gateCount) {
-            Zero(values + delivered, gateCount - delivered);
-            Zero(quality + delivered, gateCount - delivered);
-        }
-
-        DecimateRay(values, fit.gatesUsed, fit.samples, resampledValues_.data());
-        SCNFileModule->QuantiseLevels(resampledValues_.data(), levelRay_.data(), thresholds.count,
-                                      thresholds.boundaryCodes, thresholds.range, fit.samples);
-        std::fill(levelRay_.begin() + fit.samples, levelRay_.end(), kLevelNoData);
-        acceleratedCopy_ = levelRay_;
-
-        if (ray == 0) {
-            info->azimuthDeg = NormaliseAngle(azimuthDeg + azimuthOffsetDeg);
-            info->elevationDeg = elevationDeg;
-        }
-        flagRay_.fill(0);
-        DecimateRay(quality, fit.gatesUsed, fit.samples, flagRay_.data());
-
-        ImageEchoDrawModule->PaintEchoRay(levelRay_.data(), kDisplaySamples, azimuthDeg + azimuthOffsetDeg,
-                                          elevationDeg, firstIndex, scale.sentinelIndex, flagRay_.data(),
-                                          flagModes.data(), kFlagModeCount, invalidDisplay);
-        if (elevationDeg != previousElevationDeg) {
-            previousElevationDeg = elevationDeg;
-            OpenEchoDrawModule->DrawEchoRay(acceleratedCopy_, invalidDisplay, flagModes, flagRay_,
-                                            static_cast<std::uint8_t>(scale.sentinelIndex),
-                                            static_cast<std::uint8_t>(scale.noDataIndex), firstIndex,
-                                            elevationDeg);
-        }
-    }
-
-    if (csv) {
-        try {
-            SCNFileModule->SaveCsvFiles(*kind);
-        } catch (...) {
-            // The next refresh must still read the file from its first ray.
-            SCNFileModule->RewindToFirstRay();
-            throw;
-        }
-    }
-    SCNFileModule->RewindToFirstRay();
-    return fit.rangeMetres;
+    return ParseDecimal(text);
 }
 
 void TFormMain::DrawLegend(int product, int firstIndex) {
     if (product == legendProduct_ && firstIndex == legendFirstIndex_) {
         return;
     }
-    DrawLegendStrip(*legendBitmap_, Thresholds(product), firstIndex, colourTable_);
+    DrawLegendStrip(*legendBitmap_, Thresholds(product), firstIndex, pipeline_.ColourTable());
     legendProduct_ = product;
     legendFirstIndex_ = firstIndex;
 }

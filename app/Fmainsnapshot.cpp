@@ -64,12 +64,15 @@ void TFormMain::MainMenuFilePrintWindowClick(int which) {
 }
 
 bool TFormMain::CaptureMainWindow(TBitmap& bitmap) {
-    QImage picture = grab().toImage();
-    if (picture.isNull()) {
+    if (size().isEmpty()) {
         return false;
     }
-    picture.setDevicePixelRatio(1.0);
-    return bitmap.AssignImage(picture.convertToFormat(QImage::Format_RGB32));
+    // Drawn at one image pixel per window pixel: a snapshot (and a batch picture) has the window's
+    // size whatever the desktop's scale.
+    QImage picture(size(), QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    render(&picture);
+    return bitmap.AssignImage(picture);
 }
 
 void TFormMain::CaptureWindow(int which, TBitmap& bitmap) {

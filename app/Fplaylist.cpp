@@ -1,6 +1,7 @@
 #include "app/Fplaylist.h"
 
 #include <QAction>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -62,6 +63,9 @@ void TFormPlayList::BuildWidgets() {
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     grid_->setWordWrap(false);
+    // Docked, the list is 150 pixels wide: a long name keeps its start and its end (the time
+    // and the extension), and the tip tells the whole path.
+    grid_->setTextElideMode(Qt::ElideMiddle);
     // The grid fills Panel2, so Panel2's resize reaches the grid's client area; that area also
     // changes when the vertical scroll bar comes and goes.
     grid_->viewport()->installEventFilter(this);
@@ -138,8 +142,14 @@ void TFormPlayList::FillGrid() {
     } else {
         grid_->setRowCount(static_cast<int>(files_.size()));
         for (int row = 0; row < grid_->rowCount(); ++row) {
-            grid_->setItem(row, 0, new QTableWidgetItem(QString::number(row)));
-            grid_->setItem(row, 1, new QTableWidgetItem(QFileInfo(files_[row]).fileName()));
+            const QString path = files_[row];
+            auto* index = new QTableWidgetItem(QString::number(row));
+            auto* name = new QTableWidgetItem(QFileInfo(path).fileName());
+            for (QTableWidgetItem* cell : {index, name}) {
+                cell->setToolTip(QDir::toNativeSeparators(path));
+            }
+            grid_->setItem(row, 0, index);
+            grid_->setItem(row, 1, name);
         }
     }
     Panel2Resize();

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyleOption>
+#include <algorithm>
 
 namespace {
 
@@ -53,15 +54,24 @@ void TStatusBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     int left = 0;
-    for (const Panel& panel : panels_) {
-        if (panel.widthPx > 0) {
-            const QRect box(left, 1, panel.widthPx - 2, height() - 2);
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        const Panel& panel = panels_[i];
+        QRect box(left, 1, panel.widthPx - 2, height() - 2);
+        left += panel.widthPx;
+        if (i + 1 == panels_.size()) {
+            // The last panel reaches the right edge, and a text wider than that room takes the
+            // room it needs from the right, over the panels before it, for as long as it is shown.
+            const int needed = panel.text.isEmpty() ? 0 : TextWidth(panel.text) + 2 * kTextInsetPx + 2;
+            box.setLeft(std::max(std::min(box.left(), width() - needed), 0));
+            box.setRight(std::max(box.right(), width() - 1));
+            painter.fillRect(box, palette().window());
+        }
+        if (box.width() > 0) {
             painter.setPen(palette().color(QPalette::Mid));
             painter.drawRect(box.adjusted(0, 0, -1, -1));
             painter.setPen(palette().color(QPalette::WindowText));
             painter.drawText(box.adjusted(kTextInsetPx, 0, -kTextInsetPx, 0),
                              Qt::AlignVCenter | Qt::AlignLeft, panel.text);
         }
-        left += panel.widthPx;
     }
 }

@@ -6,7 +6,9 @@
 
 /// The main window's status bar: seven panels side by side from the left edge, each of its own
 /// width and showing one line of text. Panels that do not fit are cut off at the right edge; the
-/// panels never widen the window.
+/// panels never widen the window. The last panel is drawn on to the right edge, and while its text
+/// is wider than that it is drawn as wide as the text over the panels before it (which keep their
+/// texts and widths).
 class TStatusBar : public QStatusBar {
 public:
     static constexpr int kPanelCount = 7;

@@ -12,7 +12,7 @@ endif()
 
 function(nimbrook_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
 endfunction()
 
 # nimbrook_library(name SOURCES ... [LINKS ...]) — one static library per subsystem folder.
@@ -25,12 +25,13 @@ function(nimbrook_library name)
     endif()
 endfunction()
 
-# nimbrook_test(name [GUI [MAIN library]] SOURCES ... [LINKS ...] [LABELS ...]) — one discovered
-# GoogleTest binary. GUI: the binary gets a main that creates a QApplication on the offscreen
-# platform at a fixed 96 DPI (tests/support), or the main of MAIN's library instead, and its tests
-# run with QT_QPA_PLATFORM=offscreen.
+# nimbrook_test(name [GUI [MAIN library]] [BOTH_RATIOS] SOURCES ... [LINKS ...] [LABELS ...]) — one
+# discovered GoogleTest binary. GUI: the binary gets a main that creates a QApplication on the
+# offscreen platform at a fixed 96 DPI (tests/support), or the main of MAIN's library instead, and
+# its tests run with QT_QPA_PLATFORM=offscreen. BOTH_RATIOS: the tests run once more as on a desktop
+# scaled to 200 % (nimbrook_discover_at_ratio_two).
 function(nimbrook_test name)
-    cmake_parse_arguments(ARG "GUI" "MAIN" "SOURCES;LINKS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI;BOTH_RATIOS" "MAIN" "SOURCES;LINKS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     nimbrook_defaults(${name})
     if(ARG_GUI)
@@ -44,4 +45,28 @@ function(nimbrook_test name)
         set(environment "")
     endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}" ${environment})
+    if(ARG_BOTH_RATIOS)
+        # The GUI mains choose the offscreen platform themselves.
+        nimbrook_discover_at_ratio_two(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
+endfunction()
+
+# nimbrook_discover_at_ratio_two(target [TEST_PREFIX p] [TEST_FILTER f] [PROPERTIES ...]) — the
+# target's tests once more at a device pixel ratio of 2 (QT_SCALE_FACTOR=2), named
+# "Ratio2.<prefix><test>": every widget and window keeps its size in pixels while the screen shows
+# it with four device pixels to each. The ENVIRONMENT property is this function's; PROPERTIES must
+# not set it (one value per property gets through test discovery).
+function(nimbrook_discover_at_ratio_two target)
+    cmake_parse_arguments(ARG "" "TEST_PREFIX;TEST_FILTER" "PROPERTIES" ${ARGN})
+    set(filter "")
+    if(ARG_TEST_FILTER)
+        set(filter TEST_FILTER "${ARG_TEST_FILTER}")
+    endif()
+    gtest_discover_tests(${target} TEST_PREFIX "Ratio2.${ARG_TEST_PREFIX}" ${filter} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ${ARG_PROPERTIES} ENVIRONMENT "QT_SCALE_FACTOR=2")
+endfunction()
+
+# nimbrook_install_program(target) — a program users run: installed into bin/ (and packaged).
+function(nimbrook_install_program target)
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()

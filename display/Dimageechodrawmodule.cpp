@@ -105,7 +105,6 @@ void TImageEchoDrawModule::DataModuleCreate() {
     timeLabelBitmap_ = std::make_unique<TBitmap>();
     rangeLabelBitmap_ = std::make_unique<TBitmap>();
     frameBitmap_ = std::make_unique<TBitmap>(TPixelFormat::Bits32);
-    squareBitmap_ = std::make_unique<TBitmap>();
     mapPicture_ = std::make_unique<TBitmap>();
 
     const std::uint8_t zeros[sizeof(PainterTable)] = {};
@@ -122,7 +121,6 @@ void TImageEchoDrawModule::DataModuleDestroy() {
     timeLabelBitmap_.reset();
     rangeLabelBitmap_.reset();
     frameBitmap_.reset();
-    squareBitmap_.reset();
     mapPicture_.reset();
 }
 
@@ -142,7 +140,7 @@ bool TImageEchoDrawModule::InitEchoImage(int width, int height, double radiusMet
     map_->SetMode(RadarMapGenerator::kAngularBlending | RadarMapGenerator::kRadialInterpolation);
 
     mapRect_ = {0, 0, 10, 10};
-    map_->SetBackground({mapRect_.left, mapRect_.top, mapRect_.right, mapRect_.bottom}, 0x000000, {});
+    background_.Request(0, mapRect_, width, height); // plain black
 
     ResetEchoImage();
     map_->RestartSweep();
@@ -156,35 +154,42 @@ bool TImageEchoDrawModule::InitEchoImage(int width, int height, double radiusMet
 
 void TImageEchoDrawModule::ResetEchoImage() {
     map_->InvalidateBackground();
-    map_->Present(EchoView());
 }
 
-bool TImageEchoDrawModule::PaintEchoRay(std::uint8_t* levels, int gateCount, double azimuthDeg,
-                                        double elevationDeg, std::uint8_t firstIndex, int sentinel,
-                                        const std::uint16_t* qualityFlags, const int* qualityModes,
-                                        int qualityCount, bool markNoData) {
-    // The painter reads as many samples (and marks) as it was set up for.
-    if (levels == nullptr || gateCount <= 0 || gateCount > kMarkCapacity ||
-        gateCount != map_->SamplesPerRay()) {
-        return false;
+void TImageEchoDrawModule::RealiseBackground() {
+    if (background_.Realise(*mapPicture_, *map_)) {
+        map_->InvalidateBackground();
     }
-    std::uint8_t mark[kMarkCapacity] = {};
-    const ScaleRecord scale{firstIndex, sentinel, kNoDataColourIndex};
-    LevelsToPaletteIndices(levels, gateCount, scale, markNoData, mark);
-    if (qualityModes != nullptr) {
-        for (int i = 0; i < qualityCount; ++i) {
-            map_->SetFlagMode(i, qualityModes[i]);
-        }
+}
+
+void TImageEchoDrawModule::BringEchoUpToDate() {
+    RealiseBackground();
+    if (map_->BackgroundDirty()) {
+        map_->Present(EchoView());
     }
-    map_->DrawRay(azimuthDeg, elevationDeg, levels, qualityFlags, mark);
-    return true;
+}
+
+const TBitmap& TImageEchoDrawModule::EchoBitmap() {
+    BringEchoUpToDate();
+    return *echoBitmap_;
+}
+
+const RadarMapGenerator& TImageEchoDrawModule::Generator() {
+    BringEchoUpToDate();
+    return *map_;
+}
+
+bool TImageEchoDrawModule::PaintEchoRay(const PaletteRay& ray, double azimuthDeg, double elevationDeg) {
+    BringEchoUpToDate();
+    return PaintPaletteRay(*map_, ray, azimuthDeg, elevationDeg);
 }
 
 void TImageEchoDrawModule::ComposeFrame(TBitmap& destination) {
     const int width = destination.Width();
     const int height = destination.Height();
+    RealiseBackground();
+    map_->Present(EchoView());
     if (destination.Empty()) {
-        map_->Present(EchoView());
         return;
     }
     TBitmap& frame = *frameBitmap_;
@@ -196,14 +201,12 @@ void TImageEchoDrawModule::ComposeFrame(TBitmap& destination) {
     canvas.SetBrushColour(kBlack);
     canvas.FillRect({0, 0, width, height});
 
-    map_->Present(EchoView());
-
+    // The echo stretched over the square of the longer side, centred: what overhangs the shorter
+    // side is cut off equally on both sides and never computed.
     const int side = std::max(width, height);
-    if (squareBitmap_->Width() != side || squareBitmap_->Height() != side) {
-        squareBitmap_->SetSize(side, side);
-    }
-    squareBitmap_->Canvas().StretchDraw({0, 0, side, side}, *echoBitmap_, true);
-    canvas.Draw((width - side) / 2, (height - side) / 2, *squareBitmap_);
+    const int left = (width - side) / 2;
+    const int top = (height - side) / 2;
+    canvas.StretchDraw({left, top, left + side, top + side}, *echoBitmap_, true);
 
     DrawRangeRings(frame);
     DrawMapCaption(frame);
@@ -301,6 +304,7 @@ bool TImageEchoDrawModule::LoadMapPicture(const std::string& path) {
     if (!mapPicture_->AssignImage(flat)) {
         return false;
     }
+    ++mapPictureId_;
     mapCaption_ = caption;
 
     double lat1 = 0.0;
@@ -362,17 +366,12 @@ void TImageEchoDrawModule::SetMapRect(int left, int top, int width, int height) 
             std::clamp<std::int64_t>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     };
     mapRect_ = {left, top, clampedSum(left, width), clampedSum(top, height)};
-    const TBitmap& picture = *mapPicture_;
-    const ConstPixelView view = picture.Empty()
-                                    ? ConstPixelView{}
-                                    : ConstPixelView{picture.ScanLine(0), picture.Width(), picture.Height(),
-                                                     picture.Image().bytesPerLine()};
-    map_->SetBackground({mapRect_.left, mapRect_.top, mapRect_.right, mapRect_.bottom}, 0x000000, view);
+    background_.Request(mapPictureId_, mapRect_, echoBitmap_->Width(), echoBitmap_->Height());
 }
 
 void TImageEchoDrawModule::ClearMapBackground() {
     mapRect_ = {};
-    map_->SetBackground({}, 0x000000, {});
+    background_.Request(0, mapRect_, echoBitmap_->Width(), echoBitmap_->Height());
 }
 
 void TImageEchoDrawModule::SetDisplayRadius(double radiusMetres) {
@@ -415,6 +414,13 @@ bool TImageEchoDrawModule::SetColourTable(int index, const std::uint8_t* table10
     std::memcpy(colours.data(), table1024, sizeof(PainterTable)); // words B, G, R, A on little-endian
     map_->SetPalettes(&colourTables_[0].colours, &colourTables_[1].colours);
     return true;
+}
+
+void TImageEchoDrawModule::SetColourTables(const CombinedColourTable& table) {
+    const PainterTable normal = MakeNormalPainterTable(table);
+    const PainterTable greyed = MakeGreyedPainterTable(table);
+    SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
+    SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
 }
 
 bool TImageEchoDrawModule::SetTableAlpha(int index, std::uint8_t alpha) {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "display/Dechodrawmodule.h"
+#include "display/Mapbackground.h"
 #include "files/Scaninfo.h"
 #include "platform/Bitmap.h"
+#include "render/Colourscales.h"
 #include "render/Genradarmap.h"
+#include "render/Raysinks.h"
 
 #include <QString>
 #include <array>
@@ -22,7 +25,7 @@
 //   display.LoadMapPicture(".../N03600000E13900000N03500000E14000000.png");
 //   display.SetRadarPosition(35.5, 139.5);         // for every scan that opens
 //   display.ResetEchoImage();                      // start of each sweep
-//   display.PaintEchoRay(levels, 300, az, el, first, sentinel, flags, modes, 8, markNoData);
+//   display.PaintEchoRay(ray, az, el);             // palette indices, see SweepPipeline
 //   display.SetTimeLabel(info.valid != 0, info.headerTime);
 //   display.ComposeFrame(mainImage);               // on repaint
 //
@@ -31,20 +34,20 @@
 // centred); five range rings and the centre dot; the map caption; the legend; the date-time label
 // at the bottom left; the range label at the bottom right.
 //
-// The map picture is handed to the painter as it is (a 32-bit picture, opaque): the painter
-// scales it into the map rectangle with its own filter (area averaging where the picture shrinks,
-// linear interpolation where it is enlarged) and computes only the pixels of the rectangle that lie
-// on its image, so a map rectangle far larger than the echo image costs no extra memory.
+// The painter's background (black with the map) is prepared by TMapBackground: rebuilt only when
+// the map picture, its rectangle or the echo image size changed, and then only the part of the
+// picture that falls on the echo image is scaled, with Qt's smooth scaling. Wiping the echo is
+// deferred to the first ray painted or the next composition, so a file that moves the map and is
+// then painted builds one background, not two.
 //
 // All operations belong to the GUI thread. The painter guards its own images; this module holds
 // no lock.
 
-class TImageEchoDrawModule {
+class TImageEchoDrawModule final : public PlanRaySink {
 public:
     /// Geometry of the overlays.
     static constexpr int kLabelMargin = 5;        // left and right gap of the two labels, legend offset
     static constexpr int kLabelBottomOffset = 26; // labels' top edge above the bottom of the frame
-    static constexpr int kMarkCapacity = 300;     // longest ray PaintEchoRay accepts
 
     /// One painter colour table: 256 colours 0xAARRGGBB (bytes B, G, R, A) and the opacity that
     /// scales their alpha.
@@ -58,7 +61,7 @@ public:
     /// when the painter cannot be created.
     TImageEchoDrawModule();
     /// Destroys the painter, then the bitmaps.
-    ~TImageEchoDrawModule();
+    ~TImageEchoDrawModule() override;
     TImageEchoDrawModule(const TImageEchoDrawModule&) = delete;
     TImageEchoDrawModule& operator=(const TImageEchoDrawModule&) = delete;
 
@@ -70,19 +73,13 @@ public:
     bool InitEchoImage(int width, int height, double radiusMetres, int gateCount);
 
     /// Wipes every painted ray: the echo image becomes the background again and is copied into
-    /// the echo bitmap.
-    void ResetEchoImage();
+    /// the echo bitmap, both at the latest when the next ray is painted or the frame composed.
+    void ResetEchoImage() override;
 
-    /// Remaps one ray's levels in place to palette indices and paints it. Level 255 (no data)
-    /// becomes the low byte of `sentinel` and, with markNoData, is marked for the no-data grey;
-    /// level 254 becomes the low byte of `sentinel`; any other level L becomes (L + firstIndex) mod
-    /// 256, plus 1 (mod 256) when that is at or above `sentinel`. Flag modes 0 .. qualityCount - 1
-    /// are taken from qualityModes first. qualityFlags may be null (no flags). Returns false, with
-    /// levels untouched and nothing painted, when gateCount is not the samples per ray given to
-    /// InitEchoImage, is not positive or exceeds kMarkCapacity, or levels is null.
-    bool PaintEchoRay(std::uint8_t* levels, int gateCount, double azimuthDeg, double elevationDeg,
-                      std::uint8_t firstIndex, int sentinel, const std::uint16_t* qualityFlags,
-                      const int* qualityModes, int qualityCount, bool markNoData);
+    /// Paints one ray of palette indices (see PaletteRay), filling the wedge back to the previous
+    /// ray; its flag modes are given to the painter first. Returns false, painting nothing, when
+    /// the ray is shorter than the samples per ray given to InitEchoImage.
+    bool PaintEchoRay(const PaletteRay& ray, double azimuthDeg, double elevationDeg) override;
 
     /// Composes the whole picture into destination at its size (see the layers above). An empty
     /// destination only brings the echo bitmap up to date.
@@ -135,6 +132,10 @@ public:
     /// nothing, for an index other than 0 or 1 or a null table.
     bool SetColourTable(int index, const std::uint8_t* table1024);
 
+    /// Both tables from the combined colour table: table 0 its colours, table 1 their greyed
+    /// copies for quality-flag overlays (MakeNormalPainterTable, MakeGreyedPainterTable).
+    void SetColourTables(const CombinedColourTable& table);
+
     /// Stores the opacity of table `index` and hands both opacities to the painter. Returns
     /// false, changing nothing, for an index other than 0 or 1.
     bool SetTableAlpha(int index, std::uint8_t alpha);
@@ -150,7 +151,8 @@ public:
     /// are all non-zero; empty otherwise.
     static QString TimeLabelText(bool valid, const ScanDateTime& time);
 
-    const TBitmap& EchoBitmap() const { return *echoBitmap_; }
+    /// The echo bitmap, brought up to date with a pending reset.
+    const TBitmap& EchoBitmap();
     const TBitmap& LegendBitmap() const { return *legendBitmap_; }
     const TBitmap& TimeLabelBitmap() const { return *timeLabelBitmap_; }
     const TBitmap& RangeLabelBitmap() const { return *rangeLabelBitmap_; }
@@ -169,13 +171,19 @@ public:
     const ColourTable& Table(int index) const { return colourTables_[index == 1 ? 1 : 0]; }
     const QString& RangeLabel() const { return rangeLabelText_; }
     const QString& TimeLabel() const { return timeLabelText_; }
-    /// The painter, for inspection.
-    const RadarMapGenerator& Generator() const { return *map_; }
+    /// The painter, for inspection, with its background brought up to date.
+    const RadarMapGenerator& Generator();
+    /// How many times the painter's background has been built.
+    int BackgroundBuilds() const { return background_.Builds(); }
 
 private:
     void DataModuleCreate();
     void DataModuleDestroy();
     PixelView EchoView();
+    /// Gives the painter the background asked for, if it has not got it yet.
+    void RealiseBackground();
+    /// RealiseBackground, then a pending reset of the echo image.
+    void BringEchoUpToDate();
     /// Fills label white, sizes it to the text plus 2 pixels and draws the text in 12-point bold
     /// non-antialiased black with a white halo at (0, 0).
     static void RenderLabel(TBitmap& label, const QString& text);
@@ -189,7 +197,6 @@ private:
     std::unique_ptr<TBitmap> legendBitmap_;
     std::unique_ptr<TBitmap> timeLabelBitmap_;
     std::unique_ptr<TBitmap> rangeLabelBitmap_;
-    std::unique_ptr<TBitmap> squareBitmap_;
     std::unique_ptr<TBitmap> frameBitmap_;
     bool mapPlaced_ = false;
     std::unique_ptr<TBitmap> mapPicture_;
@@ -205,8 +212,11 @@ private:
     TRect mapRect_;
     std::array<ColourTable, 2> colourTables_{};
 
-    // The painter, and the texts the two labels were last rendered from.
+    // The painter with its prepared background, and the texts the two labels were last rendered
+    // from.
     std::unique_ptr<RadarMapGenerator> map_;
+    TMapBackground background_;
+    std::uint64_t mapPictureId_ = 0; // counts the pictures taken; 0 is none
     QString rangeLabelText_;
     QString timeLabelText_;
 };

@@ -5,11 +5,13 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QShowEvent>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <span>
 
@@ -58,6 +60,21 @@ QLabel* MakeImage(QWidget* parent, const char* name) {
     return image;
 }
 
+/// Light text on black; a native window of its own, so that it shows above the renderer's window.
+QLabel* MakeReadoutLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("LabelReadout"));
+    label->setAttribute(Qt::WA_NativeWindow);
+    label->setAutoFillBackground(true);
+    label->setMargin(kLabelMarginPx);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    label->hide();
+    return label;
+}
+
 void ShowBitmap(QLabel& image, const TBitmap& bitmap) {
     image.setPixmap(QPixmap::fromImage(bitmap.Image()));
 }
@@ -101,12 +118,14 @@ TFormSrhiWindow::TFormSrhiWindow(TOpenEchoDrawModule& renderer, QWidget* parent)
     LabelLeftUnit = MakeUnitLabel(Panel4, "LabelLeftUnit");
     ImageLeftScale = MakeImage(Panel4, "ImageLeftScale");
     PanelEcho = MakePanel(Panel3, "PanelEcho", Qt::black);
+    LabelReadout = MakeReadoutLabel(PanelEcho);
 
     echoWindow_ = new QWindow;
     echoWindow_->setSurfaceType(QSurface::OpenGLSurface);
     // The container owns the window from here on.
     echoContainer_ = QWidget::createWindowContainer(echoWindow_, PanelEcho);
     echoContainer_->setObjectName(QStringLiteral("EchoWindowContainer"));
+    LabelReadout->raise();
 
     resize(kDesignClientSidePx, kDesignClientSidePx);
     ArrangePanels();
@@ -142,11 +161,14 @@ void TFormSrhiWindow::SetSrhiMode(int mode) {
 }
 
 bool TFormSrhiWindow::CaptureSrhiWindow(TBitmap& bitmap) {
-    QImage picture = grab().toImage();
-    if (picture.isNull()) {
+    if (size().isEmpty()) {
         return false;
     }
-    picture = picture.convertToFormat(QImage::Format_RGB32);
+    // Drawn at one image pixel per window pixel, so the picture has the window's size on a
+    // scaled desktop too.
+    QImage picture(size(), QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    render(&picture);
     // The renderer's picture is not part of what the widgets render.
     const QRect echoArea(PanelEcho->mapTo(this, QPoint(0, 0)), PanelEcho->size());
     QImage echo(echoArea.size(), QImage::Format_RGB32);
@@ -226,6 +248,20 @@ void TFormSrhiWindow::DrawLeftScale(double stepKm) {
         canvas.TextOut(width - canvas.TextWidth(text) - tick - 1, mark.positionPx - halfTextHeight, text);
     }
     ShowBitmap(*ImageLeftScale, bitmap);
+}
+
+void TFormSrhiWindow::ShowEchoReadout(const std::optional<QPointF>& position) {
+    QString text;
+    if (position && OnEchoCursor) {
+        const SrhiPointKm point = SrhiPanelPointKm(scales_, PanelEcho->width(), PanelEcho->height(),
+                                                   static_cast<int>(std::floor(position->x())),
+                                                   static_cast<int>(std::floor(position->y())));
+        text = OnEchoCursor(point.distanceKm, point.heightKm);
+    }
+    LabelReadout->setText(text);
+    LabelReadout->adjustSize();
+    LabelReadout->move(std::max(PanelEcho->width() - LabelReadout->width(), 0), 0);
+    LabelReadout->setVisible(!text.isEmpty());
 }
 
 void TFormSrhiWindow::ArrangePanels() {
@@ -329,6 +365,10 @@ bool TFormSrhiWindow::eventFilter(QObject* watched, QEvent* event) {
         } else if (watched == PanelEcho) {
             PanelEchoResize();
         }
+    } else if (watched == echoWindow_ && event->type() == QEvent::MouseMove) {
+        ShowEchoReadout(static_cast<QMouseEvent*>(event)->position());
+    } else if (watched == echoWindow_ && event->type() == QEvent::Leave) {
+        ShowEchoReadout(std::nullopt);
     } else if (event->type() == QEvent::Expose && watched == echoWindow_) {
         // The renderer's window is uncovered on its own, apart from the form's paint.
         FormPaint();

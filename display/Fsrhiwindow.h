@@ -5,6 +5,8 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 class QLabel;
 class QWindow;
@@ -54,9 +56,10 @@ public:
     /// scale drawing.
     void SetSrhiMode(int mode);
     /// Fills `bitmap` with the window's picture (its client area; the frame is the window
-    /// manager's) with the renderer's picture placed over PanelEcho, which shows black when
-    /// the renderer has nothing to give. Returns false, leaving `bitmap` untouched, when the
-    /// window cannot be grabbed (it has no area).
+    /// manager's), one pixel per window pixel also on a scaled desktop, with the renderer's
+    /// picture placed over PanelEcho, which shows black when the renderer has nothing to give.
+    /// Returns false, leaving `bitmap` untouched, when the window cannot be grabbed (it has no
+    /// area).
     bool CaptureSrhiWindow(TBitmap& bitmap);
     /// Draws both scales when the range (> 0; 0 keeps the last one), the mode or the echo panel's
     /// size has changed since the last drawing, or a scale image has changed size; moves the
@@ -94,6 +97,13 @@ public:
     QLabel* LabelLeftUnit = nullptr;
     QLabel* ImageLeftScale = nullptr;
     QWidget* PanelEcho = nullptr;
+    /// The cursor readout over the echo panel's top right corner; hidden while it has no text.
+    QLabel* LabelReadout = nullptr;
+
+    /// Asked for the readout text whenever the mouse moves over the echo panel, with the point
+    /// under it in km from the radar as the scales measure it (distance along the bottom, negative
+    /// left of the radar, and height); an empty text hides the readout.
+    std::function<QString(double distanceKm, double heightKm)> OnEchoCursor;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -106,6 +116,8 @@ private:
     void RenderEchoSoon();
     void DrawBottomScale(double stepKm, double windowFactor);
     void DrawLeftScale(double stepKm);
+    /// The readout for the mouse at `position` of the echo panel; none hides it.
+    void ShowEchoReadout(const std::optional<QPointF>& position);
 
     TOpenEchoDrawModule& renderer_;
     QWindow* echoWindow_ = nullptr;

@@ -76,3 +76,8 @@ std::vector<SrhiTick> SrhiTicks(int originPx, int direction, bool negativeLabels
     }
     return ticks;
 }
+
+SrhiPointKm SrhiPanelPointKm(const SrhiScaleState& state, int panelWidth, int panelHeight, int x, int y) {
+    const int originX = state.scaleMode == 0 ? 0 : panelWidth / 2;
+    return {(x + 0.5 - originX) * state.kmPerPixel, (panelHeight - (y + 0.5)) * state.kmPerPixel};
+}

@@ -48,3 +48,14 @@ struct SrhiTick {
 /// (nothing could be read from them, and an absurd range would ask for millions of them).
 std::vector<SrhiTick> SrhiTicks(int originPx, int direction, bool negativeLabels, double stepKm,
                                 double kmPerPixel, int lowestPx, int highestPx);
+
+/// A point of the echo panel measured as the scales measure it, in km from the radar.
+struct SrhiPointKm {
+    double distanceKm = 0.0; // along the bottom, negative left of the radar
+    double heightKm = 0.0;
+};
+
+/// The centre of pixel (x, y) of an echo panel of panelHeight rows, for the scales in `state`: the
+/// radar sits on the bottom edge, at the left end for mode 0 (90°) and at panelWidth / 2 for the
+/// 180° display.
+SrhiPointKm SrhiPanelPointKm(const SrhiScaleState& state, int panelWidth, int panelHeight, int x, int y);

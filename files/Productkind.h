@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 /// The displayed product. The value is the tag of the product menu item and the bit number of
@@ -19,6 +20,15 @@ inline constexpr std::array<std::string_view, kProductCount> kProductCaptions = 
 
 constexpr int ProductIndex(ProductKind kind) {
     return static_cast<int>(kind);
+}
+
+constexpr std::string_view ProductCaption(ProductKind kind) {
+    return kProductCaptions[static_cast<std::size_t>(kind)];
+}
+
+/// What the command-line tools say of a file without the product's array.
+inline std::string NoArrayText(ProductKind kind) {
+    return "the file holds no " + std::string(ProductCaption(kind)) + " array";
 }
 
 /// The product for a menu tag 0..7; nothing for any other number.

@@ -260,22 +260,27 @@ void TCanvas::StretchDraw(const TRect& box, const TBitmap& source, bool halftone
     if (IsEmpty(visible)) {
         return;
     }
-    // A bitmap stretched onto itself reads from a snapshot.
-    const QImage sourceImage = source.image_;
-    if (ordered.Width() == source.Width() && ordered.Height() == source.Height()) {
-        // At scale 1 both filters give every pixel its source pixel: a plain copy.
-        for (int ty = visible.top; ty < visible.bottom; ++ty) {
-            pixelrows::Copy(sourceImage.constScanLine(ty - ordered.top), source.BytesPerPixel(),
-                            visible.left - ordered.left, owner_.image_.scanLine(ty), owner_.BytesPerPixel(),
+    if (WidthOf(ordered) == source.Width() && HeightOf(ordered) == source.Height()) {
+        // At scale 1 every pixel is its source pixel: a plain copy of the visible rows (from a
+        // snapshot, so a bitmap drawn onto itself keeps its rows intact).
+        const QImage sourceImage = source.image_;
+        for (int y = visible.top; y < visible.bottom; ++y) {
+            pixelrows::Copy(sourceImage.constScanLine(y - ordered.top), source.BytesPerPixel(),
+                            visible.left - ordered.left, owner_.image_.scanLine(y), owner_.BytesPerPixel(),
                             visible.left, visible.Width(), nullptr);
         }
         return;
     }
-    if (halftone) {
-        resample::AreaAverage(sourceImage, source.BytesPerPixel(), owner_.image_, owner_.BytesPerPixel(),
-                              ordered, visible);
-    } else {
-        resample::Nearest(sourceImage, source.BytesPerPixel(), owner_.image_, owner_.BytesPerPixel(), ordered,
-                          visible);
+    // The part is computed from the source before any pixel of the owner changes, so a bitmap
+    // stretched onto itself reads its old picture.
+    const QImage part = resample::ScaledPart(source.image_, ordered, visible,
+                                             halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
+    if (part.isNull()) {
+        return;
+    }
+    for (int y = 0; y < part.height(); ++y) {
+        pixelrows::Copy(part.constScanLine(y), source.BytesPerPixel(), 0,
+                        owner_.image_.scanLine(visible.top + y), owner_.BytesPerPixel(), visible.left,
+                        part.width(), nullptr);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRgb>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -21,6 +22,13 @@ inline void Fill(std::uint8_t* row, int bytesPerPixel, int x0, int x1, QRgb colo
                                    static_cast<std::uint8_t>(qGreen(colour)),
                                    static_cast<std::uint8_t>(qRed(colour)), 0xFF};
     std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x0) * bytesPerPixel;
+    if (bytesPerPixel == 4 && x0 < x1) {
+        // Whole words: the row of a 32-bit picture is word-aligned.
+        std::uint32_t word = 0;
+        std::memcpy(&word, pixel, sizeof word);
+        std::fill_n(reinterpret_cast<std::uint32_t*>(p), x1 - x0, word);
+        return;
+    }
     for (int x = x0; x < x1; ++x, p += bytesPerPixel) {
         std::memcpy(p, pixel, static_cast<std::size_t>(bytesPerPixel));
     }

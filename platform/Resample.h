@@ -4,20 +4,21 @@
 
 #include <QImage>
 
-// Stretching a whole source picture onto a box of a target picture, computing only the target
-// pixels inside `visible` (the part of the box that lies on the target). Both pictures are
-// rows of 3-byte (B,G,R) or 4-byte (B,G,R,X) pixels. Internal to the platform library.
+// Stretching a whole picture over a box and computing only the part of the box that is visible,
+// with Qt's scaling. Internal to the platform library.
 
 namespace resample {
 
-/// Area averaging: every target pixel is the mean of the source area its footprint covers,
-/// each source pixel weighted by the share of the footprint it covers; channels are rounded to
-/// nearest. Enlarging copies pixels and blends where a footprint straddles two source pixels.
-void AreaAverage(const QImage& source, int sourceBytes, QImage& target, int targetBytes, const TRect& box,
-                 const TRect& visible);
-
-/// Nearest pixel: every target pixel takes the source pixel under its centre.
-void Nearest(const QImage& source, int sourceBytes, QImage& target, int targetBytes, const TRect& box,
-             const TRect& visible);
+/// The part `visible` (a non-empty part of `box`, in the same coordinates) of `source` stretched
+/// over the whole of `box`, as an image of visible's size in the format of `source`.
+///
+/// Smooth: where the picture shrinks on both axes, the whole source pixels under the visible part
+/// are area-averaged by QImage::scaled (thin map lines stay visible) and the window of the part is
+/// cut from the result; otherwise the part is interpolated bilinearly by QPainter from the exact
+/// source area under it. Fast: the source pixel under each pixel. Only source pixels under the
+/// visible part are read, so a box far larger than any picture costs only its visible part.
+/// Placement is exact to within one pixel; at scale 1 every pixel is its source pixel.
+/// A null image is returned when the memory for the part cannot be had.
+QImage ScaledPart(const QImage& source, const TRect& box, const TRect& visible, Qt::TransformationMode mode);
 
 } // namespace resample

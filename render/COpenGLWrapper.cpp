@@ -91,8 +91,13 @@ bool COpenGLWrapper::SwapWindowBuffers() {
 }
 
 QSize COpenGLWrapper::ClientSize() const {
-    if (window_.isNull()) {
-        return {};
-    }
-    return window_->size() * window_->devicePixelRatio();
+    return window_.isNull() ? QSize() : window_->size();
+}
+
+QSize COpenGLWrapper::DeviceClientSize() const {
+    return window_.isNull() ? QSize() : window_->size() * window_->devicePixelRatio();
+}
+
+double COpenGLWrapper::DevicePixelRatio() const {
+    return window_.isNull() ? 1.0 : window_->devicePixelRatio();
 }

@@ -9,7 +9,9 @@ class QOpenGLFunctions_1_1;
 class QWindow;
 
 /// Owns the rendering context of one window: creation with the renderer's pixel format, making it
-/// current and releasing it, buffer swaps and the window's client size in device pixels.
+/// current and releasing it, buffer swaps and the window's client size. Sizes are the window's
+/// logical pixels (those of the widgets around it), except where "device" says otherwise: on a
+/// scaled desktop the window's framebuffer holds DevicePixelRatio() device pixels per pixel.
 class COpenGLWrapper {
 public:
     COpenGLWrapper();
@@ -18,8 +20,12 @@ public:
     COpenGLWrapper(const COpenGLWrapper&) = delete;
     COpenGLWrapper& operator=(const COpenGLWrapper&) = delete;
 
-    /// Size of the bound window's client area in device pixels; empty without a window.
+    /// Size of the bound window's client area; empty without a window.
     QSize ClientSize() const;
+    /// The same area in device pixels, as the framebuffer has it; empty without a window.
+    QSize DeviceClientSize() const;
+    /// Device pixels per pixel of the bound window (1 without a window).
+    double DevicePixelRatio() const;
 
 protected:
     /// Creates a compatibility-profile context (RGBA 8-8-8-8, double-buffered, no depth or

@@ -98,7 +98,7 @@ bool CRadarEcho::PrepareFanLayer(int layer, int samples, std::span<const std::ui
     Layer& target = layers_[layer];
     target.samples = samples;
     target.sampleScale = 1.0 / (samples - 1);
-    target.strip.resize(2 * static_cast<std::size_t>(samples) - 1);
+    target.strip.resize(4 * static_cast<std::size_t>(samples - 1));
     target.previousRay.clear();
     target.previousRay.reserve(samples);
 
@@ -230,15 +230,17 @@ bool CRadarEcho::DrawStrip(int layer, double angleDeg, std::span<const std::uint
     const double cosNow = std::cos(angleDeg * kRadiansPerDegree);
     const double sinPrevious = std::sin(target.previousAngleDeg * kRadiansPerDegree);
     const double cosPrevious = std::cos(target.previousAngleDeg * kRadiansPerDegree);
+    // The ring between samples i and i + 1 of the wedge takes the new ray's sample i, flat: all
+    // four corners carry that one texel, so no colour between two palette entries can appear. The
+    // rings follow each other in one strip; the two triangles joining neighbours have no area.
     const double half = target.halfTexel;
-    auto texel = [half](std::uint8_t index) { return half + index * 2.0 * half; };
     std::size_t v = 0;
-    for (int i = 0; i < target.samples; ++i) {
-        const double radius = i * target.sampleScale;
-        target.strip[v++] = {sinNow * radius, cosNow * radius, texel(indices[i]), half};
-        if (i > 0) {
-            target.strip[v++] = {sinPrevious * radius, cosPrevious * radius, texel(target.previousRay[i]),
-                                 half};
+    for (int i = 0; i + 1 < target.samples; ++i) {
+        const double s = half + indices[i] * 2.0 * half;
+        for (const int edge : {i, i + 1}) {
+            const double radius = edge * target.sampleScale;
+            target.strip[v++] = {sinNow * radius, cosNow * radius, s, half};
+            target.strip[v++] = {sinPrevious * radius, cosPrevious * radius, s, half};
         }
     }
 
@@ -325,10 +327,12 @@ void CRadarEcho::DrawLayer(const Layer& layer) {
         return;
     }
     QOpenGLFunctions_1_1* gl = Gl();
+    // Placed in the window's pixels; the viewport maps them onto all of its device pixels.
     const QSize client = ClientSize();
+    const QSize device = DeviceClientSize();
     const double w = client.width();
     const double h = client.height();
-    gl->glViewport(0, 0, client.width(), client.height());
+    gl->glViewport(0, 0, device.width(), device.height());
     const double factor = WindowFactor(client);
     const double drawnWidth = layer.textureWidth * layer.horizontalScale * factor;
     const double drawnHeight = layer.textureHeight * layer.verticalScale * factor;

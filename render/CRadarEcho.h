@@ -54,8 +54,10 @@ public:
     bool ClearLayer(int layer);
     /// Draws the strip between the previous ray and this one (palette indices, one per sample) at
     /// `angleDeg` (0 up, 90 right) into the fan layer; the first ray after a clear only primes the
-    /// layer. Returns false when the count differs from the layer's, the layer has no complete
-    /// framebuffer, or the context cannot be made current.
+    /// layer. The part of the strip between samples i and i + 1 is drawn flat in the palette entry
+    /// of this ray's sample i, so the picture shows only colours of the samples (the last sample
+    /// only marks the fan's edge). Returns false when the count differs from the layer's, the layer
+    /// has no complete framebuffer, or the context cannot be made current.
     bool DrawStrip(int layer, double angleDeg, std::span<const std::uint8_t> indices);
     /// Makes `layer` an image layer showing `rgba` (width × height pixels, 4 bytes each, first row
     /// at the bottom). False when the index or size is invalid or the context cannot be made current.
@@ -63,10 +65,11 @@ public:
     /// Clears the window to opaque black, draws layers 0…9 and presents the frame. Returns false
     /// when the context cannot be made current or the window is not exposed (nothing is shown).
     bool DrawLayers();
-    /// Reads the picture `DrawLayers` shows, width × height pixels from the window's bottom-left
-    /// corner, into `bgr` as rows of width × 3 bytes (B, G, R), bottom row first, no padding. The
-    /// layers are composed again into the back buffer for this, which is not presented. False when
-    /// the buffer is too small or the context cannot be made current; `bgr` is then untouched.
+    /// Reads the picture `DrawLayers` shows, width × height device pixels from the window's
+    /// bottom-left corner, into `bgr` as rows of width × 3 bytes (B, G, R), bottom row first, no
+    /// padding. The layers are composed again into the back buffer for this, which is not
+    /// presented. False when the buffer is too small or the context cannot be made current; `bgr`
+    /// is then untouched.
     bool ReadPicture(std::span<std::uint8_t> bgr, int width, int height);
 
 private:

@@ -112,15 +112,6 @@ PaletteSample LevelToPaletteIndex(std::uint8_t level, const ScaleRecord& scale, 
     return {index, false};
 }
 
-void LevelsToPaletteIndices(std::uint8_t* levels, int count, const ScaleRecord& scale, bool invalidDisplay,
-                            std::uint8_t* noDataMarks) {
-    for (int i = 0; i < count; ++i) {
-        const PaletteSample sample = LevelToPaletteIndex(levels[i], scale, invalidDisplay);
-        levels[i] = sample.index;
-        noDataMarks[i] = sample.noDataMark ? 1 : 0;
-    }
-}
-
 PainterTable MakeNormalPainterTable(const CombinedColourTable& table) {
     PainterTable painter{};
     for (int i = 0; i < kColourTableSize; ++i) {

@@ -64,11 +64,6 @@ struct PaletteSample {
 /// sentinel (one byte, wrapping).
 PaletteSample LevelToPaletteIndex(std::uint8_t level, const ScaleRecord& scale, bool invalidDisplay);
 
-/// Turns `count` levels into palette indices in place and writes each sample's no-data mark
-/// (1 or 0) into `noDataMarks`, as the painter expects them.
-void LevelsToPaletteIndices(std::uint8_t* levels, int count, const ScaleRecord& scale, bool invalidDisplay,
-                            std::uint8_t* noDataMarks);
-
 /// Painter table 0: the combined table in pixel byte order.
 PainterTable MakeNormalPainterTable(const CombinedColourTable& table);
 /// Painter table 1, the greyed colours of quality-flag overlays: each colour byte becomes

@@ -1,6 +1,5 @@
 #include "render/Dopenechodrawmodule.h"
 
-#include "files/Gatecodec.h"
 #include "render/CRadarEcho.h"
 
 #include <QCoreApplication>
@@ -10,32 +9,7 @@
 
 namespace {
 
-constexpr int kQualityBits = 16;
 constexpr double kLegendOffsetPx = 5.0;
-
-std::uint8_t EchoPaletteIndex(std::uint8_t level, bool invalidDataOn, std::span<const int> flagModes,
-                              std::uint16_t quality, std::uint8_t sentinelIndex, std::uint8_t noDataIndex,
-                              std::uint8_t firstIndex) {
-    std::uint8_t index = 0;
-    if (level == kLevelNoData) {
-        index = invalidDataOn ? noDataIndex : sentinelIndex;
-    } else if (level == kLevelOutOfRange) {
-        index = sentinelIndex;
-    } else {
-        index = static_cast<std::uint8_t>(firstIndex + level);
-        if (index >= sentinelIndex) {
-            index = static_cast<std::uint8_t>(index + 1);
-        }
-    }
-    const int bits = std::min<int>(static_cast<int>(flagModes.size()), kQualityBits);
-    for (int bit = 0; bit < bits; ++bit) {
-        const int mode = flagModes[bit];
-        if ((quality >> bit & 1U) != 0 && (mode == 1 || mode == 2)) {
-            return noDataIndex;
-        }
-    }
-    return index;
-}
 
 } // namespace
 
@@ -72,18 +46,8 @@ bool TOpenEchoDrawModule::ClearEcho() {
     return echo_->IsBound() && echo_->ClearLayer(kEchoLayer);
 }
 
-bool TOpenEchoDrawModule::DrawEchoRay(std::span<std::uint8_t> levels, bool invalidDataOn,
-                                      std::span<const int> flagModes, std::span<const std::uint16_t> quality,
-                                      std::uint8_t sentinelIndex, std::uint8_t noDataIndex,
-                                      std::uint8_t firstIndex, double elevationDeg) {
-    if (quality.size() < levels.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        levels[i] = EchoPaletteIndex(levels[i], invalidDataOn, flagModes, quality[i], sentinelIndex,
-                                     noDataIndex, firstIndex);
-    }
-    return echo_->IsBound() && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, levels);
+bool TOpenEchoDrawModule::DrawEchoRay(std::span<const std::uint8_t> indices, double elevationDeg) {
+    return echo_->IsBound() && echo_->DrawStrip(kEchoLayer, 90.0 - elevationDeg, indices);
 }
 
 bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentColour) {
@@ -114,20 +78,27 @@ bool TOpenEchoDrawModule::SetLegendImage(const QImage& bitmap, QRgb transparentC
 }
 
 bool TOpenEchoDrawModule::ReadEchoBitmap(QImage& bitmap) {
-    const int width = bitmap.width();
-    const int height = bitmap.height();
-    if (!echo_->IsBound() || width <= 0 || height <= 0) {
+    const QSize size = bitmap.size();
+    if (!echo_->IsBound() || size.isEmpty()) {
         return false;
     }
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    readBuffer_.resize(rowBytes * height);
-    if (!echo_->ReadPicture(readBuffer_, width, height)) {
+    // On a scaled desktop the window holds more device pixels than the bitmap has pixels.
+    const QSize device = size * echo_->DevicePixelRatio();
+    const std::size_t rowBytes = static_cast<std::size_t>(device.width()) * 3;
+    readBuffer_.resize(rowBytes * device.height());
+    if (!echo_->ReadPicture(readBuffer_, device.width(), device.height())) {
         return false;
     }
-    QImage upright(width, height, QImage::Format_BGR888);
+    QImage upright(device, QImage::Format_BGR888);
     // OpenGL rows run bottom-up.
-    for (int row = 0; row < height; ++row) {
-        std::memcpy(upright.scanLine(row), readBuffer_.data() + (height - 1 - row) * rowBytes, rowBytes);
+    for (int row = 0; row < device.height(); ++row) {
+        std::memcpy(upright.scanLine(row), readBuffer_.data() + (device.height() - 1 - row) * rowBytes,
+                    rowBytes);
+    }
+    if (device != size) {
+        // One device pixel per pixel, not a blend of several: every colour stays one the renderer drew.
+        upright = upright.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                      .convertToFormat(QImage::Format_BGR888);
     }
     bitmap = std::move(upright);
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/Raysinks.h"
+
 #include <QImage>
 #include <array>
 #include <cstdint>
@@ -13,14 +15,14 @@ class QWindow;
 /// The vertical-section renderer as the rest of the viewer sees it: binds to the section's window,
 /// takes the rays of each sweep, the legend strip, and draws, clears and reads back the picture.
 /// Without usable OpenGL the bind fails and every operation draws nothing and returns false.
-class TOpenEchoDrawModule {
+class TOpenEchoDrawModule final : public SectionRaySink {
 public:
     /// Layer of the echo fan and layer of the legend picture.
     static constexpr int kEchoLayer = 0;
     static constexpr int kLegendLayer = 1;
 
     TOpenEchoDrawModule();
-    ~TOpenEchoDrawModule();
+    ~TOpenEchoDrawModule() override;
     TOpenEchoDrawModule(const TOpenEchoDrawModule&) = delete;
     TOpenEchoDrawModule& operator=(const TOpenEchoDrawModule&) = delete;
 
@@ -35,24 +37,19 @@ public:
     /// layers into the window. False when the renderer is not bound or the window is not shown.
     bool RenderEcho(bool pumpMessages);
     /// Empties the echo fan; the next ray only primes it. False when the renderer is not bound.
-    bool ClearEcho();
-    /// Maps `levels` in place to palette indices (no data → the no-data index when
-    /// `invalidDataOn`, else the sentinel; out of range → the sentinel; level L → first + L, one
-    /// more from the sentinel on; a quality bit j set with flag mode j exactly 1 or 2 → the no-data
-    /// index) and draws the strip from the previous ray to this one at 90° − `elevationDeg`.
-    /// `quality` holds one word per level. The levels are mapped also when the renderer is not
-    /// bound. False when `quality` is shorter than `levels`, the count differs from the set-up
-    /// samples per ray or nothing could be drawn.
-    bool DrawEchoRay(std::span<std::uint8_t> levels, bool invalidDataOn, std::span<const int> flagModes,
-                     std::span<const std::uint16_t> quality, std::uint8_t sentinelIndex,
-                     std::uint8_t noDataIndex, std::uint8_t firstIndex, double elevationDeg);
+    bool ClearEcho() override;
+    /// Draws the strip from the previous ray to this one at 90° − `elevationDeg`, each sample in
+    /// the colour of its palette index. False when the count differs from the set-up samples per
+    /// ray or nothing could be drawn (not bound).
+    bool DrawEchoRay(std::span<const std::uint8_t> indices, double elevationDeg) override;
     /// Shows `bitmap` as the legend layer at (5, 5) from the window's top-left corner; pixels whose
     /// red, green and blue equal those of `transparentColour` become fully transparent. False for
     /// an empty bitmap or when the renderer is not bound.
     bool SetLegendImage(const QImage& bitmap, QRgb transparentColour);
     /// Reads the window's picture (as `RenderEcho` shows it) into `bitmap` (its size set by the
-    /// caller), which becomes an upright Format_BGR888 image of that size. False, leaving `bitmap` untouched,
-    /// for an empty bitmap or when nothing could be read.
+    /// caller, in the window's pixels), which becomes an upright Format_BGR888 image of that size.
+    /// On a scaled desktop the device pixels are read and every pixel takes one of them. False,
+    /// leaving `bitmap` untouched, for an empty bitmap or when nothing could be read.
     bool ReadEchoBitmap(QImage& bitmap);
     /// Puts the echo's radar origin at x window pixels (before the window factor) from the
     /// window's bottom-left corner. False when the renderer is not bound.

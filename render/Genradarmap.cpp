@@ -1,7 +1,7 @@
 #include "render/Genradarmap.h"
 
 #include "files/Calcfunc.h"
-#include "render/Picturescale.h"
+#include "render/Qualityflags.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,9 +18,6 @@ constexpr double kRadiansPerDegree = 0.017453292519943295;
 /// this many after it has grown.
 constexpr std::size_t kInitialRayCapacity = 256;
 constexpr std::size_t kGrownRayCapacity = 2048;
-/// Quality bits 3..5 carry the clutter level, not a flag.
-constexpr unsigned kClutterLevelBits = 0x0038;
-constexpr int kClutterBit = 2;
 
 int EdgeCoordinate(int halfSide, double fraction) {
     return static_cast<int>(halfSide * fraction + 0.49) - halfSide;
@@ -57,7 +54,7 @@ RadarMapGenerator::RadarMapGenerator()
     for (int i = 0; i < 256; ++i) {
         const auto level = static_cast<std::uint32_t>(128 + i / 2);
         palette_[static_cast<std::size_t>(i)] = 0xFF000000u | (level << 16) | level;
-        palette_[static_cast<std::size_t>(256 + i)] = 0xFF000000u | level;
+        palette_[256 + static_cast<std::size_t>(i)] = 0xFF000000u | level;
     }
     palette_[0] = 0x8800FE00u;
     RebuildBlendTerms();
@@ -157,7 +154,8 @@ void RadarMapGenerator::RebuildPalette() {
             const std::uint32_t colour =
                 sourceTables_[static_cast<std::size_t>(t)][static_cast<std::size_t>(i)];
             const std::uint32_t alpha = (colour >> 24) * opacity / 255;
-            palette_[static_cast<std::size_t>(t * 256 + i)] = (colour & 0x00FFFFFFu) | (alpha << 24);
+            palette_[static_cast<std::size_t>(t) * 256 + static_cast<std::size_t>(i)] =
+                (colour & 0x00FFFFFFu) | (alpha << 24);
         }
     }
     RebuildBlendTerms();
@@ -184,9 +182,24 @@ bool RadarMapGenerator::SetBackground(const PixelRect& rect, std::uint32_t colou
                                       const ConstPixelView& picture) {
     LockHolder lock(lock_);
     std::fill(background_.pixels.begin(), background_.pixels.end(), 0xFF000000u | (colourRgb & 0x00FFFFFFu));
-    const PixelView target{reinterpret_cast<std::uint8_t*>(background_.pixels.data()), width_, height_,
-                           static_cast<std::ptrdiff_t>(width_) * 4};
-    return DrawPictureScaled(picture, rect, target);
+    if (picture.Empty()) {
+        return true;
+    }
+    if (static_cast<std::int64_t>(rect.right) - rect.left != picture.width ||
+        static_cast<std::int64_t>(rect.bottom) - rect.top != picture.height) {
+        return false;
+    }
+    const int left = std::max(rect.left, 0);
+    const int right = std::min(rect.right, width_);
+    for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, height_); ++y) {
+        const auto* source =
+            reinterpret_cast<const std::uint32_t*>(picture.bits + (y - rect.top) * picture.bytesPerLine);
+        std::uint32_t* target = background_.rows[static_cast<std::size_t>(y)];
+        for (int x = left; x < right; ++x) {
+            target[x] = source[x - rect.left] | 0xFF000000u;
+        }
+    }
+    return true;
 }
 
 void RadarMapGenerator::InvalidateBackground() {
@@ -226,36 +239,9 @@ void RadarMapGenerator::Present(const PixelView& target) {
 
 void RadarMapGenerator::PrepareFlagMasks(const std::uint16_t* quality, const std::uint8_t* noDataMarks,
                                          int samples) {
-    // Bits whose flag mode acts at all; bits 3..5 are the clutter level and never act.
-    unsigned acting = 0;
-    for (int b = 0; b < kFlagCount; ++b) {
-        const int mode = flagModes_[static_cast<std::size_t>(b)] % 10;
-        if (mode == 1 || mode == 2) {
-            acting |= 1u << b;
-        }
-    }
-    acting &= ~kClutterLevelBits;
-    const int clutterSelector = flagModes_[kClutterBit] / 10;
+    const QualityFlagRules rules(flagModes_);
     for (int k = 0; k < samples; ++k) {
-        std::uint16_t mask = 0;
-        const unsigned word = quality != nullptr ? quality[k] & acting : 0;
-        if (word != 0) {
-            const unsigned clutterLevel = (quality[k] >> 3) & 7u;
-            for (int b = 0; b < kFlagCount; ++b) {
-                if ((word & (1u << b)) == 0) {
-                    continue;
-                }
-                if (b == kClutterBit && clutterSelector >= 1 &&
-                    clutterLevel != static_cast<unsigned>(clutterSelector - 1)) {
-                    continue;
-                }
-                if (flagModes_[static_cast<std::size_t>(b)] % 10 == 1) {
-                    mask = kNoDataEntry;
-                    break;
-                }
-                mask |= 256;
-            }
-        }
+        std::uint16_t mask = quality != nullptr ? static_cast<std::uint16_t>(rules.Mark(quality[k])) : 0;
         if (noDataMarks != nullptr && noDataMarks[k] == 1) {
             mask = kNoDataEntry;
         }

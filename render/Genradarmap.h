@@ -65,9 +65,10 @@ public:
     /// selector, mode 0 off, 1 no-data grey, 2 second table.
     void SetFlagMode(int bit, int value);
     /// Fills the whole background with the colour 0x00RRGGBB (stored opaque) and then, unless
-    /// `picture` is empty, draws the whole picture scaled into `rect` (see DrawPictureScaled).
-    /// The echo image is not touched until the next reset. Returns false when the picture could
-    /// not be drawn for lack of memory (the background then holds the plain colour).
+    /// `picture` is empty, copies the picture, already scaled to the size of `rect`, into `rect`
+    /// (pixels of the rectangle outside the image are left out; copied pixels become opaque).
+    /// The echo image is not touched until the next reset. Returns false when the picture's size
+    /// is not the rectangle's (the background then holds the plain colour).
     bool SetBackground(const PixelRect& rect, std::uint32_t colourRgb, const ConstPixelView& picture);
     /// Marks the background dirty: rays are ignored until Present resets the echo image.
     void InvalidateBackground();

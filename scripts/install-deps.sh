@@ -6,10 +6,11 @@ packages=(
     g++ cmake ninja-build pkg-config
     zlib1g-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libqt6opengl6-dev libgl-dev
+    qt6-base-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
     libgl1-mesa-dri xvfb xauth
     fonts-dejavu-core fonts-ipafont-gothic
-    clang libclang-rt-14-dev
+    clang clang-tidy libclang-rt-14-dev
+    dpkg-dev desktop-file-utils appstream libxml2-utils
 )
 
 sudo=""

@@ -1,63 +1,54 @@
-// The composition of one main-window frame: ComposeFrame into a 719 x 525 destination with the
-// demo map, a painted sweep of 360 rays, the legend, the date-time and the range label.
+// The display side of a main-window frame over the demo map: composing the picture (ComposeFrame
+// into a 719 x 525 destination with a painted demo sweep, the legend and both labels), painting a
+// sweep through the frame pipeline, and preparing the map background when the site or the display
+// radius changes and when it does not.
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
-#include "render/Colourscales.h"
+#include "files/Dscnfilemodule.h"
+#include "render/Sweeppipeline.h"
 #include "tools/demomap/Demomap.h"
+#include "tools/synth/Demoset.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <array>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-constexpr double kSiteLatitude = 35.6586;
-constexpr double kSiteLongitude = 139.7454;
-
-/// A display as the viewer has it after a frame of reflectivity, over the demo map.
+/// A display as the viewer has it after a frame of reflectivity of the first demo sweep, over the
+/// demo map of its site.
 struct DisplayFixture {
     QTemporaryDir folder;
+    SweepPipeline pipeline;
+    TSCNFileModule reader;
+    ScanInfo info;
     TImageEchoDrawModule display;
     TBitmap destination{719, 525};
 
-    explicit DisplayFixture(int echoWidth, int echoHeight) {
-        const CombinedColourTable table = BuildCombinedColourTable();
-        const PainterTable normal = MakeNormalPainterTable(table);
-        const PainterTable greyed = MakeGreyedPainterTable(table);
-        display.SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
-        display.SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
+    DisplayFixture(int echoWidth, int echoHeight) {
+        display.SetColourTables(pipeline.ColourTable());
         display.SetTableAlpha(0, 191);
         display.SetTableAlpha(1, 191);
-        display.InitEchoImage(echoWidth, echoHeight, 50000.0, 300);
+        display.InitEchoImage(echoWidth, echoHeight, 50000.0, kDisplaySamples);
+        const auto files = synth::WritePpiSequence(folder.path().toStdString());
+        reader.OpenScanFile(
+            QDir(folder.path()).filePath(QString::fromStdString(files.front().relativePath)).toStdString(),
+            false, info);
         const auto map = demomap::WriteDemoMap(QDir(folder.path()).filePath("map").toStdString(),
-                                               kSiteLatitude, kSiteLongitude);
+                                               info.latitude, info.longitude);
         display.LoadMapPicture(map.value());
-        display.SetRadarPosition(kSiteLatitude, kSiteLongitude);
-
-        const ScaleRecord& scale = table.scales[static_cast<std::size_t>(ProductScale(ProductKind::Zh))];
+        display.SetRadarPosition(info.latitude, info.longitude);
         TBitmap legend;
-        DrawLegendStrip(legend, ProductThresholdTable(ProductKind::Zh), scale.firstIndex, table);
+        DrawLegendStrip(legend, pipeline.Thresholds(ProductKind::Zh),
+                        pipeline.Scale(ProductKind::Zh).firstIndex, pipeline.ColourTable());
         display.SetLegend(legend);
-        display.ResetEchoImage();
-        const std::array<int, 8> modes{};
-        std::array<std::uint8_t, 300> levels{};
-        for (int ray = 0; ray < 360; ++ray) {
-            for (int i = 0; i < 300; ++i) {
-                levels[static_cast<std::size_t>(i)] =
-                    static_cast<std::uint8_t>((ray / 7 + i / 23) % 13 == 12 ? 255 : (ray / 7 + i / 23) % 13);
-            }
-            display.PaintEchoRay(levels.data(), 300, ray + 0.5, 0.5,
-                                 static_cast<std::uint8_t>(scale.firstIndex), scale.sentinelIndex, nullptr,
-                                 modes.data(), 8, false);
-        }
-        ScanDateTime time;
-        time.year = 2025;
-        time.month = 7;
-        time.day = 12;
-        time.hour = 16;
-        display.SetTimeLabel(true, time);
+        PaintSweep();
+        display.SetTimeLabel(true, info.headerTime);
+    }
+
+    double PaintSweep() {
+        return pipeline.RenderSweep(reader, ProductKind::Zh, info, 50000.0, {}, &display, nullptr);
     }
 };
 
@@ -71,30 +62,41 @@ void ComposeFrame(benchmark::State& state) {
 // Echo image of the panel at start-up: the same size as the destination, and a square one.
 BENCHMARK(ComposeFrame)->Args({719, 525})->Args({719, 719})->Unit(benchmark::kMillisecond);
 
-// What one frame of the pipeline costs on the display side: reset and 360 rays.
-void ResetAndPaintSweep(benchmark::State& state) {
-    DisplayFixture fixture(719, 525);
-    std::array<std::uint8_t, 300> levels{};
-    const std::array<int, 8> modes{};
+// The display side of a frame's sweep: read, fitted, quantised and painted by the pipeline.
+void PaintSweep(benchmark::State& state) {
+    DisplayFixture fixture(719, 719);
     for (auto _ : state) {
-        fixture.display.ResetEchoImage();
-        for (int ray = 0; ray < 360; ++ray) {
-            levels.fill(static_cast<std::uint8_t>(ray % 12));
-            fixture.display.PaintEchoRay(levels.data(), 300, ray, 0.5, 35, 35, nullptr, modes.data(), 8,
-                                         false);
-        }
+        benchmark::DoNotOptimize(fixture.PaintSweep());
     }
 }
-BENCHMARK(ResetAndPaintSweep)->Unit(benchmark::kMillisecond);
+BENCHMARK(PaintSweep)->Unit(benchmark::kMillisecond);
 
-// Replacing the map background (display radius or radar position changed).
-void SetRadarPosition(benchmark::State& state) {
-    DisplayFixture fixture(719, 525);
+// A new file of the same site: the prepared map background is reused.
+void SameSiteBackground(benchmark::State& state) {
+    DisplayFixture fixture(719, 719);
+    TBitmap none;
     for (auto _ : state) {
-        fixture.display.SetRadarPosition(kSiteLatitude, kSiteLongitude);
+        fixture.display.SetRadarPosition(fixture.info.latitude, fixture.info.longitude);
+        fixture.display.ComposeFrame(none); // brings the echo up to date
+    }
+    state.counters["builds"] = fixture.display.BackgroundBuilds();
+}
+BENCHMARK(SameSiteBackground)->Unit(benchmark::kMillisecond);
+
+// The display radius changed: the map background is built again, at 50 km (the map enlarged)
+// and at 150 km (the whole map shrunk).
+void RadiusChangeBackground(benchmark::State& state) {
+    DisplayFixture fixture(719, 719);
+    TBitmap none;
+    const double radius = static_cast<double>(state.range(0)) * 1000.0;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        fixture.display.SetDisplayRadius(flip ? radius : radius + 100.0);
+        fixture.display.ComposeFrame(none);
     }
 }
-BENCHMARK(SetRadarPosition)->Unit(benchmark::kMillisecond);
+BENCHMARK(RadiusChangeBackground)->Arg(50)->Arg(150)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -44,15 +44,13 @@ struct Renderer {
     }
 
     void Sweep() {
-        std::vector<std::uint8_t> levels(kSamples);
-        const std::vector<std::uint16_t> quality(kSamples, 0);
-        const std::vector<int> modes(8, 0);
+        std::vector<std::uint8_t> indices(kSamples);
         module.ClearEcho();
         for (int ray = 0; ray <= 180; ++ray) {
             for (int i = 0; i < kSamples; ++i) {
-                levels[i] = static_cast<std::uint8_t>((i / 25 + ray / 15) % 12);
+                indices[i] = static_cast<std::uint8_t>(36 + (i / 25 + ray / 15) % 12);
             }
-            module.DrawEchoRay(levels, false, modes, quality, 35, 255, 35, ray);
+            module.DrawEchoRay(indices, ray);
         }
     }
 };

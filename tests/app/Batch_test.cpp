@@ -255,6 +255,24 @@ TEST_F(Messages, NamesThatAreNotUtf8OpenWhenDroppedOrPlayed) {
     EXPECT_TRUE(dialogs.errorBoxes.empty());
 }
 
+TEST_F(Messages, ADroppedFolderPlaysTheScanFilesItHoldsSortedWithTheDroppedFiles) {
+    Start();
+    for (const char* folder : {"day", "day/sub"}) {
+        std::filesystem::create_directory(dir.File(folder));
+    }
+    const QString c = QString::fromStdString(WriteScan("day/c.rhi"));
+    const QString a = QString::fromStdString(WriteScan("day/A.scn"));
+    WriteScan("day/sub/b.scn"); // not in the folder itself
+    std::ofstream(dir.File("day/notes.txt")) << "no scan file";
+    const QString b = QString::fromStdString(WriteScan("b.scn"));
+    Drop({QString::fromStdString(dir.File("day")), b});
+    Settle();
+    EXPECT_EQ(FormMain->FileList(), (QStringList{b, a, c}));
+    EXPECT_EQ(ShownName(), "b");
+    EXPECT_FALSE(FormMain->TimerFilePlay.Enabled());
+    EXPECT_TRUE(dialogs.errorBoxes.empty());
+}
+
 TEST_F(Messages, LongDroppedNamesGrowTheNameBuffer) {
     Start();
     EXPECT_EQ(DropFileModule->NameCapacity(), 256u);

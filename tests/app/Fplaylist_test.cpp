@@ -115,6 +115,16 @@ TEST_F(PlayListTest, FillsIndexAndFileNameAndSelectsTheLastRowWithoutJumping) {
     EXPECT_EQ(host.jumps, std::vector<int>{0});
 }
 
+TEST_F(PlayListTest, NamesTooLongForTheColumnLoseTheirMiddleAndShowTheFullPathAsTip) {
+    const QStringList paths = ScanPaths(2);
+    form.SetFileList(paths);
+    EXPECT_EQ(Grid().textElideMode(), Qt::ElideMiddle);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(Grid().item(row, 1)->toolTip(), paths[row]);
+        EXPECT_EQ(Grid().item(row, 0)->toolTip(), paths[row]) << "the whole row tells the path";
+    }
+}
+
 TEST_F(PlayListTest, EmptyListShowsOneEmptyRowThatDoesNothing) {
     form.SetFileList(ScanPaths(10));
     form.SetFileList({});

@@ -56,6 +56,15 @@ protected:
         return echo.Pixel(echo.Width() / 2 + 3, echo.Height() / 2 - static_cast<int>(fraction * radius));
     }
 
+    /// The echo image's pixel at `azimuthDeg` and `fraction` of the echo radius.
+    QRgb EchoAt(double azimuthDeg, double fraction) {
+        const TBitmap& echo = ImageEchoDrawModule->EchoBitmap();
+        const double radius = fraction * ImageEchoDrawModule->DisplayRadiusPixels();
+        const double angle = azimuthDeg * std::numbers::pi / 180.0;
+        return echo.Pixel(echo.Width() / 2 + static_cast<int>(std::lround(radius * std::sin(angle))),
+                          echo.Height() / 2 - static_cast<int>(std::lround(radius * std::cos(angle))));
+    }
+
     void SetSetting(std::string SettingsRecord::*field, const std::string& value) {
         SettingsRecord* settings = IniFileModule->LockSettings(0, true);
         settings->*field = value;
@@ -121,6 +130,23 @@ TEST_F(Pipeline, AFileWithoutOffsetUsesTheSetting) {
     spec.azimuthCentiDeg = [](int ray) { return static_cast<std::uint16_t>(1000 + ray * 1000); };
     OpenFiles({WriteScan("a.scn", spec)});
     EXPECT_DOUBLE_EQ(FormMain->CurrentScan().azimuthDeg, 350.0);
+}
+
+TEST_F(Pipeline, AFullSweepIsClosedAcrossNorthAndASectorIsNot) {
+    WriteSettings({{"Scale", "10"}});
+    Start();
+    OpenFiles({WriteScan("circle.scn", Circle(100, 100))}); // rays at 0, 1, ... 359 degrees
+    const QRgb echo = EchoAt(180.5, 0.5);
+    ASSERT_NE(echo, kBlack);
+    EXPECT_EQ(EchoAt(359.5, 0.5), echo); // the wedge from the last ray back to the first
+    EXPECT_EQ(EchoAt(359.5, 0.9), echo);
+
+    ScanSpec sector = Circle(100, 100);
+    sector.rays = 91; // 0 .. 90 degrees
+    OpenFiles({WriteScan("sector.scn", sector)});
+    EXPECT_EQ(EchoAt(45.5, 0.5), echo);
+    EXPECT_EQ(EchoAt(359.5, 0.5), kBlack);
+    EXPECT_EQ(EchoAt(180.5, 0.5), kBlack);
 }
 
 TEST_F(Pipeline, ElevationsBelowMinusNinetyAreShownPlus360) {
@@ -252,6 +278,29 @@ TEST_F(Pipeline, ResizingTheDisplayPanelComposesAtTheNewSize) {
     EXPECT_EQ(FormMain->ImageDispMain->size(), size);
 }
 
+TEST_F(Pipeline, DockingThePlaylistComposesAtTheNarrowerPanelsSize) {
+    Start();
+    ScanSpec spec;
+    spec.gates = 500; // 50 km: the echo fills the whole display disc
+    OpenFiles({WriteScan("a.scn", spec)});
+    const int undockedWidth = FormMain->PanelDispMain->width();
+    FormMain->MenuItemPlayList->trigger(); // docks the list: the panel shrinks in more than one step
+    for (int pass = 0; pass < 3; ++pass) {
+        QCoreApplication::processEvents();
+    }
+    ASSERT_LT(FormMain->PanelDispMain->width(), undockedWidth);
+    EXPECT_EQ(FormMain->ImageDispMain->size(), FormMain->PanelDispMain->size());
+    const TBitmap& picture = FormMain->ImageDispMain->Picture();
+    EXPECT_EQ(picture.Width(), FormMain->PanelDispMain->width());
+    EXPECT_EQ(picture.Height(), FormMain->PanelDispMain->height());
+    // The display disc lies in the middle of the picture: its echo reaches as far left as right.
+    const int y = picture.Height() / 2;
+    const int radius = ImageEchoDrawModule->DisplayRadiusPixels();
+    const int centre = picture.Width() / 2;
+    EXPECT_NE(picture.Pixel(centre - radius + 4, y), kBlack);
+    EXPECT_NE(picture.Pixel(centre + radius - 4, y), kBlack);
+}
+
 TEST(ImageControl, ShowsItsPictureAtTheCornerAndBlackBeyondIt) {
     TImage image;
     image.resize(20, 12);
@@ -259,9 +308,14 @@ TEST(ImageControl, ShowsItsPictureAtTheCornerAndBlackBeyondIt) {
     image.Picture().Canvas().SetBrushColour(qRgb(200, 10, 10));
     image.Picture().Canvas().FillRect({0, 0, 10, 8});
     const QImage shown = image.grab().toImage();
-    EXPECT_EQ(shown.pixel(0, 0), qRgb(200, 10, 10));
-    EXPECT_EQ(shown.pixel(9, 7), qRgb(200, 10, 10));
-    EXPECT_EQ(shown.pixel(10, 7), kBlack);
-    EXPECT_EQ(shown.pixel(9, 8), kBlack);
-    EXPECT_EQ(shown.pixel(19, 11), kBlack);
+    // On a scaled desktop the grab holds the device pixels; each pixel is read at its centre.
+    const auto at = [&shown](int x, int y) {
+        const double ratio = shown.devicePixelRatio();
+        return shown.pixel(static_cast<int>((x + 0.5) * ratio), static_cast<int>((y + 0.5) * ratio));
+    };
+    EXPECT_EQ(at(0, 0), qRgb(200, 10, 10));
+    EXPECT_EQ(at(9, 7), qRgb(200, 10, 10));
+    EXPECT_EQ(at(10, 7), kBlack);
+    EXPECT_EQ(at(9, 8), kBlack);
+    EXPECT_EQ(at(19, 11), kBlack);
 }

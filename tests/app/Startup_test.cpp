@@ -17,9 +17,12 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <filesystem>
 
@@ -98,6 +101,29 @@ TEST(PlayOrder, IgnoresCaseAndKeepsEqualNamesInOrder) {
     QStringList paths{"/d/B.scn", "/d/a.scn", "/d/C.scn", "/d/b.scn"};
     SortPlayOrder(paths);
     EXPECT_EQ(paths, (QStringList{"/d/a.scn", "/d/B.scn", "/d/b.scn", "/d/C.scn"}));
+}
+
+TEST(ToolkitTexts, StandardButtonsAndDialogsAreJapaneseLikeTheMenus) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                    QStringLiteral("(1) FILE SELECTION ERROR"),
+                    QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+    const std::pair<QMessageBox::StandardButton, const char*> buttons[] = {
+        {QMessageBox::Ok, "OK"},
+        {QMessageBox::Cancel, "キャンセル"},
+        {QMessageBox::Yes, "はい(&Y)"},
+        {QMessageBox::No, "いいえ(&N)"}};
+    for (const auto& [button, text] : buttons) {
+        EXPECT_EQ(box.button(button)->text().toStdString(), text);
+    }
+    // Our own texts stay as they are.
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("Error"));
+    EXPECT_EQ(box.text(), QStringLiteral("(1) FILE SELECTION ERROR"));
+
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.labelText(QFileDialog::Accept).toStdString(), "保存(&S)");
+    EXPECT_EQ(dialog.labelText(QFileDialog::FileName).toStdString(), "ファイル名(&N):");
 }
 
 TEST(SettingsLocation, BesideTheExecutableWhenItsFolderIsWritable) {

@@ -50,11 +50,7 @@ QRgb Blend(QRgb background, QRgb colour, int alpha) {
 
 /// The module with the real painter tables (opacity 255) on an echo image of width x height.
 void Prepare(TImageEchoDrawModule& display, int width, int height, double radiusMetres = 50000.0) {
-    const CombinedColourTable table = BuildCombinedColourTable();
-    const PainterTable normal = MakeNormalPainterTable(table);
-    const PainterTable greyed = MakeGreyedPainterTable(table);
-    ASSERT_TRUE(display.SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data())));
-    ASSERT_TRUE(display.SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data())));
+    display.SetColourTables(BuildCombinedColourTable());
     display.SetTableAlpha(0, 255);
     display.SetTableAlpha(1, 255);
     ASSERT_TRUE(display.InitEchoImage(width, height, radiusMetres, 300));
@@ -74,10 +70,15 @@ void LoadFirstMap(TImageEchoDrawModule& display, const ScratchDir& dir) {
 void PaintSweep(TImageEchoDrawModule& display, std::uint8_t level, bool markNoData = false,
                 const std::uint16_t* flags = nullptr, int flagMode0 = 0) {
     const int modes[8] = {flagMode0, 0, 0, 0, 0, 0, 0, 0};
-    std::array<std::uint8_t, 300> levels{};
+    const PaletteSample sample = LevelToPaletteIndex(level, ScaleRecord{0, 0, 255}, markNoData);
+    std::vector<std::uint8_t> indices(300, sample.index);
+    std::vector<std::uint8_t> marks(300, sample.noDataMark ? 1 : 0);
+    std::vector<std::uint16_t> quality(300, 0);
+    if (flags != nullptr) {
+        quality.assign(flags, flags + 300);
+    }
     for (int az = 0; az <= 360; ++az) {
-        levels.fill(level);
-        ASSERT_TRUE(display.PaintEchoRay(levels.data(), 300, az, 0.0, 0, 0, flags, modes, 8, markNoData));
+        ASSERT_TRUE(display.PaintEchoRay({indices, marks, quality, modes}, az, 0.0));
     }
 }
 
@@ -178,43 +179,17 @@ TEST(ImageEchoTables, TableBytesAreBlueGreenRedAlphaAndBadIndicesAreRefused) {
     EXPECT_EQ(display.Generator().PaletteEntry(3) >> 24, 127u); // 255 x 127 / 255
 }
 
-TEST(ImageEchoPaint, LevelsAreRemappedInPlaceAroundTheSentinel) {
+TEST(ImageEchoPaint, RaysShorterThanTheSamplesPerRayAreRefused) {
     TImageEchoDrawModule display;
     Prepare(display, 200, 200);
-    std::array<std::uint8_t, 300> levels{};
-    levels.fill(3);
-    levels[0] = 0;
-    levels[1] = 254;
-    levels[2] = 255;
+    const std::vector<std::uint8_t> indices(300, 3);
+    const std::vector<std::uint8_t> marks(300, 0);
+    const std::vector<std::uint16_t> quality(300, 0);
     const int modes[8] = {};
-    // Scale 1 (first index 9, sentinel 9): level L becomes 9 + L + 1, the sentinel stays for
-    // out-of-range and no-data samples.
-    ASSERT_TRUE(display.PaintEchoRay(levels.data(), 300, 0.0, 0.0, 9, 9, nullptr, modes, 8, true));
-    EXPECT_EQ(levels[0], 10);
-    EXPECT_EQ(levels[1], 9);
-    EXPECT_EQ(levels[2], 9);
-    EXPECT_EQ(levels[3], 13);
-    // Wrapping: (10 + 250) mod 256 = 4, at or above sentinel 0, becomes 5.
-    levels.fill(10);
-    ASSERT_TRUE(display.PaintEchoRay(levels.data(), 300, 1.0, 0.0, 250, 0, nullptr, modes, 8, false));
-    EXPECT_EQ(levels[0], 5);
-}
-
-TEST(ImageEchoPaint, RaysOfTheWrongLengthAreRefusedUntouched) {
-    TImageEchoDrawModule display;
-    Prepare(display, 200, 200);
-    std::vector<std::uint8_t> levels(400, 3);
-    const int modes[8] = {};
-    EXPECT_FALSE(display.PaintEchoRay(levels.data(), 301, 0.0, 0.0, 0, 0, nullptr, modes, 8, false));
-    EXPECT_FALSE(display.PaintEchoRay(levels.data(), 299, 0.0, 0.0, 0, 0, nullptr, modes, 8, false));
-    EXPECT_FALSE(display.PaintEchoRay(levels.data(), 0, 0.0, 0.0, 0, 0, nullptr, modes, 8, false));
-    EXPECT_FALSE(display.PaintEchoRay(nullptr, 300, 0.0, 0.0, 0, 0, nullptr, modes, 8, false));
-    EXPECT_EQ(levels, std::vector<std::uint8_t>(400, 3));
-
-    // An echo image set up for more samples than the mark array holds refuses every ray.
-    TImageEchoDrawModule wide;
-    ASSERT_TRUE(wide.InitEchoImage(200, 200, 50000.0, 400));
-    EXPECT_FALSE(wide.PaintEchoRay(levels.data(), 400, 0.0, 0.0, 0, 0, nullptr, modes, 8, false));
+    EXPECT_TRUE(display.PaintEchoRay({indices, marks, quality, modes}, 0.0, 0.0));
+    const std::span<const std::uint8_t> shortIndices(indices.data(), 299);
+    EXPECT_FALSE(display.PaintEchoRay({shortIndices, marks, quality, modes}, 0.0, 0.0));
+    EXPECT_FALSE(display.PaintEchoRay({indices, marks, {}, modes}, 0.0, 0.0));
 }
 
 TEST(ImageEchoPaint, NoDataMarksAndFlagModesPaintTheOpaqueGrey) {
@@ -440,6 +415,42 @@ TEST(ImageEchoMap, PlacedRectangleForAKnownView) {
     const TRect rect = unplaced.MapRect();
     EXPECT_NEAR((rect.left + rect.right) / 2.0, 300.0, 1.0);
     EXPECT_NEAR((rect.top + rect.bottom) / 2.0, 300.0, 1.0);
+}
+
+TEST(ImageEchoMap, TheBackgroundIsBuiltOnlyWhenWhatItShowsChanges) {
+    ScratchDir dir;
+    TImageEchoDrawModule display;
+    Prepare(display, 600, 600, 90000.0);
+    WritePicture(dir.File(PlacedName + ".png"), 50, 60, Green);
+    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
+    display.SetRadarPosition(35.0, 139.0); // moves the map before anything is painted
+    TBitmap frame(600, 600);
+    display.ComposeFrame(frame);
+    const int builds = display.BackgroundBuilds();
+    EXPECT_EQ(display.EchoBitmap().Pixel(300, 300), Green);
+
+    // The next file of the same site, painted and composed: the background is reused.
+    display.SetRadarPosition(35.0, 139.0);
+    PaintSweep(display, 255);
+    display.ComposeFrame(frame);
+    EXPECT_EQ(display.BackgroundBuilds(), builds);
+
+    struct Change {
+        const char* what;
+        std::function<void()> apply;
+    };
+    const Change changes[] = {
+        {"radius", [&] { display.SetDisplayRadius(60000.0); }},
+        {"site", [&] { display.SetRadarPosition(35.1, 139.0); }},
+        {"picture", [&] { display.LoadMapPicture(dir.File(PlacedName + ".png")); }},
+    };
+    for (const Change& change : changes) {
+        const int before = display.BackgroundBuilds();
+        change.apply();
+        display.ComposeFrame(frame);
+        EXPECT_EQ(display.BackgroundBuilds(), before + 1) << change.what;
+        EXPECT_EQ(display.EchoBitmap().Pixel(300, 300), Green) << change.what;
+    }
 }
 
 TEST(ImageEchoMap, ZeroRadiusDrawsNoMap) {

@@ -1,4 +1,5 @@
 #include "display/Fsrhiwindow.h"
+#include "render/Colourscales.h"
 #include "render/Dopenechodrawmodule.h"
 #include "tests/render/GlTestEnvironment.h"
 
@@ -18,8 +19,7 @@ namespace {
     testing::AddGlobalTestEnvironment(new GlApplicationEnvironment<QApplication>);
 
 constexpr std::uint8_t kFirst = 35;
-constexpr std::uint8_t kSentinel = 35;
-constexpr std::uint8_t kNoData = 255;
+constexpr ScaleRecord kScale{kFirst, kFirst, 255};
 constexpr int kTick = 5;
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
@@ -253,11 +253,10 @@ protected:
     /// A strip of constant level between two elevations.
     void DrawStrip(double fromDeg, double toDeg, std::uint8_t level) {
         ASSERT_TRUE(renderer_.ClearEcho());
-        const std::vector<std::uint16_t> quality(TFormSrhiWindow::kEchoSamples, 0);
-        const std::vector<int> flagModes(8, 0);
+        const std::vector<std::uint8_t> indices(TFormSrhiWindow::kEchoSamples,
+                                                LevelToPaletteIndex(level, kScale, false).index);
         for (double elevation : {fromDeg, toDeg}) {
-            std::vector<std::uint8_t> levels(TFormSrhiWindow::kEchoSamples, level);
-            renderer_.DrawEchoRay(levels, false, flagModes, quality, kSentinel, kNoData, kFirst, elevation);
+            renderer_.DrawEchoRay(indices, elevation);
         }
         form_->PresentSrhi();
     }

@@ -113,4 +113,20 @@ TEST(SrhiScale, DegenerateScalesMakeNoTicks) {
     EXPECT_TRUE(SrhiTicks(33, +1, false, 0.1, SrhiKmPerPixel(1e-300, 567, 576), 0, 600).empty());
 }
 
+// The readout measures a pixel as the scales do: a pixel under a tick reads that tick's distance.
+TEST(SrhiScale, PanelPointInKilometresFromTheRadar) {
+    SrhiScaleState quadrant;
+    UpdateSrhiScaleState(quadrant, 50.0, 0, 567, 576);
+    const double k = quadrant.kmPerPixel;
+    const SrhiPointKm underFiveKm = SrhiPanelPointKm(quadrant, 567, 576, 80, 575);
+    EXPECT_NEAR(underFiveKm.distanceKm, 5.0, k);
+    EXPECT_NEAR(underFiveKm.heightKm, 0.5 * k, 1e-12);
+    EXPECT_NEAR(SrhiPanelPointKm(quadrant, 567, 576, 0, 415).heightKm, 10.0, k);
+
+    SrhiScaleState both;
+    UpdateSrhiScaleState(both, 50.0, 1, 859, 576);
+    EXPECT_NEAR(SrhiPanelPointKm(both, 859, 576, 429, 0).distanceKm, 0.5 * both.kmPerPixel, 1e-12);
+    EXPECT_NEAR(SrhiPanelPointKm(both, 859, 576, 0, 0).distanceKm, -428.5 * both.kmPerPixel, 1e-12);
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 #include "render/CRadarEcho.h"
 #include "tests/render/GlTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -28,20 +29,28 @@ protected:
         return rgba;
     }
 
-    /// Colour at window pixel (x, y), y down, from the bottom-up read-back rows.
+    /// Colour at window pixel (x, y), y down, from the bottom-up read-back rows: the device pixel
+    /// under the pixel's centre.
     QRgb Pixel(int x, int y) const {
-        const std::size_t at = (static_cast<std::size_t>(99 - y) * 200 + x) * 3;
+        const double ratio = echo_.DevicePixelRatio();
+        const auto deviceX = static_cast<std::size_t>((x + 0.5) * ratio);
+        const auto deviceY = static_cast<std::size_t>((y + 0.5) * ratio);
+        const std::size_t at = ((device_.height() - 1 - deviceY) * device_.width() + deviceX) * 3;
         return qRgb(picture_[at + 2], picture_[at + 1], picture_[at]);
     }
 
     void Draw() {
         ASSERT_TRUE(echo_.DrawLayers());
-        ASSERT_TRUE(echo_.ReadPicture(picture_, 200, 100));
+        device_ = echo_.DeviceClientSize();
+        ASSERT_EQ(device_, QSize(200, 100) * echo_.DevicePixelRatio());
+        picture_.resize(static_cast<std::size_t>(device_.width()) * device_.height() * 3);
+        ASSERT_TRUE(echo_.ReadPicture(picture_, device_.width(), device_.height()));
     }
 
     std::unique_ptr<ShownGlWindow> window_;
     CRadarEcho echo_;
-    std::vector<std::uint8_t> picture_ = std::vector<std::uint8_t>(200 * 100 * 3);
+    QSize device_;
+    std::vector<std::uint8_t> picture_;
 };
 
 TEST_F(RadarEchoLayers, ImageLayersArePlacedFromTheirAnchorCorner) {
@@ -95,6 +104,41 @@ TEST_F(RadarEchoLayers, FanCentreSitsOnItsAnchorCorner) {
     EXPECT_EQ(Pixel(110, 1), TestPaletteColour(60));
     EXPECT_EQ(Pixel(150, 60), qRgb(0, 0, 0)); // beyond the chord between the ray ends
     EXPECT_EQ(Pixel(90, 1), qRgb(0, 0, 0));   // beyond the ray's end
+}
+
+TEST_F(RadarEchoLayers, EachRingBetweenTwoSamplesIsFlatInTheNewRaysColourOfTheInnerSample) {
+    // Four samples: a quarter fan of radius 100 from the bottom-left corner. With only its two rays
+    // the strip is cut by chords: the sample rings end where x + (100 - y) is 33 1/3, 66 2/3, 100.
+    const auto palette = TestPalette();
+    ASSERT_TRUE(echo_.PrepareFanLayer(0, 4, palette));
+    ASSERT_TRUE(echo_.SetLayerPlacement(0, 0.0, 0.0, LayerAnchor::BottomLeft));
+    const std::vector<std::uint8_t> previous = {10, 20, 30, 40};
+    const std::vector<std::uint8_t> current = {50, 60, 120, 200};
+    ASSERT_TRUE(echo_.DrawStrip(0, 0.0, previous)); // up: primes the layer
+    ASSERT_TRUE(echo_.DrawStrip(0, 90.0, current)); // right: the quarter between them
+    ASSERT_NO_FATAL_FAILURE(Draw());
+    const struct {
+        QPoint at;
+        std::uint8_t index;
+    } rings[] = {{{11, 88}, 50},  {{2, 80}, 50},  {{30, 70}, 60}, {{10, 55}, 60},
+                 {{69, 98}, 120}, {{3, 10}, 120}, {{40, 60}, 120}};
+    for (const auto& ring : rings) {
+        EXPECT_EQ(Describe(Pixel(ring.at.x(), ring.at.y())), Describe(TestPaletteColour(ring.index)))
+            << ring.at.x() << ", " << ring.at.y();
+    }
+    EXPECT_EQ(Pixel(52, 50), qRgb(0, 0, 0)) << "the last sample ends the fan";
+    // Nothing in between: no colour of the previous ray, of the last sample or of any entry
+    // between two neighbouring indices.
+    const QRgb allowed[] = {qRgb(0, 0, 0), TestPaletteColour(50), TestPaletteColour(60),
+                            TestPaletteColour(120)};
+    int stray = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            stray +=
+                std::find(std::begin(allowed), std::end(allowed), Pixel(x, y)) == std::end(allowed) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(stray, 0);
 }
 
 TEST_F(RadarEchoLayers, RefusesLayersOutsideZeroToNineAndUnpreparedStrips) {

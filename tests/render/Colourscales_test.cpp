@@ -110,12 +110,6 @@ TEST(LevelToPaletteIndex, NoDataOutOfRangeAndWrapping) {
     EXPECT_EQ(LevelToPaletteIndex(2, ScaleRecord{100, 103, 255}, false).index, 102);
     EXPECT_EQ(LevelToPaletteIndex(3, ScaleRecord{100, 103, 255}, false).index, 104);
     EXPECT_EQ(LevelToPaletteIndex(10, ScaleRecord{250, 0, 255}, false).index, 5);
-
-    std::array<std::uint8_t, 4> levels = {255, 254, 0, 7};
-    std::array<std::uint8_t, 4> marks = {9, 9, 9, 9};
-    LevelsToPaletteIndices(levels.data(), 4, Table().scales[0], true, marks.data());
-    EXPECT_EQ(levels, (std::array<std::uint8_t, 4>{0, 0, 1, 8}));
-    EXPECT_EQ(marks, (std::array<std::uint8_t, 4>{1, 0, 0, 0}));
 }
 
 TEST(PainterTables, NormalAndGreyed) {

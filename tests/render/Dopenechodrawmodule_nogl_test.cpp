@@ -26,11 +26,9 @@ void ExpectModuleFailsQuietly(QWindow* window) {
     EXPECT_FALSE(module.SetupEcho(window, kSamples, 256, palette));
     EXPECT_FALSE(module.RenderEcho(true));
     EXPECT_FALSE(module.ClearEcho());
-    std::vector<std::uint8_t> levels(kSamples, 3);
-    const std::vector<std::uint16_t> quality(kSamples, 0);
-    const std::vector<int> modes(8, 0);
+    const std::vector<std::uint8_t> indices(kSamples, 39);
     for (double elevation : {0.0, 10.0, 20.0}) {
-        EXPECT_FALSE(module.DrawEchoRay(levels, false, modes, quality, 35, 255, 35, elevation));
+        EXPECT_FALSE(module.DrawEchoRay(indices, elevation));
     }
     QImage legend(20, 30, QImage::Format_RGB32);
     legend.fill(qRgb(0, 200, 0));
@@ -110,60 +108,6 @@ TEST(ExtensionList, TokensAreComparedWhole) {
         "GL_EXT_framebuffer_object_extra GL_X_GL_EXT_framebuffer_object", wanted));
     EXPECT_FALSE(CRadarEcho::ExtensionListNames("GL_EXT_framebuffer_objec", wanted));
     EXPECT_FALSE(CRadarEcho::ExtensionListNames("", wanted));
-}
-
-/// Maps one sample through DrawEchoRay (no renderer is bound, so only the mapping happens).
-std::uint8_t Mapped(std::uint8_t level, std::uint16_t quality, bool invalidOn, std::vector<int> modes,
-                    std::uint8_t sentinel, std::uint8_t first) {
-    TOpenEchoDrawModule module;
-    std::vector<std::uint8_t> levels(kSamples, level);
-    const std::vector<std::uint16_t> words(kSamples, quality);
-    EXPECT_FALSE(module.DrawEchoRay(levels, invalidOn, modes, words, sentinel, 255, first, 45.0));
-    return levels.back();
-}
-
-TEST(EchoLevelMapping, LevelsBecomePaletteIndicesPastTheSentinel) {
-    const std::vector<int> off(8, 0);
-    // Scale 3 of the combined table: first index 35, sentinel 35.
-    EXPECT_EQ(Mapped(0, 0, false, off, 35, 35), 36);
-    EXPECT_EQ(Mapped(11, 0, false, off, 35, 35), 47);
-    EXPECT_EQ(Mapped(254, 0, false, off, 35, 35), 35);
-    EXPECT_EQ(Mapped(254, 0, true, off, 35, 35), 35);
-    EXPECT_EQ(Mapped(255, 0, false, off, 35, 35), 35);
-    EXPECT_EQ(Mapped(255, 0, true, off, 35, 35), 255);
-    // A sentinel inside the scale shifts only the levels from it on.
-    EXPECT_EQ(Mapped(4, 0, false, off, 5, 0), 4);
-    EXPECT_EQ(Mapped(5, 0, false, off, 5, 0), 6);
-    // One byte, wrapping: 250 + 5 = 255 ≥ 35 → 0; 250 + 10 = 4 stays below the sentinel.
-    EXPECT_EQ(Mapped(5, 0, false, off, 35, 250), 0);
-    EXPECT_EQ(Mapped(10, 0, false, off, 35, 250), 4);
-}
-
-TEST(EchoLevelMapping, OnlyFlagModesOneAndTwoMarkNoData) {
-    const std::vector<int> modes = {1, 2, 12, 0, 0, 0, 1, 2};
-    EXPECT_EQ(Mapped(3, 1U << 0, false, modes, 35, 35), 255);
-    EXPECT_EQ(Mapped(3, 1U << 1, false, modes, 35, 35), 255);
-    EXPECT_EQ(Mapped(3, 1U << 2, false, modes, 35, 35), 39); // clutter with a level selection
-    EXPECT_EQ(Mapped(3, 0x38, false, modes, 35, 35), 39);    // the clutter level, no flag
-    EXPECT_EQ(Mapped(3, 1U << 6, false, modes, 35, 35), 255);
-    EXPECT_EQ(Mapped(3, 1U << 7, false, modes, 35, 35), 255);
-    EXPECT_EQ(Mapped(3, 0xff00, false, modes, 35, 35), 39); // no modes for bits 8 … 15
-    EXPECT_EQ(Mapped(254, 1U << 0, false, modes, 35, 35), 255);
-    for (int mode : {0, 3, 10, 11, 21, -1}) {
-        EXPECT_EQ(Mapped(3, 0xffff, false, std::vector<int>(8, mode), 35, 35), 39) << "mode " << mode;
-    }
-    // Only the first n flag modes are looked at.
-    EXPECT_EQ(Mapped(3, 1U << 6, false, {1, 1}, 35, 35), 39);
-    EXPECT_EQ(Mapped(3, 1U << 1, false, {0, 1}, 35, 35), 255);
-}
-
-TEST(EchoLevelMapping, RefusesQualityWordsShorterThanTheRay) {
-    TOpenEchoDrawModule module;
-    std::vector<std::uint8_t> levels(kSamples, 3);
-    const std::vector<std::uint16_t> words(kSamples - 1, 0);
-    const std::vector<int> modes(8, 0);
-    EXPECT_FALSE(module.DrawEchoRay(levels, false, modes, words, 35, 255, 35, 0.0));
-    EXPECT_EQ(levels, std::vector<std::uint8_t>(kSamples, 3));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
+#include "render/Colourscales.h"
 #include "render/Dopenechodrawmodule.h"
 #include "tests/render/GlTestSupport.h"
 
 #include <QPainter>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,10 +13,8 @@ namespace {
 
 constexpr int kSamples = 300;
 constexpr std::uint8_t kFirst = 35;
-constexpr std::uint8_t kSentinel = 35;
-constexpr std::uint8_t kNoData = 255;
+constexpr ScaleRecord kScale{kFirst, kFirst, 255};
 const QRgb kBlack = qRgb(0, 0, 0);
-const QRgb kGrey = qRgb(96, 96, 96);
 
 class EchoModule : public testing::Test {
 protected:
@@ -30,13 +30,13 @@ protected:
         ASSERT_TRUE(module_.SetupEcho(window_->get(), kSamples, 256, palette_));
     }
 
-    /// One ray of constant `level`, mapped with the scale record of a sentinel-first scale at 35.
-    bool DrawRay(double elevationDeg, std::uint8_t level, std::uint16_t quality = 0, bool invalidOn = false) {
-        std::vector<std::uint8_t> levels(kSamples, level);
-        const std::vector<std::uint16_t> words(kSamples, quality);
-        return module_.DrawEchoRay(levels, invalidOn, flagModes_, words, kSentinel, kNoData, kFirst,
-                                   elevationDeg);
+    /// One ray of constant colour level `level` of a sentinel-first scale at 35.
+    bool DrawRay(double elevationDeg, std::uint8_t level) {
+        const std::vector<std::uint8_t> indices(kSamples, Index(level));
+        return module_.DrawEchoRay(indices, elevationDeg);
     }
+
+    static std::uint8_t Index(std::uint8_t level) { return LevelToPaletteIndex(level, kScale, false).index; }
 
     QImage Frame() {
         EXPECT_TRUE(module_.RenderEcho(false));
@@ -61,7 +61,6 @@ protected:
     TOpenEchoDrawModule module_;
     std::unique_ptr<ShownGlWindow> window_;
     std::array<std::uint8_t, 1024> palette_ = TestPalette();
-    std::vector<int> flagModes_ = std::vector<int>(8, 0);
 };
 
 TEST_F(EchoModule, FirstRayAfterClearOnlyPrimesAndTheSecondDrawsTheStrip) {
@@ -140,43 +139,45 @@ INSTANTIATE_TEST_SUITE_P(Directions, EchoDirection,
                              return "Elevation" + std::to_string(static_cast<int>(info.param.elevationDeg));
                          });
 
-TEST_F(EchoModule, LevelMappingAndFlagModesColourTheStrip) {
+TEST_F(EchoModule, NoPixelShowsALevelThatIsNotInTheData) {
     ASSERT_NO_FATAL_FAILURE(Start({300, 300}));
-    flagModes_ = {2, 1, 12, 0, 0, 0, 1, 0};
-    struct Case {
-        std::uint8_t level;
-        std::uint16_t quality;
-        bool invalidOn;
-        QRgb expected;
-    };
-    const Case cases[] = {
-        {0, 0, false, TestPaletteColour(36)},       // first + level, one past the sentinel
-        {11, 0, false, TestPaletteColour(47)},      //
-        {254, 0, false, kBlack},                    // out of range: transparent sentinel
-        {255, 0, false, kBlack},                    // no data, invalid-data display off
-        {255, 0, true, kGrey},                      // no data shown in the no-data grey
-        {4, 1U << 0, false, kGrey},                 // mode 2 marks in grey here, no greyed colour
-        {4, 1U << 1, false, kGrey},                 // mode 1
-        {4, 1U << 2, false, TestPaletteColour(40)}, // clutter with a level selection: no mark
-        {4, 1U << 3, false, TestPaletteColour(40)}, // clutter level bits are no flags
-        {4, 1U << 6, false, kGrey},                 //
-        {4, 1U << 8, false, TestPaletteColour(40)}, // beyond the eight flag modes
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(module_.ClearEcho());
-        ASSERT_TRUE(DrawRay(10.0, c.level, c.quality, c.invalidOn));
-        ASSERT_TRUE(DrawRay(80.0, c.level, c.quality, c.invalidOn));
-        EXPECT_EQ(Describe(PixelAtElevation(Frame(), BottomLeft(), 45.0, 150.0)), Describe(c.expected))
-            << "level " << int(c.level) << " quality " << c.quality;
+    ASSERT_TRUE(module_.ClearEcho());
+    // Bands of levels 0, 6 and 11 and of no data (marked grey) that shift from ray to ray, so that
+    // neighbouring samples and neighbouring rays differ by several palette entries.
+    const std::array<std::uint8_t, 4> bands = {Index(0), Index(6), Index(11),
+                                               static_cast<std::uint8_t>(kScale.noDataIndex)};
+    for (int ray = 0; ray <= 45; ++ray) {
+        std::vector<std::uint8_t> indices(kSamples);
+        for (int i = 0; i < kSamples; ++i) {
+            indices[i] = bands[static_cast<std::size_t>((i / 20 + ray) % 4)];
+        }
+        ASSERT_TRUE(module_.DrawEchoRay(indices, 2.0 * ray));
+    }
+    const QImage image = Frame();
+    std::map<QRgb, int> seen;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ++seen[PixelAt(image, x, y)];
+        }
+    }
+    // Black is only the background beyond the fan's edge.
+    const std::map<QRgb, std::string> inData = {{TestPaletteColour(255), "no data"},
+                                                {TestPaletteColour(kFirst + 1 + 0), "level 0"},
+                                                {TestPaletteColour(kFirst + 1 + 6), "level 6"},
+                                                {TestPaletteColour(kFirst + 1 + 11), "level 11"}};
+    for (const auto& [colour, count] : seen) {
+        EXPECT_TRUE(colour == kBlack || inData.contains(colour))
+            << count << " pixels in " << Describe(colour);
+    }
+    for (const auto& [colour, name] : inData) {
+        EXPECT_GT(seen[colour], 10000) << name;
     }
 }
 
 TEST_F(EchoModule, RefusesARayOfAnotherLength) {
     ASSERT_NO_FATAL_FAILURE(Start({300, 200}));
-    std::vector<std::uint8_t> levels(kSamples - 1, 3);
-    const std::vector<std::uint16_t> words(kSamples - 1, 0);
-    EXPECT_FALSE(module_.DrawEchoRay(levels, false, flagModes_, words, kSentinel, kNoData, kFirst, 0.0));
-    EXPECT_EQ(levels[0], kFirst + 1 + 3); // mapped all the same, as the caller's buffer promises
+    const std::vector<std::uint8_t> indices(kSamples - 1, Index(3));
+    EXPECT_FALSE(module_.DrawEchoRay(indices, 0.0));
 }
 
 /// A legend of 20 × 30 pixels: two red rows at its top, green below, a 6 × 6 block of the key
@@ -217,14 +218,10 @@ TEST_F(EchoModule, EnlargingTheWindowScalesEveryLayerByTheSmallerGrowthRatio) {
     ASSERT_NO_FATAL_FAILURE(Start({200, 200}));
     ASSERT_TRUE(module_.ClearEcho());
     // Samples below 150 in level 1, from 150 on in level 9: a boundary at 150 ÷ 299 of the radius.
-    std::vector<std::uint8_t> levels(kSamples, 1);
-    std::fill(levels.begin() + 150, levels.end(), 9);
-    const std::vector<std::uint8_t> pattern = levels;
-    const std::vector<std::uint16_t> words(kSamples, 0);
+    std::vector<std::uint8_t> indices(kSamples, Index(1));
+    std::fill(indices.begin() + 150, indices.end(), Index(9));
     for (double elevation : {0.0, 20.0}) {
-        levels = pattern;
-        ASSERT_TRUE(
-            module_.DrawEchoRay(levels, false, flagModes_, words, kSentinel, kNoData, kFirst, elevation));
+        ASSERT_TRUE(module_.DrawEchoRay(indices, elevation));
     }
     ASSERT_TRUE(module_.SetLegendImage(TestLegend(), qRgb(255, 0, 255)));
     const QRgb inner = TestPaletteColour(kFirst + 1 + 1);

@@ -622,19 +622,24 @@ TEST(RadarMapGenerator, PresentResetsWhenDirtyAndCopiesClipped) {
     EXPECT_FALSE(map->BackgroundDirty());
 }
 
-TEST(RadarMapGenerator, BackgroundPictureIsDrawnIntoItsRectangle) {
+TEST(RadarMapGenerator, BackgroundPictureIsCopiedIntoItsRectangleClipped) {
     auto map = MakePainter(101, 50, 40, 41);
-    const std::vector<std::uint32_t> picture(4, 0xFF0000FFu);
-    const ConstPixelView view{reinterpret_cast<const std::uint8_t*>(picture.data()), 2, 2, 8};
-    ASSERT_TRUE(map->SetBackground({10, 20, 30, 25}, 0x000000, view));
-    EXPECT_EQ(map->BackgroundPixel(10, 20), 0xFF0000FFu);
-    EXPECT_EQ(map->BackgroundPixel(29, 24), 0xFF0000FFu);
-    EXPECT_EQ(map->BackgroundPixel(30, 24), 0xFF000000u);
-    EXPECT_EQ(map->BackgroundPixel(29, 25), 0xFF000000u);
-    EXPECT_EQ(map->EchoPixel(10, 20), 0xFF203040u); // not yet reset
+    std::vector<std::uint32_t> picture(20 * 5, 0x000000FFu); // no alpha: copied opaque
+    picture[0] = 0x00FF0000u;
+    const ConstPixelView view{reinterpret_cast<const std::uint8_t*>(picture.data()), 20, 5, 80};
+    ASSERT_TRUE(map->SetBackground({-5, 20, 15, 25}, 0x000000, view));
+    EXPECT_EQ(map->BackgroundPixel(0, 20), 0xFF0000FFu); // column 5 of the picture
+    EXPECT_EQ(map->BackgroundPixel(14, 24), 0xFF0000FFu);
+    EXPECT_EQ(map->BackgroundPixel(15, 24), 0xFF000000u);
+    EXPECT_EQ(map->BackgroundPixel(0, 25), 0xFF000000u);
+    EXPECT_EQ(map->EchoPixel(0, 20), 0xFF203040u); // not yet reset
     map->InvalidateBackground();
     map->Present({});
-    EXPECT_EQ(map->EchoPixel(10, 20), 0xFF0000FFu);
+    EXPECT_EQ(map->EchoPixel(0, 20), 0xFF0000FFu);
+
+    // A picture that was not scaled to the rectangle is refused; the plain colour stays.
+    EXPECT_FALSE(map->SetBackground({0, 0, 21, 5}, 0x010203, view));
+    EXPECT_EQ(map->BackgroundPixel(3, 3), 0xFF010203u);
 }
 
 TEST(ConfigureDisplayPanel, SetsThePainterUpForThePanel) {

@@ -123,6 +123,57 @@ TEST_F(ScanInfoTool, ExitStatusIsTheErrorCode) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("cut_R.csv")));
 }
 
+// Rays at 359° and 1°, drawn at 0.5° and 2.5° with the file's offset of 1.5°; gates of 100 m.
+TEST_F(ScanInfoTool, ProbeTheGateNearestToAzimuthAndRange) {
+    ASSERT_EQ(Run({"--json", "--probe", "0.6", "0.1", "--product", "Zh", dir.File("x.scn")}), 0);
+    auto doc = nlohmann::ordered_json::parse(out.str());
+    EXPECT_FALSE(doc.contains("rays"));
+    EXPECT_EQ(doc["probe"]["rayIndex"], 0);
+    EXPECT_EQ(doc["probe"]["gateIndex"], 1);
+    EXPECT_NEAR(doc["probe"]["azimuthDeg"].get<double>(), 0.5, 1e-9);
+    EXPECT_NEAR(doc["probe"]["rangeKm"].get<double>(), 0.1, 1e-12);
+    EXPECT_EQ(doc["probe"]["product"], "Zh");
+    EXPECT_TRUE(doc["probe"]["value"].is_null()) << "code 0";
+    EXPECT_EQ(doc["probe"]["quality"], 6);
+    EXPECT_EQ(doc["probe"]["flags"],
+              nlohmann::json::parse(R"(["invalid", "dispersion", "clutter level 0"])"));
+    std::vector<std::string> keys;
+    for (const auto& item : doc["probe"].items()) {
+        keys.push_back(item.key());
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"rayIndex", "gateIndex", "azimuthDeg", "elevationDeg",
+                                              "rangeKm", "heightKm", "latitude", "longitude", "product",
+                                              "value", "quality", "flags"}));
+
+    // Without --product the file's first product, R; 260 m lies beyond the third gate.
+    ASSERT_EQ(Run({"--json", "--probe", "2.4", "0.26", dir.File("x.scn")}), 0);
+    doc = nlohmann::ordered_json::parse(out.str());
+    EXPECT_EQ(doc["probe"]["rayIndex"], 1);
+    EXPECT_TRUE(doc["probe"]["gateIndex"].is_null());
+    EXPECT_TRUE(doc["probe"]["value"].is_null());
+    EXPECT_EQ(doc["probe"]["product"], "R");
+
+    ASSERT_EQ(Run({"--json", "--probe", "180", "1", dir.File("x.scn")}), 0);
+    EXPECT_TRUE(nlohmann::ordered_json::parse(out.str())["probe"].is_null()) << "no ray near 180°";
+
+    ASSERT_EQ(Run({"--probe-elevation", "0.58", "0", "--product", "Zh", dir.File("x.scn")}), 0);
+    EXPECT_NE(
+        out.str().find("\nprobe:            ray 1 gate 0  Zh -327.6 dBZ  shielded, clutter level 4  AZ 2.5°  "
+                       "0.00 km  H 0.00 km  S33.8688/E"),
+        std::string::npos)
+        << out.str();
+
+    EXPECT_EQ(Run({"--json", "--probe", "0", "1", "--product", "V", dir.File("x.scn")}),
+              kScanInfoNoSuchProductStatus);
+    EXPECT_NE(err.str().find("V is not in this file"), std::string::npos);
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--probe", "10", dir.File("x.scn")},
+          {"--probe", "x", "1", dir.File("x.scn")},
+          {"--probe-elevation", "10", "-1", dir.File("x.scn")}}) {
+        EXPECT_EQ(Run(wrong), kScanInfoUsageStatus) << wrong[1];
+    }
+}
+
 TEST_F(ScanInfoTool, WrongArguments) {
     EXPECT_EQ(Run({}), kScanInfoUsageStatus);
     EXPECT_EQ(Run({"--product", "Q", dir.File("x.scn")}), kScanInfoUsageStatus);

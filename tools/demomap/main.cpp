@@ -4,6 +4,7 @@
 // for the radar site that the scan file's header gives, read through the viewer's reader so the
 // map and the demo data always agree.
 
+#include "app/Commandlinehelp.h"
 #include "app/Fmainstring.h"
 #include "files/Dscnfilemodule.h"
 #include "tools/demomap/Demomap.h"
@@ -12,12 +13,21 @@
 #include <cstdio>
 #include <string_view>
 
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: nimbrook-demo-map SCANFILE OUTDIR [--small]\n"
+    "Writes the demo map picture and its caption for the radar site of SCANFILE.\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-demo-map", kUsage)) {
+        return *answered;
+    }
     const bool small = argc == 4 && std::string_view(argv[3]) == "--small";
     if (argc != 3 && !small) {
-        std::fprintf(stderr, "usage: nimbrook-demo-map SCANFILE OUTDIR [--small]\n"
-                             "Writes the demo map picture and its caption for the radar site of SCANFILE.\n");
-        return 2;
+        return UsageError(kUsage);
     }
     TSCNFileModule reader;
     ScanInfo info;

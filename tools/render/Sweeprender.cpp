@@ -4,25 +4,14 @@
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
 #include "files/Decimate.h"
-#include "render/Colourscales.h"
-#include "tools/render/Displayrays.h"
+#include "files/Dscnfilemodule.h"
+#include "render/Sweeppipeline.h"
 
 #include <QString>
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 namespace sweeprender {
-
-namespace {
-
-constexpr int kQualityCount = 8;
-
-std::string Caption(ProductKind product) {
-    return std::string(kProductCaptions[static_cast<std::size_t>(ProductIndex(product))]);
-}
-
-} // namespace
 
 RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) {
     RenderResult result;
@@ -30,29 +19,28 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
         result.message = "the picture size must be positive";
         return result;
     }
-    DisplayRayReader rays;
-    if (!rays.Open(options.scanPath, options.product, options.displayRadiusKm, options.smallDevice,
-                   result.message)) {
+    TSCNFileModule reader;
+    ScanInfo info;
+    if (reader.OpenScanFile(options.scanPath, options.smallDevice, info) < 0) {
+        result.message = ErrorText(info.errorCode);
         return result;
     }
-    const ScanInfo& info = rays.Info();
+    if (ArrayIndexInMask(info.productMask, ProductIndex(options.product)) < 0) {
+        result.message = NoArrayText(options.product);
+        return result;
+    }
 
-    // Colour tables as the main window builds them, echo opacity 255 (transparency 0 %).
-    const CombinedColourTable table = BuildCombinedColourTable();
-    const ScaleRecord& scale = table.scales[static_cast<std::size_t>(ProductScale(options.product))];
-    const ThresholdTable& thresholds = rays.Thresholds();
-    const PainterTable normal = MakeNormalPainterTable(table);
-    const PainterTable greyed = MakeGreyedPainterTable(table);
-
-    const SweepFit& fit = rays.Fit();
+    // The viewer's colour tables, echo opacity 255 (transparency 0 %).
+    SweepPipeline pipeline;
     TImageEchoDrawModule display;
-    display.SetColourTable(0, reinterpret_cast<const std::uint8_t*>(normal.data()));
-    display.SetColourTable(1, reinterpret_cast<const std::uint8_t*>(greyed.data()));
+    display.SetColourTables(pipeline.ColourTable());
     display.SetTableAlpha(0, 255);
     display.SetTableAlpha(1, 255);
     // The viewer's display panel starts square and later window sizes only change the picture,
     // so the echo image is the square of the picture's longer side: the rings then match the echo
     // scale at every picture size.
+    const double radiusMetres = options.displayRadiusKm ? *options.displayRadiusKm * 1000.0 : 0.0;
+    const SweepFit fit = FitSweepToDisplay(info.gateCount, info.gateSpacingM, radiusMetres);
     const int echoSide = std::max(options.width, options.height);
     if (!display.InitEchoImage(echoSide, echoSide, fit.rangeMetres, kDisplaySamples)) {
         result.message = "no memory for a picture of that size";
@@ -64,21 +52,16 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
     }
     display.SetRadarPosition(info.latitude, info.longitude);
 
+    const ScaleRecord& scale = pipeline.Scale(options.product);
     TBitmap legend;
-    DrawLegendStrip(legend, thresholds, scale.firstIndex, table);
+    DrawLegendStrip(legend, pipeline.Thresholds(options.product), scale.firstIndex, pipeline.ColourTable());
     display.SetLegend(legend);
-    display.ResetEchoImage();
 
-    const std::array<int, kQualityCount> flagModes{}; // no quality overlays
-    const double azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    for (int ray = 0; ray < info.rayCount; ++ray) {
-        if (!rays.NextRay(result.message)) {
-            return result;
-        }
-        display.PaintEchoRay(rays.Levels().data(), kDisplaySamples, rays.AzimuthDeg() + azimuthOffsetDeg,
-                             rays.ElevationDeg(), static_cast<std::uint8_t>(scale.firstIndex),
-                             scale.sentinelIndex, rays.Flags().data(), flagModes.data(), kQualityCount,
-                             false);
+    FrameOptions frame; // no quality overlays, no CSV
+    frame.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
+    if (pipeline.RenderSweep(reader, options.product, info, radiusMetres, frame, &display, nullptr) < 0) {
+        result.message = ErrorText(info.errorCode);
+        return result;
     }
     display.SetTimeLabel(info.valid != 0, info.headerTime);
 
@@ -86,8 +69,8 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
     display.ComposeFrame(picture);
     char summary[256];
     std::snprintf(summary, sizeof summary, "%d rays of %s, %.1f km radius, radar at %.4f, %.4f",
-                  info.rayCount, Caption(options.product).c_str(), fit.rangeMetres / 1000.0, info.latitude,
-                  info.longitude);
+                  info.rayCount, std::string(ProductCaption(options.product)).c_str(),
+                  fit.rangeMetres / 1000.0, info.latitude, info.longitude);
     result.message = summary;
     result.ok = true;
     return result;

@@ -3,6 +3,7 @@
 // Writes the main picture of a scan file (map, echo, rings, legend, date-time and range labels)
 // as the viewer composes it, to a PNG, or a JPEG when OUT ends in ".jpg".
 
+#include "app/Commandlinehelp.h"
 #include "platform/Bitmap.h"
 #include "tools/render/Sweeprender.h"
 
@@ -14,15 +15,16 @@
 
 namespace {
 
+constexpr std::string_view kUsage =
+    "usage: nimbrook-render FILE OUT.png [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W] [--map PATH]\n"
+    "                      [--radius-km R] [--size WxH] [--small]\n"
+    "Writes the viewer's main picture of a scan file (PNG; JPEG when OUT ends in .jpg).\n"
+    "  --radius-km  display radius (default: the file's whole data range)\n"
+    "  --size       picture size in pixels (default 719x719)\n"
+    "  --small      the small device's 54-byte header layout\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: nimbrook-render FILE OUT.png [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W] [--map PATH]\n"
-                 "                      [--radius-km R] [--size WxH] [--small]\n"
-                 "Writes the viewer's main picture of a scan file (PNG; JPEG when OUT ends in .jpg).\n"
-                 "  --radius-km  display radius (default: the file's whole data range)\n"
-                 "  --size       picture size in pixels (default 719x719)\n"
-                 "  --small      the small device's 54-byte header layout\n");
-    return 2;
+    return UsageError(kUsage);
 }
 
 bool ParseNumber(std::string_view text, double& value) {
@@ -46,6 +48,9 @@ bool ParseSize(std::string_view text, int& width, int& height) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-render", kUsage)) {
+        return *answered;
+    }
     sweeprender::RenderOptions options;
     std::vector<std::string_view> paths;
     const std::vector<std::string_view> args(argv + 1, argv + argc);

@@ -5,6 +5,8 @@
 #include "files/Csvformat.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "nimbrook/Version.h"
+#include "tools/scaninfo/Scaninfoprobe.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,7 +19,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: nimbrook-scaninfo [--small] [--json] [--product P] [--rays N] [--csv P] FILE\n"
+    "usage: nimbrook-scaninfo [--small] [--json] [--product P] [--rays N] [--csv P]\n"
+    "                         [--probe AZ_DEG RANGE_KM | --probe-elevation EL_DEG RANGE_KM] FILE\n"
     "Opens a scan file exactly as the viewer does and prints every field of its description.\n"
     "  --small      read versions 1 and 2 as the small device does (54-byte header)\n"
     "  --json       print one JSON object instead of text\n"
@@ -26,10 +29,17 @@ constexpr const char* kUsage =
     "  --rays N     with --product, only the first N rays\n"
     "  --csv P      read every ray as a viewer frame with CSV output on and write the two CSV\n"
     "               files of product P beside the file (x_P.csv and x_Qlty.csv)\n"
+    "  --probe AZ_DEG RANGE_KM\n"
+    "               the gate of product P (--product; else the file's first) nearest to that\n"
+    "               azimuth (the file's azimuth offset applied) and slant range, as the viewer's\n"
+    "               cursor readout shows it; the rays are then not listed\n"
+    "  --probe-elevation EL_DEG RANGE_KM\n"
+    "               the same by elevation, for range-height scans\n"
     "Exit status: 0, the error code of the file (1-8; 7 = a ray could not be read), 9 when the\n"
     "CSV files cannot be written, 64 for wrong arguments, 65 when the product is not in the file.\n";
 
 struct Options {
+    std::optional<ProbeRequest> probe;
     bool smallUnit = false;
     bool json = false;
     std::optional<ProductKind> product;
@@ -87,6 +97,14 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args, Op
                 return arg + " needs a product: R, Zh, V, Zdr, Kdp, φdp, ρhv, W or 0-7";
             }
             (arg == "--product" ? options.product : options.csvProduct) = product;
+        } else if (arg == "--probe" || arg == "--probe-elevation") {
+            const auto angle = value();
+            const auto range = value();
+            options.probe =
+                angle && range ? ParseProbe(arg == "--probe-elevation", *angle, *range) : std::nullopt;
+            if (!options.probe) {
+                return arg + " needs an angle in degrees and a range of 0 km or more";
+            }
         } else if (arg == "--rays") {
             const auto count = value();
             long n = -1;
@@ -219,7 +237,7 @@ int ReadRays(TSCNFileModule& reader, ScanInfo& info, ProductKind product, bool c
     const auto gates = static_cast<std::size_t>(info.gateCount);
     std::vector<std::uint16_t> values(gates, 0);
     std::vector<std::uint16_t> quality(gates, 0);
-    const double offsetDeg = info.azimuthOffsetDeg >= 0.0 ? info.azimuthOffsetDeg : 0.0; // default AzOffset
+    const double offsetDeg = FileAzimuthOffsetDeg(info);
     const long rays = rayLimit < 0 ? info.rayCount : std::min<long>(rayLimit, info.rayCount);
     for (long ray = 0; ray < rays; ++ray) {
         double elevationDeg = 0.0;
@@ -250,6 +268,10 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         out << kUsage;
         return 0;
     }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "nimbrook-scaninfo " << kNimbrookVersion << "\n";
+        return 0;
+    }
     if (const auto problem = ParseOptions(args, options)) {
         err << "nimbrook-scaninfo: " << *problem << "\n" << kUsage;
         return kScanInfoUsageStatus;
@@ -267,7 +289,16 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "nimbrook-scaninfo: " << kProductCaptions[static_cast<std::size_t>(ProductIndex(product))]
             << " is not in this file (product mask " << MaskText(info.productMask) << ")\n";
     };
-    if (status == 0 && options.product) {
+    std::optional<GateReading> probed;
+    const std::optional<ProductKind> probeProduct = ProbeProduct(options.product, info);
+    if (status == 0 && options.probe) {
+        status = probeProduct ? ProbeGate(reader.OpenFileName(), info, *options.probe, *probeProduct, probed)
+                              : kScanInfoNoSuchProductStatus;
+        if (status == kScanInfoNoSuchProductStatus) {
+            missingProduct(probeProduct.value_or(ProductKind::R));
+        }
+    }
+    if (status == 0 && options.product && !options.probe) {
         const ProductKind product = *options.product;
         status = ReadRays(reader, info, product, false, options.rayLimit,
                           [&](double az, double el, const std::uint16_t* codes, int count) {
@@ -313,7 +344,7 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
 
     if (options.json) {
         nlohmann::ordered_json document = InfoJson(info);
-        if (options.product) {
+        if (options.product && !options.probe) {
             document["product"] =
                 std::string(kProductCaptions[static_cast<std::size_t>(ProductIndex(*options.product))]);
             document["rays"] = std::move(rays);
@@ -321,12 +352,18 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         if (!csvFiles.empty()) {
             document["csvFiles"] = csvFiles;
         }
+        if (options.probe && status == 0) {
+            document["probe"] = probed ? ProbeJson(*probed) : nullptr;
+        }
         // A file name need not be UTF-8: such bytes become U+FFFD in the text, never an abort.
         out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     } else {
         PrintInfoText(options.file, info, out);
         for (const std::string& path : csvFiles) {
             out << "csv:              " << path << "\n";
+        }
+        if (options.probe && status == 0) {
+            out << "probe:            " << ProbeText(probed) << "\n";
         }
         out << rayText;
     }

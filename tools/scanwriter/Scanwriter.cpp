@@ -19,7 +19,7 @@ constexpr std::size_t kMaxBlockBytes = 0xFFFF;
 
 void PutDateTime(std::uint8_t* words, const HeaderDateTime& t) {
     const std::uint16_t fields[6] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i) {
         StoreU16(words + 2 * i, fields[i]);
     }
 }
@@ -83,7 +83,7 @@ std::vector<std::uint8_t> EncodeHeader(const ScanHeader& h) {
     PutCoordinate(p + 22, h.longitude);
     StoreU16(p + 28, h.combinedHigh);
     StoreU16(p + 30, h.combinedLow);
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         StoreU16(p + 32 + 2 * i, h.tenths[i]);
     }
     PutI16(p + 38, h.hundredths1);

@@ -1,14 +1,26 @@
 // nimbrook-screengrab OUT.png: saves a picture of the whole screen of the current display (for
 // end-to-end checks under Xvfb). Exit code 1 when there is no screen or the file cannot be written.
+#include "app/Commandlinehelp.h"
+
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <cstdio>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kUsage = "usage: nimbrook-screengrab OUT.png\n"
+                                    "Saves a picture of the whole screen of the current display.\n";
+
+} // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-screengrab", kUsage)) {
+        return *answered;
+    }
     if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: nimbrook-screengrab OUT.png\n");
-        return 2;
+        return UsageError(kUsage);
     }
     QGuiApplication application(argc, argv);
     QScreen* screen = QGuiApplication::primaryScreen();

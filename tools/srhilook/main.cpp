@@ -5,15 +5,17 @@
 // the OpenGL renderer, only rays whose elevation changed), and saves the window's capture in
 // the 90° and the 180° display as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.
 // Needs a display with OpenGL, e.g. `xvfb-run -a nimbrook-srhi-look look demo/data/rhi/*.rhi`.
+#include "app/Commandlinehelp.h"
+#include "app/Fmainstring.h"
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
-#include "render/Colourscales.h"
+#include "files/Dscnfilemodule.h"
 #include "render/Dopenechodrawmodule.h"
-#include "tools/render/Displayrays.h"
+#include "render/Sweeppipeline.h"
 
 #include <QApplication>
 #include <QTest>
-#include <array>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -23,53 +25,44 @@
 
 namespace {
 
-constexpr int kFlagCount = 8;
-constexpr double kNoElevation = 9999.0;
+constexpr std::string_view kUsage =
+    "usage: nimbrook-srhi-look OUTDIR FILE... [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W]\n"
+    "                          [--radius-km R]\n"
+    "Saves the vertical-section window of each scan file in the 90 and 180 degree\n"
+    "displays as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.\n";
 
 int Usage() {
-    std::fprintf(stderr, "usage: nimbrook-srhi-look OUTDIR FILE... [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W]\n"
-                         "                          [--radius-km R]\n"
-                         "Saves the vertical-section window of each scan file in the 90 and 180 degree\n"
-                         "displays as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.\n");
-    return 2;
+    return UsageError(kUsage);
 }
 
 /// Feeds the sweep of `path` to the renderer and returns the range shown in km, or a negative
 /// value (with the reason printed) when the file cannot be shown.
 double FeedSweep(const std::string& path, ProductKind product, std::optional<double> radiusKm,
-                 TOpenEchoDrawModule& renderer) {
-    sweeprender::DisplayRayReader rays;
-    std::string message;
-    if (!rays.Open(path, product, radiusKm, false, message)) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), message.c_str());
+                 SweepPipeline& pipeline, TOpenEchoDrawModule& renderer) {
+    TSCNFileModule reader;
+    ScanInfo info;
+    if (reader.OpenScanFile(path, false, info) < 0) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), ErrorText(info.errorCode).c_str());
         return -1.0;
     }
-    const CombinedColourTable table = BuildCombinedColourTable();
-    const ScaleRecord& scale = table.scales[static_cast<std::size_t>(ProductScale(product))];
-    TBitmap legend;
-    DrawLegendStrip(legend, rays.Thresholds(), scale.firstIndex, table);
-    renderer.SetLegendImage(legend.Image(), legend.TransparentColour());
-    renderer.ClearEcho();
-
-    const std::array<int, kFlagCount> flagModes{};
-    double lastElevationDeg = kNoElevation;
-    for (int ray = 0; ray < rays.Info().rayCount; ++ray) {
-        if (!rays.NextRay(message)) {
-            std::fprintf(stderr, "%s: %s\n", path.c_str(), message.c_str());
-            renderer.ClearEcho();
-            return -1.0;
-        }
-        // Only rays whose elevation changed go to the renderer.
-        if (rays.ElevationDeg() == lastElevationDeg) {
-            continue;
-        }
-        lastElevationDeg = rays.ElevationDeg();
-        renderer.DrawEchoRay(rays.Levels(), false, flagModes, rays.Flags(),
-                             static_cast<std::uint8_t>(scale.sentinelIndex),
-                             static_cast<std::uint8_t>(scale.noDataIndex),
-                             static_cast<std::uint8_t>(scale.firstIndex), lastElevationDeg);
+    if (ArrayIndexInMask(info.productMask, ProductIndex(product)) < 0) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), NoArrayText(product).c_str());
+        return -1.0;
     }
-    return rays.Fit().rangeMetres * 0.001;
+    TBitmap legend;
+    DrawLegendStrip(legend, pipeline.Thresholds(product), pipeline.Scale(product).firstIndex,
+                    pipeline.ColourTable());
+    renderer.SetLegendImage(legend.Image(), legend.TransparentColour());
+
+    FrameOptions options; // no quality overlays, no CSV
+    options.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
+    const double rangeMetres = pipeline.RenderSweep(
+        reader, product, info, radiusKm ? *radiusKm * 1000.0 : 0.0, options, nullptr, &renderer);
+    if (rangeMetres < 0.0) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), ErrorText(info.errorCode).c_str());
+        return -1.0;
+    }
+    return rangeMetres * 0.001;
 }
 
 /// Shows the window in `mode` as the display menu does and saves its capture.
@@ -98,6 +91,9 @@ bool SaveCapture(TFormSrhiWindow& form, int mode, double rangeKm, const std::fil
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-srhi-look", kUsage)) {
+        return *answered;
+    }
     ProductKind product = ProductKind::Zh;
     std::optional<double> radiusKm;
     std::vector<std::string> paths;
@@ -138,17 +134,18 @@ int main(int argc, char** argv) {
         // The renderer goes before the application.
         TOpenEchoDrawModule renderer;
         TFormSrhiWindow form(renderer);
-        const CombinedColourTable table = BuildCombinedColourTable();
+        SweepPipeline pipeline;
         static_assert(sizeof(ColourEntry) == 4, "the renderer takes the table as 4 bytes per entry");
-        if (!form.InitSrhiRenderer(reinterpret_cast<const std::uint8_t*>(table.entries.data()),
-                                   kColourTableSize)) {
+        if (!form.InitSrhiRenderer(
+                reinterpret_cast<const std::uint8_t*>(pipeline.ColourTable().entries.data()),
+                kColourTableSize)) {
             std::fprintf(stderr,
                          "OpenGL with GL_EXT_framebuffer_object is not available: the echo panel stays "
                          "black\n");
             status = 1;
         }
         for (auto path = paths.begin() + 1; path != paths.end(); ++path) {
-            const double rangeKm = FeedSweep(*path, product, radiusKm, renderer);
+            const double rangeKm = FeedSweep(*path, product, radiusKm, pipeline, renderer);
             if (rangeKm < 0.0) {
                 status = 1;
                 continue;

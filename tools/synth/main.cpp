@@ -1,15 +1,26 @@
 // nimbrook-synth OUTDIR: writes the demo data set into OUTDIR.
+#include "app/Commandlinehelp.h"
 #include "tools/synth/Demoset.h"
 
 #include <cstdio>
 #include <exception>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: nimbrook-synth OUTDIR\n"
+    "Writes the demo scan files (PPI and RHI sequences, a small-device file, gzip\n"
+    "copies) and a README.txt listing them into OUTDIR.\n";
+
+} // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-synth", kUsage)) {
+        return *answered;
+    }
     if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: nimbrook-synth OUTDIR\n"
-                             "Writes the demo scan files (PPI and RHI sequences, a small-device file, gzip\n"
-                             "copies) and a README.txt listing them into OUTDIR.\n");
-        return 2;
+        return UsageError(kUsage);
     }
     try {
         const auto files = synth::WriteDemoSet(argv[1]);

@@ -1,0 +1,112 @@
+#include "app/Fmainreadout.h"
+
+#include "app/Displaypanel.h"
+#include "app/Fmain.h"
+#include "app/Picturegeometry.h"
+#include "app/Statuspanels.h"
+#include "display/Dimageechodrawmodule.h"
+#include "display/Fsrhiwindow.h"
+#include "files/Decimate.h"
+#include "files/Dscnfilemodule.h"
+#include "files/Readouttext.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr int kReadoutPanel = 6;
+
+} // namespace
+
+TCursorReadout::TCursorReadout(TFormMain& form, TFormSrhiWindow& section) : form_(form) {
+    form_.ImageDispMain->setMouseTracking(true);
+    form_.ImageDispMain->installEventFilter(this);
+    section.OnEchoCursor = [this](double distanceKm, double heightKm) {
+        return SectionReadout(distanceKm, heightKm);
+    };
+}
+
+std::optional<TCursorReadout::ShownSweep> TCursorReadout::Shown() {
+    const ScanInfo& info = form_.CurrentScan();
+    const std::optional<ProductKind> product = ProductFromTag(form_.CheckedProduct());
+    if (info.valid == 0 || !product || ArrayIndexInMask(info.productMask, ProductIndex(*product)) < 0 ||
+        SCNFileModule == nullptr || !probe_.Attach(SCNFileModule->OpenFileName(), info)) {
+        return std::nullopt;
+    }
+    ShownSweep shown;
+    shown.product = *product;
+    const std::optional<double> azimuthOffsetDeg = form_.FrameAzimuthOffset(info);
+    if (!azimuthOffsetDeg) {
+        return std::nullopt; // such a frame was not drawn
+    }
+    shown.azimuthOffsetDeg = *azimuthOffsetDeg;
+    shown.rangeM = FitSweepToDisplay(info.gateCount, info.gateSpacingM, form_.DisplayRange()).rangeMetres;
+    return shown;
+}
+
+QString TCursorReadout::PictureReadout(QPoint position) {
+    if (ImageEchoDrawModule == nullptr) {
+        return {};
+    }
+    const TBitmap& picture = form_.ImageDispMain->Picture();
+    const TBitmap& echo = ImageEchoDrawModule->EchoBitmap();
+    const std::optional<PicturePolar> polar =
+        PicturePixelToPolar({picture.Width(), picture.Height(), echo.Width(), echo.Height(),
+                             ImageEchoDrawModule->DisplayRadiusPixels()},
+                            position.x(), position.y());
+    const std::optional<ShownSweep> shown = polar ? Shown() : std::nullopt;
+    if (!shown) {
+        return {};
+    }
+    const int ray = probe_.RayAtAzimuth(polar->azimuthDeg, shown->azimuthOffsetDeg);
+    const double slantM = probe_.PictureSlantRangeM(ray, polar->radiusFraction * shown->rangeM);
+    const std::optional<GateReading> reading =
+        probe_.ReadGate(ray, slantM, shown->product, shown->azimuthOffsetDeg);
+    return reading ? QString::fromStdString(ReadoutText(*reading)) : QString();
+}
+
+QString TCursorReadout::SectionReadout(double distanceKm, double heightKm) {
+    const std::optional<ShownSweep> shown = Shown();
+    const double slantM = std::hypot(distanceKm, heightKm) * 1000.0;
+    if (!shown || !probe_.ElevationVaries() || heightKm < 0.0 || slantM > shown->rangeM) {
+        return {};
+    }
+    const double elevationDeg = std::atan2(heightKm, distanceKm) * 180.0 / std::numbers::pi;
+    const std::optional<GateReading> reading =
+        probe_.ReadGate(probe_.RayAtElevation(elevationDeg), slantM, shown->product, shown->azimuthOffsetDeg);
+    return reading ? QString::fromStdString(SectionReadoutText(*reading)) : QString();
+}
+
+void TCursorReadout::ShowPanel() {
+    form_.StatusBar1->SetPanelText(kReadoutPanel, cursor_ ? PictureReadout(*cursor_) : QString());
+}
+
+bool TCursorReadout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == form_.ImageDispMain) {
+        switch (event->type()) {
+        case QEvent::MouseMove: {
+            const QPointF position = static_cast<QMouseEvent*>(event)->position();
+            cursor_ = QPoint(static_cast<int>(std::floor(position.x())),
+                             static_cast<int>(std::floor(position.y())));
+            ShowPanel();
+            break;
+        }
+        case QEvent::Leave:
+            cursor_.reset();
+            ShowPanel();
+            break;
+        case QEvent::Paint:
+            // A new frame, size or layout of the picture: the gate under the resting mouse again.
+            if (cursor_) {
+                ShowPanel();
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

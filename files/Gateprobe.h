@@ -1,0 +1,113 @@
+#pragma once
+
+#include "files/Bufferedfile.h"
+#include "files/Productkind.h"
+#include "files/Scaninfo.h"
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// The gate under a point of the sweep: which ray, which gate, its decoded value and quality word,
+// and where it lies. The main window, the vertical-section window and nimbrook-scaninfo all look
+// gates up here.
+//
+// The probe reads the scan file through a read-only handle of its own, so the reader's position,
+// which the frame pipeline relies on, is never moved. Attaching indexes the rays once (their
+// angles and where their data blocks start, from the block lengths); a look-up then reads just the
+// two words it needs, and adds nothing to a frame.
+
+/// One ray as indexed: its angles as the file stores them and where its arrays start.
+struct ProbeRay {
+    double azimuthDeg = 0.0;
+    double elevationDeg = 0.0;
+    std::int64_t arraysPosition = 0; // first byte of the first array of the data block
+    int arrayCount = 0;
+};
+
+/// One gate as the probe found it.
+struct GateReading {
+    int rayIndex = 0;
+    int gateIndex = -1;        // -1 when the range lies beyond the last gate
+    double azimuthDeg = 0.0;   // the ray's azimuth plus the azimuth offset, in [0, 360)
+    double elevationDeg = 0.0; // the ray's elevation as stored
+    double rangeM = 0.0;       // slant range: gateIndex x gate spacing, or the range asked for
+    double heightM = 0.0;      // beam height above the radar (4/3 effective Earth radius)
+    double groundM = 0.0;      // distance along the ground from the radar
+    double latitude = 0.0;     // of the point below the gate, degrees
+    double longitude = 0.0;
+    ProductKind product = ProductKind::R;
+    std::uint16_t code = 0;      // the gate code; 0 = no data (also beyond the last gate)
+    std::uint16_t quality = 0;   // the quality word; 0 when the file has no quality array
+    std::optional<double> value; // the decoded value; none for no data
+};
+
+class TGateProbe {
+public:
+    TGateProbe();
+
+    /// Indexes the scan file at `path` (the file the reader has open: the temporary copy for a
+    /// ".gz" file) as `info` describes it. Keeps the index when the same file with the same
+    /// description is attached again. Returns false, and holds nothing, when `info` is not valid,
+    /// the file cannot be opened or one of its rays cannot be read (as a frame would fail).
+    bool Attach(const std::string& path, const ScanInfo& info);
+    /// Closes the handle and forgets the index.
+    void Detach();
+    bool Attached() const { return file_.IsOpen(); }
+
+    const std::vector<ProbeRay>& Rays() const { return rays_; }
+    /// True when the rays do not all share one elevation (a range-height scan, which the
+    /// vertical section draws).
+    bool ElevationVaries() const { return elevationVaries_; }
+
+    /// The ray nearest to `azimuthDeg` circularly, comparing the azimuths as the picture draws
+    /// them: stored azimuth + `azimuthOffsetDeg`, turned by 180° for a ray past the zenith. The
+    /// first ray in file order wins a tie. -1 when the direction lies outside the swept area: not
+    /// between two successive rays and farther than half the usual ray step from every ray.
+    int RayAtAzimuth(double azimuthDeg, double azimuthOffsetDeg) const;
+    /// The same by elevation, for the vertical section.
+    int RayAtElevation(double elevationDeg) const;
+
+    /// The slant range of ray `rayIndex` that the plan-position picture draws `groundRangeM` from
+    /// the radar: the picture lays each ray's slant range down with the cosine of its elevation
+    /// (folded past the zenith). Infinite for a ray straight up; `groundRangeM` for a bad index.
+    double PictureSlantRangeM(int rayIndex, double groundRangeM) const;
+
+    /// The gate of ray `rayIndex` whose range i x gate spacing is nearest to `slantRangeM` (halves
+    /// go to the farther gate), decoded as `product`. None when the ray index is out of range,
+    /// the file does not hold the product or the gate cannot be read.
+    std::optional<GateReading> ReadGate(int rayIndex, double slantRangeM, ProductKind product,
+                                        double azimuthOffsetDeg);
+
+private:
+    /// Identity of the indexed file and of the description its index was built from.
+    struct Identity {
+        std::string path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        std::timespec modified{};
+        std::uint16_t productMask = 0;
+        std::int32_t rayCount = 0;
+        std::int32_t gateCount = 0;
+        double gateSpacingM = 0.0;
+        double latitude = 0.0;
+        double longitude = 0.0;
+        bool operator==(const Identity& other) const;
+    };
+    static std::optional<Identity> IdentityOf(const std::string& path, const ScanInfo& info);
+    bool IndexRays();
+    bool ReadWord(std::int64_t position, std::uint16_t& word);
+
+    BufferedFile file_;
+    Identity identity_;
+    std::vector<ProbeRay> rays_;
+    std::vector<double> drawnAzimuthsDeg_; // as the picture draws them, without the azimuth offset
+    std::vector<double> elevationsDeg_;
+    double halfStepAzimuthDeg_ = 0.0;
+    double halfStepElevationDeg_ = 0.0;
+    bool elevationVaries_ = false;
+};

@@ -1,0 +1,191 @@
+#include "render/Sweeppipeline.h"
+
+#include "files/Calcfunc.h"
+#include "files/Dscnfilemodule.h"
+#include "render/Qualityflags.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr double kNoElevation = 9999.0;
+
+/// A step between two azimuths taken the shorter way, in (-180, 180].
+double ShorterStep(double fromDeg, double toDeg) {
+    double step = std::fmod(toDeg - fromDeg, 360.0);
+    if (step > 180.0) {
+        step -= 360.0;
+    } else if (step <= -180.0) {
+        step += 360.0;
+    }
+    return step;
+}
+
+} // namespace
+
+bool CoversFullCircle(std::span<const double> azimuthsDeg, std::vector<double>& scratch) {
+    if (azimuthsDeg.size() < 3) {
+        return false;
+    }
+    scratch.clear();
+    double turn = 0.0;
+    for (std::size_t i = 1; i < azimuthsDeg.size(); ++i) {
+        const double step = ShorterStep(azimuthsDeg[i - 1], azimuthsDeg[i]);
+        turn += step;
+        scratch.push_back(std::fabs(step));
+    }
+    const double gap = ShorterStep(azimuthsDeg.back(), azimuthsDeg.front());
+    turn += gap;
+    if (!(std::fabs(turn) > 180.0)) {
+        return false; // no whole turn: a sector, or one azimuth
+    }
+    const auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 2);
+    std::nth_element(scratch.begin(), middle, scratch.end());
+    const double medianStep = *middle;
+    return medianStep > 0.0 && std::fabs(gap) <= 1.5 * medianStep;
+}
+
+SweepPipeline::SweepPipeline() : colourTable_(BuildCombinedColourTable()) {
+    for (int p = 0; p < kProductCount; ++p) {
+        thresholds_[static_cast<std::size_t>(p)] = ProductThresholdTable(static_cast<ProductKind>(p));
+    }
+}
+
+void SweepPipeline::EnsureGateBuffers(int gateCount) {
+    if (gateCount > gateCapacity_) {
+        ReleaseBuffers();
+        values_ = std::make_unique<std::uint16_t[]>(static_cast<std::size_t>(gateCount));
+        quality_ = std::make_unique<std::uint16_t[]>(static_cast<std::size_t>(gateCount));
+        gateCapacity_ = gateCount;
+    }
+}
+
+void SweepPipeline::ZeroGateBuffers(int gateCount) {
+    std::memset(values_.get(), 0, sizeof(std::uint16_t) * static_cast<std::size_t>(gateCount));
+    std::memset(quality_.get(), 0, sizeof(std::uint16_t) * static_cast<std::size_t>(gateCount));
+}
+
+void SweepPipeline::ReleaseBuffers() {
+    values_.reset();
+    quality_.reset();
+    gateCapacity_ = 0;
+}
+
+void SweepPipeline::MapLevels(const ScaleRecord& scale, bool invalidDisplay, const QualityFlagRules& rules) {
+    const auto noDataIndex = static_cast<std::uint8_t>(scale.noDataIndex);
+    for (std::size_t i = 0; i < kDisplaySamples; ++i) {
+        const PaletteSample sample = LevelToPaletteIndex(levels_[i], scale, invalidDisplay);
+        indices_[i] = sample.index;
+        marks_[i] = sample.noDataMark ? 1 : 0;
+        // The section has no greyed colours: whatever the picture marks is no data there.
+        const bool marked = sample.noDataMark || rules.Mark(flags_[i]) != FlagMark::None;
+        sectionIndices_[i] = marked ? noDataIndex : sample.index;
+    }
+}
+
+double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, ScanInfo& info,
+                                  double displayRangeM, const FrameOptions& options, PlanRaySink* plan,
+                                  SectionRaySink* section) {
+    if (info.valid == 0) {
+        return 0.0;
+    }
+    const int gateCount = info.gateCount;
+    const SweepFit fit = FitSweepToDisplay(gateCount, info.gateSpacingM, displayRangeM);
+    if (gateCount <= 0) {
+        return fit.rangeMetres;
+    }
+    const auto wipe = [&] {
+        if (plan != nullptr) {
+            plan->ResetEchoImage();
+        }
+        if (section != nullptr) {
+            section->ClearEcho();
+        }
+    };
+    EnsureGateBuffers(gateCount);
+    ZeroGateBuffers(gateCount);
+    wipe();
+
+    const int productIndex = ArrayIndexInMask(info.productMask, ProductIndex(product));
+    if (productIndex < 0) {
+        return -1.0;
+    }
+    const int qualityIndex = ArrayIndexInMask(info.productMask, kQualityMaskBit);
+    if (options.csv) {
+        reader.ClearCsvLines();
+    }
+
+    const ThresholdTable& thresholds = Thresholds(product);
+    const ScaleRecord& scale = Scale(product);
+    const QualityFlagRules rules(options.flagModes);
+    const PaletteRay ray{indices_, marks_, flags_, options.flagModes};
+    std::uint16_t* values = values_.get();
+    std::uint16_t* quality = quality_.get();
+    azimuthsDeg_.clear();
+    azimuthsDeg_.reserve(static_cast<std::size_t>(std::max(info.rayCount, 0)));
+    double firstElevationDeg = 0.0;
+    double previousElevationDeg = kNoElevation;
+    for (int r = 0; r < info.rayCount; ++r) {
+        double elevationDeg = 0.0;
+        double azimuthDeg = 0.0;
+        const int delivered = reader.ReadRay(productIndex, qualityIndex, options.csv, gateCount * 2, quality,
+                                             values, elevationDeg, azimuthDeg);
+        if (delivered < 0) {
+            ZeroGateBuffers(gateCount);
+            wipe();
+            info.errorCode = 7;
+            return -1.0;
+        }
+        if (delivered < gateCount) {
+            std::fill(values + delivered, values + gateCount, std::uint16_t{0});
+            std::fill(quality + delivered, quality + gateCount, std::uint16_t{0});
+        }
+
+        DecimateRay(values, fit.gatesUsed, fit.samples, resampled_.data());
+        reader.QuantiseLevels(resampled_.data(), levels_.data(), thresholds.count, thresholds.boundaryCodes,
+                              thresholds.range, fit.samples);
+        std::fill(levels_.begin() + fit.samples, levels_.end(), kLevelNoData);
+        flags_.fill(0);
+        DecimateRay(quality, fit.gatesUsed, fit.samples, flags_.data());
+        MapLevels(scale, options.invalidDisplay, rules);
+
+        if (r == 0) {
+            info.azimuthDeg = NormaliseAngle(azimuthDeg + options.azimuthOffsetDeg);
+            info.elevationDeg = elevationDeg;
+            firstElevationDeg = elevationDeg;
+            firstIndices_ = indices_;
+            firstMarks_ = marks_;
+            firstFlags_ = flags_;
+        }
+        azimuthsDeg_.push_back(azimuthDeg);
+        if (plan != nullptr) {
+            plan->PaintEchoRay(ray, azimuthDeg + options.azimuthOffsetDeg, elevationDeg);
+        }
+        // Only rays whose elevation changed go to the section: a plan-position sweep leaves it
+        // with its first ray.
+        if (elevationDeg != previousElevationDeg) {
+            previousElevationDeg = elevationDeg;
+            if (section != nullptr) {
+                section->DrawEchoRay(sectionIndices_, elevationDeg);
+            }
+        }
+    }
+    if (plan != nullptr && CoversFullCircle(azimuthsDeg_, circleScratch_)) {
+        const PaletteRay first{firstIndices_, firstMarks_, firstFlags_, options.flagModes};
+        plan->PaintEchoRay(first, azimuthsDeg_.front() + options.azimuthOffsetDeg, firstElevationDeg);
+    }
+
+    if (options.csv) {
+        try {
+            reader.SaveCsvFiles(product);
+        } catch (...) {
+            // The next refresh must still read the file from its first ray.
+            reader.RewindToFirstRay();
+            throw;
+        }
+    }
+    reader.RewindToFirstRay();
+    return fit.rangeMetres;
+}
