@@ -31,7 +31,7 @@ constexpr std::string_view kTempSuffix = ".$$$";
 constexpr std::string_view kCsvExtension = ".csv";
 constexpr int kGzipChunkBytes = 256;
 // How far a decompressed copy may run past the length its header gives before it is cut.
-constexpr std::uint64_t kCopySlackBytes = 64 * 1024;
+constexpr std::uint64_t kCopySlackBytes = std::uint64_t{64} * 1024;
 // Names to try for a copy, in case leftovers of earlier processes with this id are in the way.
 constexpr int kCreateAttempts = 100;
 constexpr std::uint16_t kMask80Old = 0x00FF; // versions 1 and 2 read with the 80-byte layout
