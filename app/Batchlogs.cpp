@@ -1,7 +1,12 @@
 #include "app/Batchlogs.h"
 
 #include "app/Fmainstring.h"
+#include "files/Regularfile.h"
+#include "files/Temporaryfiles.h"
+#include "files/Uniquefd.h"
+#include "files/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <deque>
@@ -14,36 +19,32 @@
 
 namespace {
 
-/// An open file descriptor, closed when it goes.
-class TFileDescriptor {
+// Lines hold a date, a path and an error text: a thousand of them fit well within this. A log
+// grown larger by other hands is read from its end, so the newest lines are kept.
+constexpr std::size_t kLargestOperationLogBytes = kOperationLogLines * 8 * 1024;
+// Names to try for a new log, in case leftovers of earlier processes with this id are in the way.
+constexpr int kCreateAttempts = 100;
+
+/// A new log file under a temporary name beside the log, removed unless it was committed
+/// (renamed into place).
+class TTemporaryLog {
 public:
-    explicit TFileDescriptor(int fd) : fd_(fd) {}
-    ~TFileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
+    explicit TTemporaryLog(const std::string& logPath) {
+        for (int attempt = 0; attempt < kCreateAttempts && !fd_.Valid(); ++attempt) {
+            path_ = TemporaryPathFor(logPath);
+            fd_.Reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+            if (!fd_.Valid() && errno != EEXIST) {
+                break;
+            }
         }
     }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
-/// A temporary file that is removed unless it was committed (renamed into place).
-class TTemporaryFile {
-public:
-    explicit TTemporaryFile(std::string pattern) : path_(std::move(pattern)), fd_(::mkstemp(path_.data())) {}
-    ~TTemporaryFile() {
+    ~TTemporaryLog() {
         if (fd_.Valid() && !committed_) {
             ::unlink(path_.c_str());
         }
     }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+    TTemporaryLog(const TTemporaryLog&) = delete;
+    TTemporaryLog& operator=(const TTemporaryLog&) = delete;
 
     int Fd() const { return fd_.Get(); }
     bool Valid() const { return fd_.Valid(); }
@@ -54,7 +55,7 @@ public:
 
 private:
     std::string path_;
-    TFileDescriptor fd_;
+    UniqueFd fd_;
     bool committed_ = false;
 };
 
@@ -73,21 +74,23 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-bool ReadAll(int fd, std::string& text) {
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return false;
-        }
-        if (n == 0) {
-            return true;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
+/// The last `maxBytes` bytes of the file `fd` (all of it when smaller), starting at a line: a
+/// line cut by the limit is left out. False when it cannot be read.
+bool ReadTail(int fd, std::size_t maxBytes, std::string& text) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return false;
     }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    const std::size_t start = size > maxBytes ? size - maxBytes : 0;
+    if (::lseek(fd, static_cast<off_t>(start), SEEK_SET) < 0 || !ReadUpTo(fd, maxBytes, text)) {
+        return false;
+    }
+    if (start > 0) {
+        const auto lineEnd = text.find('\n');
+        text.erase(0, lineEnd == std::string::npos ? text.size() : lineEnd + 1);
+    }
+    return true;
 }
 
 /// The lines of `text`, each without its CR LF or LF ending; a last line break ends no new line.
@@ -129,7 +132,8 @@ void CreateParentFolders(const std::string& path) {
 /// current file is opened and locked again.
 int OpenLockedLog(const std::string& path) {
     for (;;) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        // Only a regular file: a FIFO, a device or a folder in its place is refused without waiting.
+        const int fd = OpenRegularFile(path, O_RDWR | O_CREAT);
         if (fd < 0) {
             return -1;
         }
@@ -152,6 +156,29 @@ int OpenLockedLog(const std::string& path) {
 
 } // namespace
 
+std::string LogText(std::string_view text) {
+    std::string logged;
+    logged.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text.substr(i));
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const bool control =
+            length == 1 ? lead < 0x20 || lead == 0x7F
+                        : length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (length == 0 || control) {
+            for (std::size_t b = i; b < i + std::max<std::size_t>(length, 1); ++b) {
+                char escaped[5];
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[b]));
+                logged += escaped;
+            }
+        } else {
+            logged.append(text, i, length);
+        }
+        i += std::max<std::size_t>(length, 1);
+    }
+    return logged;
+}
+
 std::string OperationLogName(const std::string& executablePath) {
     const std::filesystem::path name = std::filesystem::path(executablePath).filename();
     return name.stem().string() + ".log";
@@ -162,18 +189,20 @@ std::string OperationLogPath(const std::string& executablePath) {
 }
 
 std::string OperationLogLine(const ScanDateTime& now, bool success, const std::string& path, int errorCode) {
-    return DateTimeText(now) + ",Nimbrook" + (success ? ",OK" : ",NG") + "," + path + "," +
+    return DateTimeText(now) + ",Nimbrook" + (success ? ",OK" : ",NG") + "," + LogText(path) + "," +
            ErrorText(errorCode);
 }
 
 bool AppendOperationLog(const std::string& logPath, const std::string& line, std::size_t maxLines) {
     CreateParentFolders(logPath);
-    const TFileDescriptor log(OpenLockedLog(logPath));
+    const UniqueFd log(OpenLockedLog(logPath));
     if (!log.Valid()) {
         return false;
     }
+    // Under the lock no other run is making a new log, so copies of killed runs can go.
+    RemoveLeftoverTemporaries(std::filesystem::path(logPath).parent_path().string());
     std::string text;
-    if (!ReadAll(log.Get(), text)) {
+    if (!ReadTail(log.Get(), kLargestOperationLogBytes, text)) {
         return false;
     }
     std::deque<std::string> lines = SplitLines(text);
@@ -187,7 +216,7 @@ bool AppendOperationLog(const std::string& logPath, const std::string& line, std
         updated += '\n';
     }
 
-    TTemporaryFile next(logPath + ".XXXXXX");
+    TTemporaryLog next(logPath);
     struct stat mode {};
     if (!next.Valid() || ::fstat(log.Get(), &mode) != 0 || ::fchmod(next.Fd(), mode.st_mode & 07777) != 0 ||
         !WriteAll(next.Fd(), updated) || ::fsync(next.Fd()) != 0) {
@@ -198,12 +227,12 @@ bool AppendOperationLog(const std::string& logPath, const std::string& line, std
 }
 
 std::string ExceptionLogLine(const ScanDateTime& now, const std::string& message) {
-    return "[" + DateTimeText(now) + "] Exception," + message;
+    return "[" + DateTimeText(now) + "] Exception," + LogText(message);
 }
 
 bool AppendExceptionLog(const std::string& logPath, const std::string& line) {
     CreateParentFolders(logPath);
-    const TFileDescriptor log(::open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    const UniqueFd log(OpenRegularFile(logPath, O_WRONLY | O_APPEND | O_CREAT));
     // One write call, so that lines of runs ending at the same moment do not interleave.
     return log.Valid() && WriteAll(log.Get(), line + "\n");
 }

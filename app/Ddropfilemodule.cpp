@@ -1,5 +1,7 @@
 #include "app/Ddropfilemodule.h"
 
+#include "platform/Localpath.h"
+
 #include <QMimeData>
 #include <QStringList>
 #include <QUrl>
@@ -22,7 +24,7 @@ void TDropFileModule::GetDroppedFiles(const QMimeData& drop, QStringList& files)
         if (!url.isLocalFile()) {
             continue;
         }
-        const QString name = url.toLocalFile();
+        const QString name = LocalPathOfUrl(url); // the bytes of the name, UTF-8 or not
         const auto length = static_cast<std::size_t>(name.size());
         if (nameCapacity_ < length + 1) {
             nameBuffer_.reset();

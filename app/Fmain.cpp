@@ -20,6 +20,7 @@
 #include "settings/Settingvalues.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -227,7 +228,13 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     FormCloseQuery();
     FormClose();
     event->accept();
-    // Closing the main window ends the application, whatever other windows are open.
+    // Closing the main window ends the application, whatever other windows are open. A box in its
+    // own event loop (an error shown at start-up, say) is closed too, so that its loop ends.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isModal() && window->isVisible()) {
+            window->close();
+        }
+    }
     QCoreApplication::quit();
 }
 

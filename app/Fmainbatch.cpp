@@ -8,22 +8,26 @@
 #include "app/Fplaylist.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Outputnames.h"
+#include "files/Regularfile.h"
+#include "files/Temporaryfiles.h"
+#include "platform/Localpath.h"
 #include "platform/Localtime.h"
 #include "platform/Processinfo.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,9 +43,23 @@ int DeviceTypeArgument(const QString& text) {
 }
 
 /// The name the picture is written under before it replaces `outputPath`: "x.jpg" gives
-/// "x.<process id>.jpg.$$$", so that runs converting the same file at once never share one.
+/// "x.<process id>.jpg.$$$", so that runs converting the same file at once never share one, or a
+/// short name of its own in the same folder when that is longer than the folder allows.
 QString TemporaryPicturePath(const QString& outputPath) {
-    return ChangeFileExt(outputPath, QStringLiteral(".%1.jpg.$$$").arg(QCoreApplication::applicationPid()));
+    const QString preferred =
+        ChangeFileExt(outputPath, QStringLiteral(".%1.jpg.$$$").arg(QCoreApplication::applicationPid()));
+    return PathFromLocalBytes(FittingTemporaryPath(LocalPathBytes(preferred)));
+}
+
+/// Whether writing the picture to `outputPath` would replace the scan file at `inputPath`: the
+/// same path ("x.jpg" as input), or another name of the same file (a file system that ignores
+/// case, a second link).
+bool ReplacesItsInput(const std::string& inputPath, const std::string& outputPath) {
+    struct stat input {};
+    struct stat output {};
+    return inputPath == outputPath ||
+           (::lstat(inputPath.c_str(), &input) == 0 && ::lstat(outputPath.c_str(), &output) == 0 &&
+            input.st_dev == output.st_dev && input.st_ino == output.st_ino);
 }
 
 } // namespace
@@ -53,7 +71,7 @@ void LogExceptionMessage(const std::string& message) {
 }
 
 void LogFailedByException(const QString& inputPath, const std::string& message) {
-    const std::string line = OperationLogLine(LocalTime(), false, inputPath.toStdString(), 9);
+    const std::string line = OperationLogLine(LocalTime(), false, LocalPathBytes(inputPath), 9);
     if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
         std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
     }
@@ -120,7 +138,7 @@ void TFormMain::StartFromCommandLine() {
     }
 
     std::uintptr_t existed = 0;
-    if (QFileInfo(batchInputPath_).isFile()) {
+    if (IsRegularFile(LocalPathBytes(batchInputPath_))) {
         fileList_.append(batchInputPath_);
         TimerFilePlay.SetTag(0);
         TimerFilePlayTimer(); // renders the file and posts the repaint that composes it
@@ -139,19 +157,25 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     bool success = false;
     if (existed != 0) {
         if (scanInfo_.errorCode == 0) {
+            const std::string inputBytes = LocalPathBytes(batchInputPath_);
+            const std::string outputBytes = LocalPathBytes(batchOutputPath_);
+            if (ReplacesItsInput(inputBytes, outputBytes)) {
+                throw std::runtime_error("The picture would replace the scan file it is made from: " +
+                                         inputBytes);
+            }
+            RemoveLeftoverTemporaries(std::filesystem::path(outputBytes).parent_path().string());
             const QString temporaryPath = TemporaryPicturePath(batchOutputPath_);
+            const std::string temporaryBytes = LocalPathBytes(temporaryPath);
             try {
                 SaveSnapshot(0, temporaryPath);
             } catch (...) {
-                QFile::remove(temporaryPath);
+                ::unlink(temporaryBytes.c_str());
                 throw;
             }
             // The rename replaces an older picture in one step, so readers see the old or the new one.
-            if (::rename(QFile::encodeName(temporaryPath).constData(),
-                         QFile::encodeName(batchOutputPath_).constData()) != 0) {
-                QFile::remove(temporaryPath);
-                throw std::runtime_error("Cannot move the picture to " +
-                                         QDir::toNativeSeparators(batchOutputPath_).toStdString());
+            if (::rename(temporaryBytes.c_str(), outputBytes.c_str()) != 0) {
+                ::unlink(temporaryBytes.c_str());
+                throw std::runtime_error("Cannot move the picture to " + outputBytes);
             }
             success = true;
         }
@@ -201,7 +225,9 @@ void TFormMain::DropFiles(const QStringList& paths) {
     // and so does a folder without scan files: playback reports it when it gets there.
     QStringList files;
     for (const QString& path : paths) {
-        const QStringList found = QFileInfo(path).isDir() ? ScanFilesOf(path) : QStringList();
+        std::error_code noFolder;
+        const bool folder = std::filesystem::is_directory(LocalPathBytes(path), noFolder);
+        const QStringList found = folder ? ScanFilesOf(path) : QStringList();
         files += found.isEmpty() ? QStringList{path} : found;
     }
     SetPlayList(files);

@@ -7,6 +7,7 @@
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
 #include "platform/Keyboardstate.h"
+#include "platform/Localpath.h"
 #include "render/Dopenechodrawmodule.h"
 #include "settings/Settingvalues.h"
 
@@ -174,7 +175,7 @@ void TFormMain::MainMenuDispMapClick() {
         RefreshDisplay(true);
         return;
     }
-    const std::string path = answer.files.front().toStdString();
+    const std::string path = LocalPathBytes(answer.files.front());
     const std::string name = EchoDrawModule->MapName(path);
     bool warning = false;
     const bool invalid = EchoDrawModule->CheckMapFileName(name, warning);

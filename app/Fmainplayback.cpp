@@ -6,6 +6,7 @@
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
 #include "files/Dscnfilemodule.h"
+#include "platform/Localpath.h"
 #include "settings/Settingvalues.h"
 
 #include <QAction>
@@ -61,7 +62,7 @@ void TFormMain::TimerFilePlayTimer() {
 
     if (index >= 0 && index < fileList_.size()) {
         scanInfo_.errorCode = 0;
-        const std::string path = fileList_[index].toStdString();
+        const std::string path = LocalPathBytes(fileList_[index]);
         if (SCNFileModule->OpenScanFile(path, smallDevice, scanInfo_) < 0) {
             TimerFilePlay.SetTag(index);
             RefreshDisplay(false);

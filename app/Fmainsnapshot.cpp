@@ -5,18 +5,24 @@
 #include "app/Outputnames.h"
 #include "app/Printarea.h"
 #include "display/Fsrhiwindow.h"
+#include "files/Regularfile.h"
 #include "platform/Bitmap.h"
+#include "platform/Localpath.h"
 #include "platform/Localtime.h"
 #include "platform/Processinfo.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImageWriter>
 #include <QMenu>
 #include <QPainter>
 #include <QPrinter>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <stdexcept>
 
 void TFormMain::ConnectSnapshotMenus() {
@@ -80,11 +86,23 @@ void TFormMain::CaptureWindow(int which, TBitmap& bitmap) {
 void TFormMain::SaveSnapshot(int which, const QString& path) {
     TBitmap bitmap;
     CaptureWindow(which, bitmap);
+    // Opened by the path's bytes (names need not be UTF-8), and only as a regular file: a FIFO
+    // or a device in its place is refused instead of waited for.
+    const std::string bytes = LocalPathBytes(path);
+    const int fd = OpenRegularFile(bytes, O_WRONLY | O_CREAT | O_TRUNC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        const std::string reason = fd < 0 ? std::strerror(errno) : file.errorString().toStdString();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        throw std::runtime_error("Cannot write the picture " + bytes + ": " + reason);
+    }
     // The format is given, so the picture is a JPEG whatever the file is called.
-    QImageWriter writer(path, "jpeg");
-    if (!writer.write(bitmap.Image())) {
-        throw std::runtime_error("Cannot write the picture " + QDir::toNativeSeparators(path).toStdString() +
-                                 ": " + writer.errorString().toStdString());
+    QImageWriter writer(&file, "jpeg");
+    if (!writer.write(bitmap.Image()) || !file.flush()) {
+        throw std::runtime_error("Cannot write the picture " + bytes + ": " +
+                                 writer.errorString().toStdString());
     }
 }
 
@@ -112,7 +130,8 @@ void TFormMain::PrintWindowImage(int which) {
 
 void TFormMain::WriteOperationLog(const QString& path, bool success) {
     const std::string logPath = OperationLogPath(ExecutableFilePath().toStdString());
-    const std::string line = OperationLogLine(LocalTime(), success, path.toStdString(), scanInfo_.errorCode);
+    const std::string line =
+        OperationLogLine(LocalTime(), success, LocalPathBytes(path), scanInfo_.errorCode);
     if (!AppendOperationLog(logPath, line)) {
         std::fprintf(stderr, "nimbrook: the operation log %s could not be written: %s\n", logPath.c_str(),
                      line.c_str());

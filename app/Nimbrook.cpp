@@ -10,26 +10,51 @@
 #include "platform/Dwinmodule.h"
 #include "platform/Processinfo.h"
 
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 namespace {
 
-bool BatchCommandLine(int argc, char** argv) {
+/// Whether the command line as given may start a batch run. What decides is the command line the
+/// application object leaves (it takes its own options, such as -reverse or -style fusion, away),
+/// but a batch run's platform must be chosen before that object exists.
+bool MayBeBatchCommandLine(int argc, char** argv) {
     return argc >= 2 && std::strcmp(argv[1], kPlayOption) != 0;
+}
+
+/// Whether the command line asks for a platform itself (-platform NAME).
+bool NamesAPlatform(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool batch = BatchCommandLine(argc, argv);
-    if (batch) {
-        ChooseOffscreenWithoutDisplay();
+    bool offscreenChosen = false;
+    const bool platformNamed = NamesAPlatform(argc, argv);
+    if (MayBeBatchCommandLine(argc, argv)) {
+        offscreenChosen = ChooseOffscreenWithoutDisplay();
         QuietOffscreenMessages();
     }
     TNimbrookApplication application(argc, argv);
+    // From here on one command line decides everything: the one the application object left.
+    RecordCommandLine(argc, argv);
     const TStartOptions options = ParseStartOptions(CommandLineArguments());
+    const bool batch = !options.batchArguments.isEmpty();
+    if (!batch && offscreenChosen && !platformNamed &&
+        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        // Only options of the toolkit were given: an interactive start, for which the offscreen
+        // platform chosen for a batch run would show nothing to anybody.
+        std::fprintf(stderr, "nimbrook: no display to show the viewer on\n");
+        return 1;
+    }
     TInstanceLock instance;
     if (!batch) {
         // A second interactive copy ends at once and silently while the first one runs.
@@ -60,7 +85,11 @@ int main(int argc, char** argv) {
             }
         }
         FormMain->show();
-        TNimbrookApplication::exec();
+        // A close that came while the window was being shown (answered in the loop of a box it
+        // showed at start-up) has ended the application already.
+        if (FormMain->isVisible()) {
+            TNimbrookApplication::exec();
+        }
     } catch (const std::exception& error) {
         handle(error.what());
     } catch (...) {

@@ -1,9 +1,10 @@
 #include "app/Startoptions.h"
 
+#include "platform/Localpath.h"
+
 #include <QCollator>
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
 
 const char* const kScanFileFilter =
     "Velmara(*.scn;*.rhi;*.sppi;*.scnd;*.rhid;*.sppid)|*.scn;*.rhi;*.sppi;*.scnd;*.rhid;*.sppid|"
@@ -22,21 +23,33 @@ TStartOptions ParseStartOptions(const QStringList& arguments) {
 }
 
 QStringList ScanFilesOf(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isFile()) {
-        return {info.absoluteFilePath()};
-    }
-    if (!info.isDir()) {
+    // Listed by the bytes of the names, so that names which are not UTF-8 stay openable.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path given = fs::absolute(LocalPathBytes(path), error);
+    if (error) {
         return {};
     }
+    if (fs::is_regular_file(given, error)) {
+        return {PathFromLocalBytes(given.string())};
+    }
+    // The first filter's patterns are all "*.<extension>"; hidden files are left out.
     const QString firstFilter = QString::fromLatin1(kScanFileFilter).section(QLatin1Char('|'), 1, 1);
     const QStringList patterns = firstFilter.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    const QDir folder(info.absoluteFilePath());
     QStringList files;
-    for (const QFileInfo& entry :
-         folder.entryInfoList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase)) {
-        files.append(entry.absoluteFilePath());
+    for (fs::directory_iterator entry(given, error), end; !error && entry != end; entry.increment(error)) {
+        const QString name = PathFromLocalBytes(entry->path().filename().string());
+        const bool matches = !name.startsWith(QLatin1Char('.')) &&
+                             std::any_of(patterns.begin(), patterns.end(), [&name](const QString& pattern) {
+                                 return name.endsWith(pattern.mid(1), Qt::CaseInsensitive);
+                             });
+        std::error_code typeError;
+        if (matches && entry->is_regular_file(typeError)) {
+            files.append(PathFromLocalBytes(entry->path().string()));
+        }
     }
+    std::sort(files.begin(), files.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return files;
 }
 

@@ -33,9 +33,10 @@ TStartOptions ParseStartOptions(const QStringList& arguments);
 /// The Open dialog's filter of the scan files.
 extern const char* const kScanFileFilter;
 
-/// The scan files a --play argument names: a file as it is, a folder's files (not its subfolders)
-/// whose names match the patterns of the Open dialog's first filter (any case). Returns the paths
-/// in the folder's listing order; empty for a path that does not exist.
+/// The scan files a --play argument names: a file as it is, a folder's files (not its subfolders,
+/// not hidden files) whose names match the patterns of the Open dialog's first filter (any case).
+/// Returns absolute paths in name order without regard to case; empty for a path that does not
+/// exist. Names that are not UTF-8 come as PathFromLocalBytes gives them.
 QStringList ScanFilesOf(const QString& path);
 
 /// Sorts a play list into play order: the whole path text, compared without regard to case under

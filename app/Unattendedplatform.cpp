@@ -19,9 +19,9 @@ void LeaveOutNotes(QtMsgType type, const QMessageLogContext& context, const QStr
 
 } // namespace
 
-void ChooseOffscreenWithoutDisplay() {
+bool ChooseOffscreenWithoutDisplay() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        return;
+        return false;
     }
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen");
@@ -30,6 +30,7 @@ void ChooseOffscreenWithoutDisplay() {
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    return true;
 }
 
 void QuietOffscreenMessages(bool runtimeFolderNote) {

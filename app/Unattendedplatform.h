@@ -5,8 +5,9 @@
 
 /// Chooses the platform before the application object is made: unless QT_QPA_PLATFORM says
 /// otherwise, the desktop's when a display is named (falling back to offscreen when it cannot be
-/// reached), the offscreen platform when none is.
-void ChooseOffscreenWithoutDisplay();
+/// reached), the offscreen platform when none is. Returns false when QT_QPA_PLATFORM already
+/// named the platform.
+bool ChooseOffscreenWithoutDisplay();
 
 /// Leaves out the offscreen platform's note, on every run, that it cannot pass size hints to a
 /// window manager; a script converting a folder does not need that line once per file. With

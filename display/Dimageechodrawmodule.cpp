@@ -1,17 +1,18 @@
 #include "display/Dimageechodrawmodule.h"
 
 #include "display/Dgraphicsmodule.h"
+#include "files/Regularfile.h"
 #include "render/Colourscales.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <numbers>
@@ -29,6 +30,11 @@ const QRgb kRingOuter = qRgb(240, 240, 240);
 const QRgb kRingInner = qRgb(252, 252, 252);
 const QRgb kCaptionShadow = qRgb(48, 48, 48);
 const QRgb kCaptionText = qRgb(216, 216, 216);
+
+/// Read limits of the map files: a caption is one short line; a picture file larger than the
+/// decoder's own limit on a decoded picture (128 MB) cannot be shown anyway.
+constexpr std::size_t kLargestCaptionBytes = 4096;
+constexpr std::size_t kLargestMapPictureBytes = 128 * 1024 * 1024;
 
 constexpr int kLabelFontPoints = 12;
 constexpr int kCaptionFontPoints = 8;
@@ -52,23 +58,24 @@ QImage FlattenOntoBlack(const QImage& decoded) {
     return flat;
 }
 
-/// First line of a caption file: empty without a line; nothing when the file cannot be read.
-std::optional<QString> ReadCaptionLine(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+/// First line of a caption file: empty without a line; nothing when it is no regular file or
+/// cannot be read. A caption is one short line: only the first kLargestCaptionBytes are read, and
+/// a character cut at their end is left out.
+std::optional<QString> ReadCaptionLine(const std::string& path) {
+    const std::optional<std::string> text = ReadRegularFile(path, kLargestCaptionBytes);
+    if (!text) {
         return std::nullopt;
     }
-    QByteArray line = file.readLine();
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
+    QByteArray line = QByteArray::fromStdString(text->substr(0, text->find('\n')));
     if (line.startsWith("\xEF\xBB\xBF")) { // a UTF-8 byte-order mark is no part of the text
         line.remove(0, 3);
     }
     while (line.endsWith('\n') || line.endsWith('\r')) {
         line.chop(1);
     }
-    return QString::fromUtf8(line);
+    // The decoder keeps an incomplete last sequence to itself instead of making it U+FFFD.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    return QString(utf8(line));
 }
 
 PixelView ViewOf(TBitmap& bitmap) {
@@ -260,28 +267,34 @@ void TImageEchoDrawModule::SetRadarPosition(double latitude, double longitude) {
 }
 
 bool TImageEchoDrawModule::LoadMapPicture(const std::string& path) {
-    const QString picturePath = QString::fromStdString(path);
-    const QFileInfo info(picturePath);
-    if (!info.exists()) {
-        return false;
-    }
-    const QString extension = info.suffix().toLower();
+    // The path is used as the bytes it is, so names that are not UTF-8 open too.
+    const auto dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && path.find('/', dot) == std::string::npos;
+    const QString extension =
+        hasExtension ? QString::fromStdString(path.substr(dot + 1)).toLower() : QString();
     const char* format = extension == QLatin1String("bmp")   ? "BMP"
                          : extension == QLatin1String("png") ? "PNG"
                                                              : nullptr;
     if (format == nullptr) {
         return false;
     }
-    const QImage decoded(picturePath, format);
+    // Only a regular file, and no more of it than a decodable picture can be: a missing file, a
+    // FIFO, a device or a folder changes nothing, as an undecodable picture does.
+    const std::optional<std::string> pictureBytes = ReadRegularFile(path, kLargestMapPictureBytes + 1);
+    if (!pictureBytes || pictureBytes->size() > kLargestMapPictureBytes) {
+        return false;
+    }
+    const QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(pictureBytes->data()),
+                                            static_cast<int>(pictureBytes->size()), format);
     if (decoded.isNull()) {
         return false; // undecodable: keep the previous picture, caption and corners
     }
     const QImage flat = FlattenOntoBlack(decoded);
 
     QString caption;
-    const QString captionPath =
-        picturePath.left(picturePath.size() - info.suffix().size()) + QLatin1String("txt");
-    if (QFileInfo::exists(captionPath)) {
+    const std::string captionPath = path.substr(0, dot + 1) + "txt";
+    std::error_code noCaption;
+    if (std::filesystem::exists(captionPath, noCaption)) {
         const std::optional<QString> line = ReadCaptionLine(captionPath);
         if (!line) {
             return false; // unreadable caption: keep the previous picture, caption and corners

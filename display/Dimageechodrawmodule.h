@@ -89,14 +89,15 @@ public:
     /// the view box around it and places the map picture again, which wipes the echo.
     void SetRadarPosition(double latitude, double longitude);
 
-    /// Loads a map picture (path in UTF-8). Nothing happens when no file is there or its lower-
-    /// cased extension is neither ".bmp" nor ".png", and nothing changes when the picture cannot
-    /// be decoded or a caption file beside it (same path, extension ".txt") cannot be read.
+    /// Loads a map picture (the path's bytes as the system gives them). Nothing happens when no
+    /// file is there or its lower-cased extension is neither ".bmp" nor ".png", and nothing
+    /// changes when the picture is no regular file of at most 128 MB that decodes, or a caption
+    /// file beside it (same path, extension ".txt") is no regular file or cannot be read.
     /// Otherwise the picture is taken (a PNG's transparency flattened onto black), the caption
-    /// becomes the caption file's first line (UTF-8; empty without a caption file or without a
-    /// line), the corners are taken from the file name when it follows the naming rule (else
-    /// the previous corners stay), and the picture is placed. Returns true when the picture was
-    /// taken.
+    /// becomes the first line within the caption file's first 4 KB (UTF-8; empty without a
+    /// caption file or without a line), the corners are taken from the file name when it follows
+    /// the naming rule (else the previous corners stay), and the picture is placed. Returns true
+    /// when the picture was taken.
     bool LoadMapPicture(const std::string& path);
 
     /// The square view around centre for the display radius: half = radius / 0.9 metres, dLat =

@@ -4,6 +4,8 @@
 #include "files/Csvformat.h"
 #include "files/Littleendian.h"
 #include "files/Outputfile.h"
+#include "files/Regularfile.h"
+#include "files/Temporaryfiles.h"
 
 #include <algorithm>
 #include <array>
@@ -11,11 +13,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 #include <zlib.h>
 
 namespace {
@@ -24,6 +30,10 @@ constexpr std::string_view kGzExtension = ".gz";
 constexpr std::string_view kTempSuffix = ".$$$";
 constexpr std::string_view kCsvExtension = ".csv";
 constexpr int kGzipChunkBytes = 256;
+// How far a decompressed copy may run past the length its header gives before it is cut.
+constexpr std::uint64_t kCopySlackBytes = std::uint64_t{64} * 1024;
+// Names to try for a copy, in case leftovers of earlier processes with this id are in the way.
+constexpr int kCreateAttempts = 100;
 constexpr std::uint16_t kMask80Old = 0x00FF; // versions 1 and 2 read with the 80-byte layout
 constexpr std::uint16_t kMask54 = 0x0087;    // R, Zh, V and W, no quality array
 constexpr std::uint16_t kOffsetNotGiven = 0xFFFF;
@@ -78,13 +88,6 @@ std::string CsvPath(const std::string& baseName, std::string_view suffix) {
     path += suffix;
     path += kCsvExtension;
     return path;
-}
-
-// A path names a scan file only when it is a regular file (following links): a directory or a
-// pipe would fail or block the reads later.
-bool IsRegularFile(const std::string& path) {
-    struct stat status {};
-    return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {
@@ -184,6 +187,59 @@ int MaskBitOfArray(std::uint16_t productMask, int arrayIndex) {
     return -1;
 }
 
+// The length of a scan file as its first bytes describe it: header length + rayCount x (first ray
+// header block + first data block), read from the bytes the way the open reads them with the
+// device type given. Fed with the start of a decompressed stream, it knows the length once the
+// first ray's two length words have been seen; files whose rays differ in length fail the size
+// checks anyway.
+class ImpliedFileLength {
+public:
+    explicit ImpliedFileLength(bool smallUnit) : smallUnit_(smallUnit) {}
+
+    /// Takes the next bytes of the stream (only the first ones are kept).
+    void Observe(const std::uint8_t* bytes, std::size_t count) {
+        if (!length_) {
+            head_.insert(head_.end(), bytes, bytes + std::min(count, kLongestHead - head_.size()));
+            length_ = FromHead();
+        }
+    }
+    /// The implied length, once known.
+    std::optional<std::uint64_t> Bytes() const { return length_; }
+
+private:
+    // Header block, first ray header block and the data block's length word, each at most 65535.
+    static constexpr std::size_t kLongestHead = 2 * 65535 + 2;
+
+    std::optional<std::uint16_t> WordAt(std::size_t offset) const {
+        if (offset + 2 > head_.size()) {
+            return std::nullopt;
+        }
+        return LoadU16(head_.data() + offset);
+    }
+    std::optional<std::uint64_t> FromHead() const {
+        const auto headerLength = WordAt(0);
+        const auto version = WordAt(2);
+        if (!headerLength || !version || head_.size() < *headerLength) {
+            return std::nullopt;
+        }
+        const auto rayHeaderLength = WordAt(*headerLength);
+        const auto dataLength =
+            rayHeaderLength ? WordAt(std::size_t{*headerLength} + *rayHeaderLength) : std::nullopt;
+        if (!dataLength) {
+            return std::nullopt;
+        }
+        // The header is read into a buffer pre-filled with 0xFF: a field beyond a shorter header
+        // block reads 0xFFFF.
+        const std::size_t rayCountOffset = *version <= 2 && smallUnit_ ? 40 : 42;
+        const std::uint64_t rayCount = rayCountOffset + 2 <= *headerLength ? *WordAt(rayCountOffset) : 0xFFFF;
+        return *headerLength + rayCount * (std::uint64_t{*rayHeaderLength} + *dataLength);
+    }
+
+    bool smallUnit_;
+    std::vector<std::uint8_t> head_;
+    std::optional<std::uint64_t> length_;
+};
+
 // Frees the gzip stream on every path out of DecompressToTemp.
 struct GzipStream {
     gzFile handle;
@@ -223,6 +279,7 @@ int TSCNFileModule::OpenScanFile(const std::string& path, bool smallUnit, ScanIn
 
 int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo& info) {
     CloseScanFile();
+    smallUnit_ = smallUnit;
 
     std::string openPath = path;
     if (IsGzipPath(path)) {
@@ -358,7 +415,7 @@ int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
 
     int code = 0;
     const std::int64_t bodyLength = fileLength - headerLength;
-    if (fileLength < 0 || bodyLength < 0 || bodyLength % info.rayCount != 0) {
+    if (copyCut_ || fileLength < 0 || bodyLength < 0 || bodyLength % info.rayCount != 0) {
         code = 4;
     }
     // A missing first ray fails here too: there is no data block to measure.
@@ -369,31 +426,60 @@ int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
 }
 
 bool TSCNFileModule::DecompressToTemp(const std::string& gzipPath, const std::string& tempPath) {
+    copyCut_ = false;
     GzipStream gzip(gzipPath);
     if (gzip.handle == nullptr) {
         return false;
     }
+    const std::string folder = std::filesystem::path(tempPath).parent_path().string();
+    if (sweptFolders_.insert(folder).second) {
+        RemoveLeftoverTemporaries(folder);
+    }
     // The copy is written under a name of its own and then renamed onto tempPath in one step, so
     // tempPath only ever names a complete copy: another run decompressing the same file at the
     // same moment never reads a half-written copy, and a copy left by a crash is replaced.
-    std::string writingPath =
+    const std::string base =
         tempPath.substr(0, tempPath.size() - std::min(tempPath.size(), kTempSuffix.size()));
-    writingPath += ".XXXXXX";
-    writingPath += kTempSuffix;
-    const int reserved = ::mkstemps(writingPath.data(), static_cast<int>(kTempSuffix.size()));
-    if (reserved < 0) {
+    OutputFile copy;
+    std::string writingPath;
+    bool created = false;
+    for (int attempt = 0; attempt < kCreateAttempts && !created; ++attempt) {
+        writingPath = TemporaryPathFor(base);
+        created = copy.Create(writingPath, true);
+        if (!created && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (!created) {
         return false;
     }
-    ::close(reserved);
-    OutputFile copy;
-    bool written = copy.Create(writingPath, false);
-    char chunk[kGzipChunkBytes];
+    // Held as long as the copy is this module's: a later run sweeping the folder leaves it alone.
+    UniqueFd lock(::open(writingPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (lock.Valid()) {
+        ::flock(lock.Get(), LOCK_SH);
+    }
+    // The header tells how long the file is; a stream that goes on much longer (a gzip bomb)
+    // is cut there, and the size check then fails it.
+    ImpliedFileLength implied(smallUnit_);
+    std::uint64_t copied = 0;
+    bool written = true;
+    std::uint8_t chunk[kGzipChunkBytes];
     while (written) {
         const int got = gzread(gzip.handle, chunk, sizeof chunk);
         if (got <= 0) {
             break;
         }
-        written = copy.Write(chunk, static_cast<std::size_t>(got));
+        auto take = static_cast<std::uint64_t>(got);
+        if (const auto length = implied.Bytes(); length && copied + take > *length + kCopySlackBytes) {
+            take = *length + kCopySlackBytes - std::min(copied, *length + kCopySlackBytes);
+            copyCut_ = true;
+        }
+        written = copy.Write(chunk, static_cast<std::size_t>(take));
+        implied.Observe(chunk, static_cast<std::size_t>(take));
+        copied += take;
+        if (copyCut_) {
+            break;
+        }
     }
     // A copy cut short by a full disk would be read as a damaged scan file.
     written = copy.Close() && written;
@@ -405,6 +491,7 @@ bool TSCNFileModule::DecompressToTemp(const std::string& gzipPath, const std::st
     }
     ownedTempDevice_ = made.st_dev;
     ownedTempInode_ = made.st_ino;
+    ownedTempLock_ = std::move(lock);
     return true;
 }
 
@@ -420,6 +507,8 @@ void TSCNFileModule::CloseScanFile() {
         }
         ownedTempPath_.clear();
     }
+    ownedTempLock_.Reset();
+    copyCut_ = false;
     openFileName_.clear();
     firstRayPosition_ = 0;
     rayCount_ = 0;

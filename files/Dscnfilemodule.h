@@ -4,8 +4,10 @@
 #include "files/Gatecodec.h"
 #include "files/Productkind.h"
 #include "files/Scaninfo.h"
+#include "files/Uniquefd.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <sys/types.h>
 
@@ -14,9 +16,10 @@
 /// CSV lines of the rays it reads and writes them as the two CSV files of the export.
 ///
 /// Error codes of OpenScanFile (ScanInfo::errorCode): 1 no such file, 2 file (or temporary copy)
-/// cannot be opened, 3 header unreadable, 4 body length not a multiple of the ray count, 5 first
-/// data block not a multiple of the gate count, 6 date-time out of range, 8 exception while parsing
-/// or naming (also a ray or gate count of 0). Code 7 is the caller's, for a ReadRay result of -1.
+/// cannot be opened, 3 header unreadable, 4 body length not a multiple of the ray count (or a gzip
+/// stream longer than its header says), 5 first data block not a multiple of the gate count, 6
+/// date-time out of range, 8 exception while parsing or naming (also a ray or gate count of 0).
+/// Code 7 is the caller's, for a ReadRay result of -1.
 class TSCNFileModule {
 public:
     /// Layout sizes of the two file-header layouts and of the known part of a ray header.
@@ -55,10 +58,14 @@ public:
                         const std::uint16_t* boundaryCodes, const CodeRange& range, int count) const;
 
     /// Decompresses the gzip file `gzipPath` into `tempPath` (replacing any file of that name) with
-    /// 256-byte reads; the copy is written beside it under a name of its own ending in ".$$$" and
-    /// moved onto `tempPath` when complete. Returns true when `tempPath` was created; false when
-    /// the gzip file cannot be opened or the copy cannot be made, in which case no copy is left. A corrupt
-    /// or truncated stream is not reported: the copy then holds what could be decompressed.
+    /// 256-byte reads; the copy is written beside it under a name of its own (Temporaryfiles.h)
+    /// and moved onto `tempPath` when complete. It holds a shared lock on the copy while the copy
+    /// is open, and first clears the folder of copies and temporaries that killed runs left. A
+    /// stream longer than its header says (length + 64 KB) is cut there, and the open then fails
+    /// the body size check. Returns true when `tempPath` was created; false when the gzip file
+    /// cannot be opened or the copy cannot be made (a full disk), in which case no copy is left.
+    /// A corrupt or truncated stream is not reported: the copy then holds what could be
+    /// decompressed.
     bool DecompressToTemp(const std::string& gzipPath, const std::string& tempPath);
 
     /// Empties both CSV line lists.
@@ -101,6 +108,10 @@ private:
     std::string ownedTempPath_; // the temporary copy this module made; deleted when the file closes
     dev_t ownedTempDevice_ = 0; // the file the copy is, so that only this module's own copy is deleted
     ino_t ownedTempInode_ = 0;
+    UniqueFd ownedTempLock_;             // a shared lock on the copy: it is in use
+    bool smallUnit_ = false;             // the device type of the open, which the copy's length depends on
+    bool copyCut_ = false;               // the copy stopped at the length its header gives: there is more
+    std::set<std::string> sweptFolders_; // folders already cleared of leftovers of killed runs
     std::int64_t firstRayPosition_ = 0;
     std::int32_t rayCount_ = 0;
     std::int32_t gateCount_ = 0;

@@ -1,29 +1,16 @@
 // libFuzzer target for the scan-file reader: the input's first byte chooses the device type and
 // whether the rest is opened as a plain or a ".gz" file; every ray is then read with CSV output on.
+// The inputs are written into one folder of their own, removed with everything in it when the
+// fuzzer ends normally (-runs, -max_total_time); a crash or an interrupt leaves it for a look.
 #include "files/Dscnfilemodule.h"
+#include "tests/common/Scratchdir.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
-
-namespace {
-
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nimbrook-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return std::filesystem::path(pattern);
-    }();
-    return folder;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
@@ -31,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool smallUnit = (data[0] & 1) != 0;
     const bool gzip = (data[0] & 2) != 0;
-    const std::string path = (Folder() / (gzip ? "f.scn.gz" : "f.scn")).string();
+    static const ScratchDir folder;
+    const std::string path = (folder.Path() / (gzip ? "f.scn.gz" : "f.scn")).string();
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
@@ -61,8 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     reader.CloseScanFile();
-    if (std::filesystem::exists(path + ".$$$")) {
-        std::abort(); // the temporary copy must go with the file
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        ++entries;
+    }
+    std::filesystem::remove(path);
+    if (entries != 1) {
+        std::abort(); // the temporary copy went with the file: nothing but the input was left
     }
     return 0;
 }

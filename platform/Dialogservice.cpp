@@ -1,12 +1,14 @@
 #include "platform/Dialogservice.h"
 
 #include "platform/Dialogfilter.h"
+#include "platform/Localpath.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QUrl>
 
 namespace {
 
@@ -34,7 +36,10 @@ public:
         TFileDialogAnswer answer;
         answer.confirmed = dialog.exec() == QDialog::Accepted;
         if (answer.confirmed) {
-            answer.files = dialog.selectedFiles();
+            // As URLs: a dialog of the desktop gives the names' bytes, UTF-8 or not.
+            for (const QUrl& url : dialog.selectedUrls()) {
+                answer.files.append(url.isLocalFile() ? LocalPathOfUrl(url) : url.toString());
+            }
         }
         return answer;
     }

@@ -1,5 +1,7 @@
 #include "platform/Processinfo.h"
 
+#include "platform/Localpath.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -15,6 +17,11 @@ Override& Current() {
     return current;
 }
 
+QStringList& Recorded() {
+    static QStringList recorded;
+    return recorded;
+}
+
 } // namespace
 
 QString ExecutableFilePath() {
@@ -22,7 +29,11 @@ QString ExecutableFilePath() {
 }
 
 QStringList CommandLineArguments() {
-    return Current().active ? Current().arguments : QCoreApplication::arguments();
+    return Current().active ? Current().arguments : Recorded();
+}
+
+void RecordCommandLine(int argc, const char* const* argv) {
+    Recorded() = ArgumentsFromBytes(argc, argv);
 }
 
 ScopedProcessInfo::ScopedProcessInfo(const QString& executableFilePath, const QStringList& arguments)

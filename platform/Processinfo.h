@@ -9,8 +9,14 @@
 /// Full path of the executable (where its settings file lives).
 QString ExecutableFilePath();
 
-/// The command line split into arguments, argument 0 being the program.
+/// The command line split into arguments, argument 0 being the program: what the application object
+/// left of it after taking its own options (-platform, -style, -reverse …), each argument decoded
+/// with PathFromLocalBytes so that file names keep their bytes. Empty until RecordCommandLine.
 QStringList CommandLineArguments();
+
+/// Records the command line from argc and argv as the application object left them; the process
+/// entry calls it once the application object exists.
+void RecordCommandLine(int argc, const char* const* argv);
 
 /// Replaces the executable path and the command line while it lives (tests); the previous
 /// values come back when it is destroyed.

@@ -41,6 +41,30 @@ private:
     SettingsRecord* record_;
 };
 
+// Makes `backup` a second name (or else a copy) of the INI file's data. The new backup is made
+// under a temporary name and then renamed over the old one, so that a backup is only ever replaced
+// by a complete one, and the INI file itself never disappears.
+bool ReplaceBackup(const std::filesystem::path& iniPath, const std::filesystem::path& backup) {
+    const std::filesystem::path next = TemporarySavePath(backup);
+    TemporaryFileGuard guard(next);
+    std::error_code error;
+    std::filesystem::remove(next, error); // left by a save that was cut short
+    std::filesystem::create_hard_link(iniPath, next, error);
+    if (error) {
+        error.clear();
+        std::filesystem::copy_file(iniPath, next, error);
+        if (error) {
+            return false;
+        }
+    }
+    std::filesystem::rename(next, backup, error);
+    if (error) {
+        return false;
+    }
+    guard.release();
+    return true;
+}
+
 } // namespace
 
 std::filesystem::path BackupPath(const std::filesystem::path& iniPath) {
@@ -124,30 +148,24 @@ bool TIniFileModule::SaveSettings(const std::filesystem::path& iniPath) {
     if (!file.SaveToFile(temporary)) {
         return false;
     }
-    std::error_code error;
-    const auto iniStatus = std::filesystem::symlink_status(iniPath, error);
-    if (!std::filesystem::status_known(iniStatus)) {
+    const std::filesystem::path backup = BackupPath(iniPath);
+    // Only a file the next start could read becomes the backup. When the INI file cannot be read
+    // (a folder, a FIFO, a device, no permission) the settings came from the backup, and it is
+    // the one good copy: it stays.
+    if (IniFile::Open(iniPath) && !ReplaceBackup(iniPath, backup)) {
         return false;
     }
-    if (std::filesystem::exists(iniStatus)) {
-        // The previous file becomes the backup as a second name (or a copy) of the same data, so
-        // the INI file itself never disappears; the final rename replaces it atomically.
-        const std::filesystem::path backup = BackupPath(iniPath);
-        std::filesystem::remove(backup, error);
-        if (error) {
-            return false;
-        }
-        std::filesystem::create_hard_link(iniPath, backup, error);
-        if (error) {
-            error.clear();
-            std::filesystem::copy_file(iniPath, backup, error);
-            if (error) {
-                return false;
-            }
-        }
-    }
+    std::error_code error;
     std::filesystem::rename(temporary, iniPath, error);
     if (error) {
+        // The INI file cannot be replaced (a folder stands in its place). The settings are kept in
+        // the backup instead, which the next start reads since the INI file cannot be read.
+        std::error_code backupError;
+        std::filesystem::rename(temporary, backup, backupError);
+        if (!backupError) {
+            guard.release();
+            SyncDirectory(iniPath.parent_path());
+        }
         return false;
     }
     guard.release();

@@ -52,10 +52,13 @@ public:
 
     /// Writes slot 0 to the INI file at `iniPath`; the previous INI file, if any, becomes the
     /// ".bak" file. The new text is written and flushed under `TemporarySavePath` first; then the
-    /// previous INI file is linked (or copied) to the ".bak" name and the temporary file renamed
-    /// over the INI file, so at every moment the INI file holds complete settings, old or new.
-    /// Returns false when the settings could not be written; the INI file is then the one from
-    /// before the call. Holds slot 0 throughout.
+    /// previous INI file is linked (or copied) to a temporary name that is renamed over the ".bak"
+    /// file, and the temporary file renamed over the INI file, so at every moment the INI file
+    /// holds complete settings, old or new, and the ".bak" file a complete older version. An INI
+    /// file that cannot be read is not made the backup: the ".bak" file it was loaded from stays.
+    /// Returns false when the settings could not be written to the INI file; the INI file is then
+    /// the one from before the call, except that when a folder stands in its place the settings
+    /// go to the ".bak" file, which the next start reads. Holds slot 0 throughout.
     bool SaveSettings(const std::filesystem::path& iniPath);
 
 private:

@@ -1,16 +1,11 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
-// Whole-file reads and crash-safe writes on POSIX file descriptors. The standard library has
-// no way to flush a file to the disk, so the settings save goes through these.
-
-/// The bytes of the file at `path`; nothing when it cannot be opened or a read fails
-/// (missing file, no permission, a directory, an I/O error).
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// Crash-safe writes on POSIX file descriptors. The standard library has no way to flush a file to
+// the disk, so the settings save goes through these.
 
 /// Creates or truncates the file at `path`, writes `bytes` and flushes them to the disk
 /// (fsync) before closing. False when any step fails; the file may then be incomplete.

@@ -1,5 +1,6 @@
 #include "settings/Inifile.h"
 
+#include "files/Regularfile.h"
 #include "settings/Durablefile.h"
 #include "settings/Trimblanks.h"
 
@@ -126,8 +127,9 @@ IniFile IniFile::Parse(std::string_view text) {
 }
 
 std::optional<IniFile> IniFile::Open(const std::filesystem::path& path) {
-    const auto text = ReadWholeFile(path);
-    if (!text) {
+    // One byte more than the limit tells a file that is too large from one that just fits.
+    const auto text = ReadRegularFile(path.string(), kLargestIniFileBytes + 1);
+    if (!text || text->size() > kLargestIniFileBytes) {
         return std::nullopt;
     }
     return Parse(*text);

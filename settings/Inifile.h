@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -31,7 +32,11 @@ public:
     /// Parses the text of an INI file. Never fails; unusable lines are ignored.
     static IniFile Parse(std::string_view text);
 
-    /// Reads and parses the file at `path`; nothing when it cannot be opened or read.
+    /// Settings files are a few hundred bytes; anything beyond this is not one.
+    static constexpr std::size_t kLargestIniFileBytes = 4 * 1024 * 1024;
+
+    /// Reads and parses the file at `path`; nothing when it is no regular file (a folder, a FIFO,
+    /// a device), cannot be read or holds more than kLargestIniFileBytes.
     static std::optional<IniFile> Open(const std::filesystem::path& path);
 
     /// The value of `key` in `section`, or `defaultValue` when either is absent.

@@ -236,6 +236,25 @@ TEST_F(Messages, ADroppedFolderIsReportedWhenPlaybackReachesIt) {
     EXPECT_EQ(dialogs.errorBoxes, (std::vector<QString>{QStringLiteral("(1) FILE SELECTION ERROR")}));
 }
 
+TEST_F(Messages, NamesThatAreNotUtf8OpenWhenDroppedOrPlayed) {
+    const std::string name = "caf\xE9.scn";
+    WriteScan(name);
+    // A drop brings a list of file URLs whose percent-encoded bytes are the names' bytes.
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+                 "file://" + QByteArray::fromStdString(dir.File(name)).toPercentEncoding("/") + "\r\n");
+    Start();
+    FormMain->OnDropFiles(data);
+    Settle();
+    EXPECT_EQ(ShownName(), "caf\xE9");
+    Stop();
+
+    Start({QStringLiteral("--play"), QString::fromStdString(dir.Path().string())});
+    ASSERT_EQ(FormMain->FileList().size(), 1);
+    EXPECT_EQ(ShownName(), "caf\xE9");
+    EXPECT_TRUE(dialogs.errorBoxes.empty());
+}
+
 TEST_F(Messages, ADroppedFolderPlaysTheScanFilesItHoldsSortedWithTheDroppedFiles) {
     Start();
     for (const char* folder : {"day", "day/sub"}) {

@@ -1,8 +1,11 @@
 #include "app/Batchlogs.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
@@ -138,4 +141,96 @@ TEST(ExceptionLog, AppendsAndCreatesEveryMissingFolder) {
 
     std::filesystem::create_directory(dir.File("blocked.log"));
     EXPECT_FALSE(AppendExceptionLog(dir.File("blocked.log"), "x"));
+}
+
+TEST(OperationLog, ControlCharactersAndBytesThatAreNoTextAreEscaped) {
+    const struct {
+        std::string path;
+        std::string logged;
+    } paths[] = {
+        {"/data/a\nb.scn", "/data/a\\x0Ab.scn"},
+        {"/data/a\r\nb.scn", "/data/a\\x0D\\x0Ab.scn"},
+        {"tab\there.scn", "tab\\x09here.scn"},
+        {"red\x1B[31m.scn", "red\\x1B[31m.scn"},
+        {"del\x7F.scn", "del\\x7F.scn"},
+        {"next\xC2\x85line.scn", "next\\xC2\\x85line.scn"}, // U+0085, a C1 control
+        {"caf\xE9.scn", "caf\\xE9.scn"},                    // Latin-1, not UTF-8
+        {"cut\xE5\x9C.scn", "cut\\xE5\\x9C.scn"},
+        {"/データ/地図.scn", "/データ/地図.scn"},
+        {"D:\\data\\x.scn", "D:\\data\\x.scn"},
+    };
+    ScratchDir dir;
+    for (const auto& hostile : paths) {
+        EXPECT_EQ(OperationLogLine(kMorning, false, hostile.path, 2),
+                  "2019/01/18 09:05:00,Nimbrook,NG," + hostile.logged + ",(2) FILE HANDLE ERROR");
+        EXPECT_EQ(ExceptionLogLine(kMorning, "Cannot write " + hostile.path),
+                  "[2019/01/18 09:05:00] Exception,Cannot write " + hostile.logged);
+        ASSERT_TRUE(
+            AppendOperationLog(dir.File("nimbrook.log"), OperationLogLine(kMorning, true, hostile.path, 0)));
+        ASSERT_TRUE(AppendExceptionLog(dir.File("Exception.log"), ExceptionLogLine(kMorning, hostile.path)));
+    }
+    EXPECT_EQ(Lines(dir.File("nimbrook.log")).size(), std::size(paths)) << "one event, one line";
+    EXPECT_EQ(Lines(dir.File("Exception.log")).size(), std::size(paths));
+}
+
+namespace {
+
+/// What stands at a log's path instead of a log file.
+struct SpecialLog {
+    const char* label;
+    std::function<bool(const std::string& path)> make;
+};
+
+void PrintTo(const SpecialLog& special, std::ostream* out) {
+    *out << special.label;
+}
+
+class LogOnASpecialFile : public testing::TestWithParam<SpecialLog> {};
+
+const SpecialLog kSpecialLogs[] = {
+    {"Fifo", MakeFifo},
+    {"LinkToDevZero", LinkToEndlessFile},
+    {"Folder", [](const std::string& path) { return std::filesystem::create_directory(path); }},
+};
+
+} // namespace
+
+TEST_P(LogOnASpecialFile, IsNeitherReadNorWrittenAndNothingWaits) {
+    const HangAndGrowthGuard guard;
+    ScratchDir dir;
+    for (const char* name : {"nimbrook.log", "Exception.log"}) {
+        ASSERT_TRUE(GetParam().make(dir.File(name)));
+    }
+    EXPECT_FALSE(AppendOperationLog(dir.File("nimbrook.log"), "line"));
+    EXPECT_FALSE(AppendExceptionLog(dir.File("Exception.log"), "line"));
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"nimbrook.log", "Exception.log"}))
+        << "the special files stay and no temporary is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(SpecialFiles, LogOnASpecialFile, testing::ValuesIn(kSpecialLogs),
+                         [](const testing::TestParamInfo<SpecialLog>& info) { return info.param.label; });
+
+TEST(OperationLog, ALogGrownHugeIsReadFromItsEndOnly) {
+    ScratchDir dir;
+    const std::string log = dir.File("nimbrook.log");
+    {
+        std::ofstream huge(log, std::ios::binary);
+        huge << std::string(20 << 20, 'x') << "\n"; // one 20 MB line, then a thousand ordinary ones
+        for (int i = 0; i < 1000; ++i) {
+            huge << "line " << i << "\n";
+        }
+    }
+    ASSERT_TRUE(AppendOperationLog(log, "newest"));
+    const std::vector<std::string> lines = Lines(log);
+    ASSERT_EQ(lines.size(), 1000u);
+    EXPECT_EQ(lines.front(), "line 1");
+    EXPECT_EQ(lines.back(), "newest");
+}
+
+TEST(OperationLog, CopiesThatKilledRunsLeftBesideTheLogAreRemoved) {
+    ScratchDir dir;
+    const std::string leftover = "nimbrook.log." + std::to_string(EndedProcessId()) + ".0.$$$";
+    WriteAgedFile(dir.File(leftover), std::chrono::minutes(60), "a whole copy of the log\n");
+    ASSERT_TRUE(AppendOperationLog(dir.File("nimbrook.log"), "line"));
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"nimbrook.log"}));
 }

@@ -1,7 +1,9 @@
 // Batch runs of the viewer executable, one process per file as scripts run it: on a machine
 // without a desktop, many at once, next to an interactive copy, and ending in an exception.
 
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
+#include "tools/scanwriter/Scanwriter.h"
 #include "tools/synth/Demoset.h"
 
 #include <QCoreApplication>
@@ -13,10 +15,13 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QThread>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,6 +41,28 @@ protected:
     /// A process of the viewer with `arguments`, started in the jobs folder, without any display:
     /// a batch run must find the offscreen platform by itself, an interactive copy is told to use it.
     std::unique_ptr<QProcess> Launch(const QStringList& arguments) const {
+        return Start(exe_, arguments, arguments.isEmpty() || arguments.front() == QLatin1String("--play"));
+    }
+
+    /// Like Launch, with arguments given as bytes, which need not be UTF-8 (QProcess would encode
+    /// them as UTF-8 text): a shell turns their octal escapes back into the bytes.
+    std::unique_ptr<QProcess> LaunchBytes(const std::vector<std::string>& arguments) const {
+        QString script = QStringLiteral("exec \"$0\"");
+        QStringList shellArguments{QStringLiteral("-c"), QString(), exe_};
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            script += QStringLiteral(" \"$(printf '%b' \"${%1}\")\"").arg(i + 1);
+            QString escaped;
+            for (const char byte : arguments[i]) {
+                escaped += QString::asprintf("\\0%03o", static_cast<unsigned char>(byte));
+            }
+            shellArguments.append(escaped);
+        }
+        shellArguments[1] = script;
+        return Start(QStringLiteral("/bin/sh"), shellArguments, false);
+    }
+
+    std::unique_ptr<QProcess> Start(const QString& program, const QStringList& arguments,
+                                    bool offscreen) const {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -44,15 +71,47 @@ protected:
         if (!display_.isEmpty()) {
             environment.insert(QStringLiteral("DISPLAY"), display_);
         }
-        if (arguments.isEmpty()) {
+        if (offscreen) {
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         }
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(dir_.File("runtime")));
         process->setProcessEnvironment(environment);
         process->setWorkingDirectory(QString::fromStdString(dir_.File("jobs")));
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(exe_, arguments);
+        process->start(program, arguments);
         return process;
+    }
+
+    /// Waits until the interactive copy `viewer` listens on its socket, then sends `commands`.
+    void SendToViewer(QProcess& viewer, const QByteArray& commands) const {
+        const QString socketPath = QString::fromStdString(dir_.File("runtime/Nimbrook.socket"));
+        QElapsedTimer clock;
+        clock.start();
+        while (!QFileInfo::exists(socketPath) && viewer.state() != QProcess::NotRunning &&
+               clock.elapsed() < 20000) {
+            QThread::msleep(50);
+        }
+        ASSERT_TRUE(QFileInfo::exists(socketPath)) << "the interactive copy listens";
+        QLocalSocket client;
+        client.connectToServer(socketPath);
+        ASSERT_TRUE(client.waitForConnected(5000));
+        client.write(commands);
+        ASSERT_TRUE(client.waitForBytesWritten(5000));
+        client.waitForReadyRead(5000);
+    }
+
+    /// A scan file of the small device (read with device type 1) under `name` in data/.
+    std::string SmallDeviceScan(const std::string& name) const {
+        synth::WriteSmallDeviceSweep(dir_.Path() / "data");
+        const std::string path = dir_.File("data/" + name);
+        std::filesystem::copy_file(dir_.File("data/small/20250712_153000_00.scn"), path,
+                                   std::filesystem::copy_options::overwrite_existing);
+        return path;
+    }
+
+    std::string Contents(const std::string& path) const {
+        std::ifstream file(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     }
 
     static void ExpectExit(QProcess& process, int code) {
@@ -195,6 +254,163 @@ TEST_F(BatchProcess, RunsBesideAnInteractiveCopyThatAnswersOnItsSocket) {
     EXPECT_EQ(replies, "OK\nOK\n");
     ExpectExit(*viewer, 0);
     EXPECT_TRUE(std::filesystem::exists(dir_.File("bin/nimbrook.ini"))) << "closed like a person closes it";
+}
+
+namespace {
+
+/// A batch run on a scan file of a hostile name.
+struct HostileBatchPath {
+    const char* label;
+    std::string name;       // of the scan file in data/
+    int exitCode;           // 0, or 255 (-1) after an exception
+    std::string loggedName; // as the operation log shows it
+    std::string result;     // OK or NG
+    std::string errorText;  // at the end of the log line
+    std::string picture;    // written beside it; empty for none
+};
+
+void PrintTo(const HostileBatchPath& path, std::ostream* out) {
+    *out << path.label;
+}
+
+class HostileBatchPaths : public BatchProcess, public testing::WithParamInterface<HostileBatchPath> {};
+
+const HostileBatchPath kHostileBatchPaths[] = {
+    {"NameThatIsNotUtf8", "caf\xE9.scn", 0, "caf\\xE9.scn", "OK", "(0) ", "caf\xE9.jpg"},
+    {"NameWithALineFeed", "line\nfeed.scn", 0, "line\\x0Afeed.scn", "OK", "(0) ", "line\nfeed.jpg"},
+    // The picture's temporary name must fit the name limit whenever the picture's name does.
+    {"LongNameWhosePictureFits", std::string(245, 'n') + ".scn", 0, std::string(245, 'n') + ".scn", "OK",
+     "(0) ", std::string(245, 'n') + ".jpg"},
+    // The picture would replace the scan file itself.
+    {"ScanFileNamedLikeItsPicture", "x.jpg", 255, "x.jpg", "NG", "(9) EXCEPTION ERROR", ""},
+};
+
+} // namespace
+
+TEST_P(HostileBatchPaths, EveryFileIsConvertedOrRefusedWithoutLoss) {
+    const HostileBatchPath& hostile = GetParam();
+    const std::string input = SmallDeviceScan(hostile.name);
+    const std::string scanBytes = Contents(input);
+    const std::unique_ptr<QProcess> run = LaunchBytes({input, "1"});
+    ExpectExit(*run, hostile.exitCode);
+
+    const std::vector<std::string> log = Lines("jobs/nimbrook.log");
+    ASSERT_EQ(log.size(), 1u) << "one event, one line";
+    const std::string expectedEnd = ",Nimbrook," + hostile.result + "," +
+                                    dir_.File("data/" + hostile.loggedName) + "," + hostile.errorText;
+    EXPECT_TRUE(log[0].ends_with(expectedEnd)) << log[0] << "\n" << expectedEnd;
+    EXPECT_EQ(Contents(input), scanBytes) << "the scan file is untouched";
+    if (hostile.picture.empty()) {
+        const std::vector<std::string> exceptions = Lines("bin/log/Exception.log");
+        ASSERT_EQ(exceptions.size(), 1u);
+        EXPECT_TRUE(
+            exceptions[0].ends_with("] Exception,The picture would replace the scan file it is made from: " +
+                                    dir_.File("data/" + hostile.loggedName)))
+            << exceptions[0];
+    } else {
+        QFile picture;
+        const int fd = ::open(dir_.File("data/" + hostile.picture).c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0) << "the picture is beside the scan file";
+        ASSERT_TRUE(picture.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        EXPECT_EQ(QImageReader(&picture).format(), "jpeg");
+    }
+    EXPECT_TRUE(FilesEndingWith(".$$$").empty()) << "no temporary file is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(HostilePaths, HostileBatchPaths, testing::ValuesIn(kHostileBatchPaths),
+                         [](const testing::TestParamInfo<HostileBatchPath>& info) {
+                             return info.param.label;
+                         });
+
+TEST_F(BatchProcess, PicturesThatKilledRunsLeftAreRemovedThoseOfRunningOnesKept) {
+    const std::string input = SmallDeviceScan("x.scn");
+    const std::string killed = "x." + std::to_string(EndedProcessId()) + ".jpg.$$$";
+    const std::string running = "x." + std::to_string(::getpid()) + ".jpg.$$$";
+    for (const std::string& name : {killed, running}) {
+        WriteAgedFile(dir_.File("data/" + name), std::chrono::minutes(60), "half a picture");
+    }
+    ExpectExit(*Launch({QString::fromStdString(input), QStringLiteral("1")}), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("data/" + killed)));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("data/" + running)));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("data/x.jpg")));
+}
+
+namespace {
+
+/// A command line holding options of the toolkit, which the application object takes away.
+struct ToolkitOptions {
+    const char* label;
+    QStringList arguments;
+};
+
+void PrintTo(const ToolkitOptions& options, std::ostream* out) {
+    *out << options.label;
+}
+
+class ToolkitOptionsAlone : public BatchProcess, public testing::WithParamInterface<ToolkitOptions> {};
+
+const ToolkitOptions kToolkitOptionsAlone[] = {
+    {"Reverse", {QStringLiteral("-reverse")}},
+    {"Style", {QStringLiteral("-style"), QStringLiteral("fusion")}},
+};
+
+} // namespace
+
+TEST_P(ToolkitOptionsAlone, StartTheViewerWhichWithoutADisplayEndsAtOnce) {
+    // Without a display there is no viewer to show: the start ends, it does not linger invisibly.
+    ExpectExit(*Launch(GetParam().arguments), 1);
+    EXPECT_TRUE(Lines("jobs/nimbrook.log").empty()) << "no batch run";
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("bin/nimbrook.ini")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("runtime/Nimbrook.socket")));
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, ToolkitOptionsAlone, testing::ValuesIn(kToolkitOptionsAlone),
+                         [](const testing::TestParamInfo<ToolkitOptions>& info) { return info.param.label; });
+
+TEST_F(BatchProcess, ToolkitOptionsBesideAScanFileLeaveABatchRun) {
+    const std::string input = SmallDeviceScan("x.scn");
+    ExpectExit(*Launch({QStringLiteral("-style"), QStringLiteral("fusion"), QString::fromStdString(input),
+                        QStringLiteral("-reverse"), QStringLiteral("1")}),
+               0);
+    ASSERT_EQ(Lines("jobs/nimbrook.log").size(), 1u);
+    EXPECT_TRUE(Lines("jobs/nimbrook.log")[0].ends_with(",OK," + input + ",(0) "));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("data/x.jpg")));
+}
+
+TEST_F(BatchProcess, AnOffscreenPlatformAskedForStartsAViewerThatListensAndCloses) {
+    const std::unique_ptr<QProcess> viewer =
+        Launch({QStringLiteral("-platform"), QStringLiteral("offscreen")});
+    SendToViewer(*viewer, "close\n");
+    ExpectExit(*viewer, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("bin/nimbrook.ini")));
+    EXPECT_TRUE(Lines("jobs/nimbrook.log").empty());
+}
+
+TEST_F(BatchProcess, CloseEndsTheViewerWhileItsStartUpBoxIsOpen) {
+    // Two boxes at start-up: the error box of a file that fails to open, and the exception box of
+    // a file without an azimuth offset while the AzOffset setting is no number.
+    std::ofstream(dir_.File("bin/nimbrook.ini")) << "[Setting]\nAzOffset=abc\n";
+    scanwriter::ScanHeader header;
+    header.rayCount = 2;
+    header.gateCount = 3;
+    header.productMask = 0x0001;
+    header.dateTimeA = header.dateTimeB = {2025, 7, 12, 15, 30, 0};
+    header.azimuthOffsetCentiDeg = 0xFFFF; // none: the setting is parsed, and fails
+    scanwriter::ScanFileBuilder builder(header);
+    builder.AddRay(0, 50, std::vector<std::uint16_t>{1, 2, 3});
+    builder.AddRay(100, 50, std::vector<std::uint16_t>{1, 2, 3});
+    const std::string input = dir_.File("x.scn");
+    scanwriter::WriteFile(input, builder.Bytes());
+    for (const QStringList& files : {QStringList{QString::fromStdString(dir_.File("none/cut.scn"))},
+                                     QStringList{QString::fromStdString(input)}}) {
+        std::filesystem::create_directories(dir_.File("none"));
+        std::ofstream(dir_.File("none/cut.scn")) << "cut";
+        const std::unique_ptr<QProcess> viewer = Launch(QStringList{QStringLiteral("--play")} + files);
+        SendToViewer(*viewer, "close\n");
+        ExpectExit(*viewer, 0);
+        EXPECT_FALSE(std::filesystem::exists(dir_.File("runtime/Nimbrook.lock")))
+            << "the single-instance lock is released";
+    }
 }
 
 int main(int argc, char** argv) {

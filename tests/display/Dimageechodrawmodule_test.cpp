@@ -1,8 +1,10 @@
 #include "display/Dimageechodrawmodule.h"
 #include "render/Colourscales.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/support/BitmapProbe.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <array>
@@ -25,11 +27,14 @@ const QRgb RingInner = qRgb(252, 252, 252);
 // The map name of a picture whose corners are 36° N 138.5° E and 34.5° N 139.75° E.
 const std::string PlacedName = "N03600000E13850000N03450000E13975000";
 
-/// Writes a picture of one colour.
+/// Writes a picture of one colour (to the path's bytes as they are).
 void WritePicture(const std::string& path, int width, int height, QRgb colour, const char* format = "PNG") {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
-    ASSERT_TRUE(image.save(QString::fromStdString(path), format));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
+    std::ofstream(path, std::ios::binary).write(encoded.constData(), encoded.size());
 }
 
 void WriteText(const std::string& path, const std::string& bytes) {
@@ -49,6 +54,15 @@ void Prepare(TImageEchoDrawModule& display, int width, int height, double radius
     display.SetTableAlpha(0, 255);
     display.SetTableAlpha(1, 255);
     ASSERT_TRUE(display.InitEchoImage(width, height, radiusMetres, 300));
+}
+
+/// The module on a 200 x 200 echo image, with the green map of PlacedName and its caption
+/// "First map" loaded.
+void LoadFirstMap(TImageEchoDrawModule& display, const ScratchDir& dir) {
+    Prepare(display, 200, 200);
+    WritePicture(dir.File(PlacedName + ".png"), 10, 10, Green);
+    WriteText(dir.File(PlacedName + ".txt"), "First map");
+    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
 }
 
 /// Paints a whole sweep (azimuth 0 to 360 in 1° steps) whose every sample has `level` on the R
@@ -511,10 +525,7 @@ TEST(ImageEchoMap, ExtensionsAreLowerCasedAndOthersIgnored) {
 TEST(ImageEchoMap, UndecodablePictureOrUnreadableCaptionKeepsEverything) {
     ScratchDir dir;
     TImageEchoDrawModule display;
-    Prepare(display, 200, 200);
-    WritePicture(dir.File(PlacedName + ".png"), 10, 10, Green);
-    WriteText(dir.File(PlacedName + ".txt"), "First map");
-    ASSERT_TRUE(display.LoadMapPicture(dir.File(PlacedName + ".png")));
+    LoadFirstMap(display, dir);
 
     const std::string broken = "N04000000E13000000N03900000E13100000";
     WriteText(dir.File(broken + ".png"), "not a picture at all");
@@ -546,3 +557,75 @@ TEST(ImageEchoMap, UnparsedNameLoadsPictureAndCaptionButDrawsNoMap) {
     EXPECT_EQ(display.MapCaption(), QStringLiteral("Caption only"));
     EXPECT_EQ(display.Generator().BackgroundPixel(100, 100) & 0xFFFFFF, 0u);
 }
+
+namespace {
+
+/// Makes one file of a map at the path it is given.
+using MakeFile = std::function<void(const std::string& path)>;
+
+const MakeFile kRedPicture = [](const std::string& path) { WritePicture(path, 10, 10, Red); };
+const MakeFile kFifo = [](const std::string& path) { ASSERT_TRUE(MakeFifo(path)); };
+const MakeFile kEndlessFile = [](const std::string& path) { ASSERT_TRUE(LinkToEndlessFile(path)); };
+MakeFile Text(const std::string& bytes) {
+    return [bytes](const std::string& path) { WriteText(path, bytes); };
+}
+
+/// A map to load where something hostile stands in for the picture or its caption.
+struct HostileMap {
+    const char* label;
+    std::string stem; // of the picture and its caption, in the scratch folder
+    std::string extension;
+    MakeFile picture;
+    MakeFile caption; // none: no caption file
+    bool taken;
+    QString expectedCaption; // when taken
+};
+
+void PrintTo(const HostileMap& map, std::ostream* out) {
+    *out << map.label;
+}
+
+class HostileMapFiles : public testing::TestWithParam<HostileMap> {};
+
+const std::string kOtherName = "N04000000E13000000N03900000E13100000";
+const std::string kLongCaptionLine = [] {
+    std::string line;
+    while (line.size() < (20 << 20)) {
+        line += "地";
+    }
+    return line + "\nsecond line\n";
+}();
+
+const HostileMap kHostileMaps[] = {
+    {"PictureIsAFifo", kOtherName, ".png", kFifo, nullptr, false, {}},
+    {"PictureIsALinkToDevZero", kOtherName, ".bmp", kEndlessFile, nullptr, false, {}},
+    {"CaptionIsAFifo", kOtherName, ".png", kRedPicture, kFifo, false, {}},
+    {"CaptionIsALinkToDevZero", kOtherName, ".png", kRedPicture, kEndlessFile, false, {}},
+    // Only the first 4 KB are read; the character cut at their end is left out.
+    {"CaptionIsOneTwentyMegabyteLine", kOtherName, ".png", kRedPicture, Text(kLongCaptionLine), true,
+     QString::fromUtf8("地").repeated(4096 / 3)},
+    // The path's bytes open the files, whether they are UTF-8 or not.
+    {"NameThatIsNotUtf8", "caf\xE9", ".png", kRedPicture, Text("Caf\xC3\xA9 map"), true,
+     QString::fromUtf8("Café map")},
+};
+
+} // namespace
+
+TEST_P(HostileMapFiles, NothingWaitsOrGrowsAndWhatCannotBeReadChangesNothing) {
+    const HangAndGrowthGuard guard;
+    ScratchDir dir;
+    TImageEchoDrawModule display;
+    LoadFirstMap(display, dir);
+
+    const HostileMap& map = GetParam();
+    map.picture(dir.File(map.stem + map.extension));
+    if (map.caption) {
+        map.caption(dir.File(map.stem + ".txt"));
+    }
+    EXPECT_EQ(display.LoadMapPicture(dir.File(map.stem + map.extension)), map.taken);
+    EXPECT_EQ(display.MapCaption(), map.taken ? map.expectedCaption : QStringLiteral("First map"));
+    EXPECT_EQ(display.MapPicture().Pixel(5, 5), map.taken ? Red : Green);
+}
+
+INSTANTIATE_TEST_SUITE_P(HostilePaths, HostileMapFiles, testing::ValuesIn(kHostileMaps),
+                         [](const testing::TestParamInfo<HostileMap>& info) { return info.param.label; });

@@ -1,12 +1,19 @@
 #include "files/Calcfunc.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/files/Samplescans.h"
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using scanwriter::Breakage;
 using scanwriter::HeaderLayout;
@@ -574,6 +581,127 @@ TEST_F(ReaderTest, FailedOpenKeepsValidAndTheFieldsParsedSoFar) {
     EXPECT_EQ(info.gateCount, 6);
     EXPECT_EQ(info.name, "good");
     EXPECT_EQ(Read(0, -1), -1) << "no ray is read from a file that failed its checks";
+}
+
+namespace {
+
+/// A gzip stream holding a scan file followed by `extraBytes` zero bytes.
+struct OversizedStream {
+    const char* label;
+    ScanHeader header;
+    std::size_t extraBytes;
+    int expectedRays; // -1: the open fails with expectedCode
+    int expectedCode;
+};
+
+ScanHeader WithMonth(ScanHeader header, std::uint16_t month) {
+    header.dateTimeB.month = month;
+    return header;
+}
+
+const OversizedStream kOversizedStreams[] = {
+    {"OneRayThenSixteenMegabytesOfZeros", samples::Header(HeaderLayout::Bytes80, 3, 1, 4), 16 << 20, -1, 4},
+    {"ThreeRaysThenZeros", samples::Header(HeaderLayout::Bytes80, 3, 3, 4), 16 << 20, -1, 4},
+    {"SmallDeviceHeaderThenZeros", samples::Header(HeaderLayout::Bytes54, 2, 2, 4), 16 << 20, -1, 4},
+    {"BadDateThenZeros", WithMonth(samples::Header(HeaderLayout::Bytes80, 3, 1, 4), 13), 16 << 20, -1, 6},
+    // Trailing bytes within the slack are copied and judged by the size check as ever.
+    {"OneRayThenAFewZeros", samples::Header(HeaderLayout::Bytes80, 3, 1, 4), 1000, 1, 0},
+    {"TwoRaysThenOddZeros", samples::Header(HeaderLayout::Bytes80, 3, 2, 4), 1001, -1, 4},
+};
+
+void PrintTo(const OversizedStream& stream, std::ostream* out) {
+    *out << stream.label;
+}
+
+class GzipBomb : public ReaderTest, public testing::WithParamInterface<OversizedStream> {};
+
+} // namespace
+
+TEST_P(GzipBomb, TheCopyStopsAtTheLengthTheHeaderGives) {
+    const OversizedStream& stream = GetParam();
+    std::vector<std::uint8_t> bytes = samples::Build(stream.header).Bytes();
+    const std::size_t fileBytes = bytes.size();
+    bytes.resize(fileBytes + stream.extraBytes, 0);
+    scanwriter::WriteGzipFile(dir.File("bomb.scn.gz"), bytes);
+
+    const bool smallUnit = stream.header.layout == HeaderLayout::Bytes54;
+    EXPECT_EQ(OpenPath(dir.File("bomb.scn.gz"), smallUnit), stream.expectedRays);
+    EXPECT_EQ(info.errorCode, stream.expectedCode);
+    // The failed open keeps its copy open until the next one: its size is what was written.
+    ASSERT_TRUE(std::filesystem::exists(dir.File("bomb.scn.gz.$$$")));
+    EXPECT_LE(std::filesystem::file_size(dir.File("bomb.scn.gz.$$$")), fileBytes + 64 * 1024);
+    reader.CloseScanFile();
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"bomb.scn.gz"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(HostileStreams, GzipBomb, testing::ValuesIn(kOversizedStreams),
+                         [](const testing::TestParamInfo<OversizedStream>& info) {
+                             return info.param.label;
+                         });
+
+TEST_F(ReaderTest, AFullDiskDuringTheCopyIsAHandleErrorAndLeavesNothing) {
+    // 20 rays of 1000 gates and nine arrays: 360 KB decompressed, far beyond the file size limit.
+    scanwriter::WriteGzipFile(dir.File("big.scn.gz"),
+                              samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 20, 1000)).Bytes());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The disk is "full" after 64 KB: writes beyond fail with EFBIG instead of a signal.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TSCNFileModule module;
+        ScanInfo full;
+        const int rays = module.OpenScanFile(dir.File("big.scn.gz"), false, full);
+        ::_exit(rays == -1 ? full.errorCode : 100);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"big.scn.gz"})) << "no partial copy is left";
+}
+
+TEST_F(ReaderTest, HostileGzipNames) {
+    const auto bytes = samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 2, 3)).Bytes();
+    const auto nameOfLength = [](std::size_t length) { return std::string(length - 7, 'n') + ".scn.gz"; };
+    const struct {
+        std::string name;
+        int expectedRays;
+    } cases[] = {
+        {nameOfLength(251), 2},  // "<name>.$$$" is 255 characters: the copy's own name must fit too
+        {nameOfLength(255), -1}, // no copy name fits at all: the copy cannot be made
+        {"line\nfeed.scn.gz", 2},
+        {"caf\xE9.scn.gz", 2},
+    };
+    for (const auto& hostile : cases) {
+        scanwriter::WriteGzipFile(dir.File(hostile.name), bytes);
+        EXPECT_EQ(OpenPath(dir.File(hostile.name)), hostile.expectedRays) << hostile.name.size();
+        EXPECT_EQ(info.errorCode, hostile.expectedRays < 0 ? 2 : 0);
+        reader.CloseScanFile();
+        EXPECT_EQ(dir.Names(), (std::set<std::string>{hostile.name})) << "nothing left beside it";
+        std::filesystem::remove(dir.File(hostile.name));
+    }
+}
+
+TEST_F(ReaderTest, OpeningAGzipFileRemovesCopiesThatKilledRunsLeftInItsFolder) {
+    const auto bytes = samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 1, 3)).Bytes();
+    scanwriter::WriteGzipFile(dir.File("held.scn.gz"), bytes);
+    scanwriter::WriteGzipFile(dir.File("next.scn.gz"), bytes);
+    // A run that still shows its file holds its copy, however old the copy is.
+    TSCNFileModule running;
+    ScanInfo runningInfo;
+    ASSERT_EQ(running.OpenScanFile(dir.File("held.scn.gz"), false, runningInfo), 1);
+    const std::string dead = std::to_string(EndedProcessId());
+    const auto hour = std::chrono::minutes(60);
+    WriteAgedFile(dir.File("old.scn.gz.$$$"), hour);
+    WriteAgedFile(dir.File("old.scn.gz." + dead + ".0.$$$"), hour);
+    std::filesystem::last_write_time(dir.File("held.scn.gz.$$$"),
+                                     std::filesystem::file_time_type::clock::now() - hour);
+
+    ASSERT_EQ(OpenPath(dir.File("next.scn.gz")), 1);
+    EXPECT_EQ(dir.Names(),
+              (std::set<std::string>{"held.scn.gz", "held.scn.gz.$$$", "next.scn.gz", "next.scn.gz.$$$"}));
 }
 
 TEST(ReaderRealData, RecordedSweepsOpen) {

@@ -2,8 +2,10 @@
 #include "Scratchfolder.h"
 #include "settings/Dinifilemodule.h"
 #include "settings/Settingvalues.h"
+#include "tests/common/Hostilefiles.h"
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <thread>
@@ -170,6 +172,62 @@ TEST_F(SettingsFileLifecycle, FailedRotationKeepsTheIniFileAndRemovesTheTemporar
 TEST_F(SettingsFileLifecycle, SaveIntoAMissingFolderReportsFailure) {
     EXPECT_FALSE(module.SaveSettings(folder / "gone" / "viewer.ini"));
 }
+
+namespace {
+
+/// What stands at the INI path instead of a settings file, and whether a save can replace it.
+struct HostileIni {
+    const char* label;
+    std::function<void(const fs::path& ini)> make;
+    bool saveReplacesIt;
+};
+
+void PrintTo(const HostileIni& hostile, std::ostream* out) {
+    *out << hostile.label;
+}
+
+class HostileIniPath : public SettingsFileLifecycle, public testing::WithParamInterface<HostileIni> {};
+
+const HostileIni kHostileInis[] = {
+    {"Folder", [](const fs::path& ini) { fs::create_directories(ini / "inside"); }, false},
+    {"Fifo", [](const fs::path& ini) { ASSERT_TRUE(MakeFifo(ini.string())); }, true},
+    {"LinkToDevZero", [](const fs::path& ini) { ASSERT_TRUE(LinkToEndlessFile(ini.string())); }, true},
+    {"LargerThanAnySettingsFile",
+     [](const fs::path& ini) {
+         std::string text = "[Disp]\nAlpha=75\n";
+         text.resize(IniFile::kLargestIniFileBytes + 1, ';');
+         WriteText(ini, text);
+     },
+     true},
+};
+
+} // namespace
+
+TEST_P(HostileIniPath, SettingsComeFromTheBackupAndTheOneGoodCopyIsNeverLost) {
+    const HangAndGrowthGuard guard;
+    const std::string backupText = "[Disp]\nAlpha=25\n";
+    WriteText(bak, backupText);
+    GetParam().make(ini);
+
+    EXPECT_EQ(module.LoadSettings(ini), SettingsSource::BackupFile);
+    EXPECT_EQ(Snapshot(module, 0).alpha, "25");
+    SetScale(module, "12");
+    EXPECT_EQ(module.SaveSettings(ini), GetParam().saveReplacesIt);
+
+    if (GetParam().saveReplacesIt) {
+        EXPECT_EQ(ReadText(bak), backupText) << "what could not be read never becomes the backup";
+    }
+    TIniFileModule restarted;
+    restarted.LoadSettings(ini);
+    EXPECT_EQ(Snapshot(restarted, 0).scale, "12") << "the settings in memory were written";
+    EXPECT_EQ(Snapshot(restarted, 0).alpha, "25");
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        EXPECT_NE(entry.path().extension(), ".$$$") << entry.path();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SpecialFiles, HostileIniPath, testing::ValuesIn(kHostileInis),
+                         [](const testing::TestParamInfo<HostileIni>& info) { return info.param.label; });
 
 TEST(SettingsLocks, InvalidSlotsGiveNothing) {
     TIniFileModule module;

@@ -2,6 +2,7 @@
 #include "tools/scaninfo/Scaninfotool.h"
 #include "tools/scanwriter/Scanwriter.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -181,4 +182,31 @@ TEST_F(ScanInfoTool, WrongArguments) {
     EXPECT_EQ(Run({dir.File("x.scn"), dir.File("x.scn")}), kScanInfoUsageStatus);
     EXPECT_NE(err.str().find("usage: nimbrook-scaninfo"), std::string::npos);
     EXPECT_EQ(Run({"--help"}), 0);
+}
+
+TEST_F(ScanInfoTool, NamesThatAreNotUtf8AreReplacedInTheJsonOnly) {
+    const struct {
+        std::string file;
+        std::string jsonName;
+        std::string csvFile;
+    } names[] = {
+        // A gzip copy too: an abort would leave its temporary copy behind.
+        {"caf\xE9.scn.gz", "caf\uFFFD", "caf\xE9_R.csv"},
+        {"x\xFF\xFE.scn", "x\uFFFD\uFFFD", "x\xFF\xFE_R.csv"},
+    };
+    for (const auto& hostile : names) {
+        if (hostile.file.ends_with(".gz")) {
+            scanwriter::WriteGzipFile(dir.File(hostile.file), good->Bytes());
+        } else {
+            scanwriter::WriteFile(dir.File(hostile.file), good->Bytes());
+        }
+        ASSERT_EQ(Run({"--json", "--csv", "R", dir.File(hostile.file)}), 0) << err.str();
+        const auto doc = nlohmann::ordered_json::parse(out.str());
+        EXPECT_EQ(doc["name"], hostile.jsonName);
+        EXPECT_EQ(doc["rayCount"], 2);
+        EXPECT_TRUE(std::filesystem::exists(dir.File(hostile.csvFile))) << "the files keep their bytes";
+    }
+    for (const std::string& name : dir.Names()) {
+        EXPECT_FALSE(name.ends_with(".$$$")) << name;
+    }
 }

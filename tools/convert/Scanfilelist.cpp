@@ -1,8 +1,8 @@
 #include "tools/convert/Scanfilelist.h"
 
 #include "app/Startoptions.h"
+#include "platform/Localpath.h"
 
-#include <QFile>
 #include <filesystem>
 #include <system_error>
 
@@ -12,10 +12,10 @@ namespace fs = std::filesystem;
 
 const char* const kScanFileKinds[] = {".scn", ".rhi", ".sppi", ".scnd", ".rhid", ".sppid", ".scr"};
 
-/// The path as the rest of the program carries paths: the file system's bytes decoded as batch
-/// mode decodes its command line.
+/// The path as the rest of the program carries paths: every byte of the file system's name kept,
+/// as batch mode keeps its command line.
 QString PathText(const fs::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+    return PathFromLocalBytes(path.native());
 }
 
 bool Hidden(const fs::path& path) {

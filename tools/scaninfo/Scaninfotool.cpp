@@ -355,7 +355,8 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         if (options.probe && status == 0) {
             document["probe"] = probed ? ProbeJson(*probed) : nullptr;
         }
-        out << document.dump(2) << "\n";
+        // A file name need not be UTF-8: such bytes become U+FFFD in the text, never an abort.
+        out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     } else {
         PrintInfoText(options.file, info, out);
         for (const std::string& path : csvFiles) {
