@@ -114,9 +114,13 @@ void TFormMain::FormCreate() {
             : TSettingsLocation{startOptions_.settingsFile, startOptions_.settingsFile, false};
     settingsLoadPath_ = location.loadPath;
     settingsSavePath_ = location.savePath;
-    if (location.fellBack && !startOptions_.converting) {
-        std::fprintf(stderr, "nimbrook: the program's folder is not writable; settings are kept in %s\n",
-                     QDir::toNativeSeparators(settingsSavePath_).toLocal8Bit().constData());
+    // Said once, when an interactive run first keeps its settings there; batch runs stay quiet.
+    if (location.fellBack && !startOptions_.Unattended() && location.loadPath != location.savePath) {
+        std::fprintf(
+            stderr,
+            "nimbrook: the program's folder is not writable; settings and the exception log are kept "
+            "in %s\n",
+            QDir::toNativeSeparators(QFileInfo(settingsSavePath_).absolutePath()).toLocal8Bit().constData());
     }
     IniFileModule->LoadSettings(settingsLoadPath_.toStdString());
     {

@@ -400,9 +400,11 @@ private:
 
 inline TFormMain* FormMain = nullptr;
 
-/// The exception log line of `message`, in "log/Exception.log" beside the executable.
+/// The exception log line of `message`, in the exception log (ExceptionLogPath).
 void LogExceptionMessage(const std::string& message);
-/// The operation log line of `inputPath` with code 9 and the exception log line of `message`.
-void LogFailedByException(const QString& inputPath, const std::string& message);
-/// Ends a batch run after an exception: LogFailedByException, then exit code -1.
+/// The operation log line of `inputPath` with code 9 and the exception log line of `message`;
+/// returns the operation log line.
+std::string LogFailedByException(const QString& inputPath, const std::string& message);
+/// Ends a batch run after an exception: LogFailedByException, its line also on stderr, then exit
+/// code -1.
 [[noreturn]] void LogBatchException(const QString& inputPath, const std::string& message);

@@ -8,6 +8,7 @@
 #include "app/Fplaylist.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Outputnames.h"
+#include "app/Settingslocation.h"
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
 #include "platform/Localpath.h"
@@ -65,21 +66,22 @@ bool ReplacesItsInput(const std::string& inputPath, const std::string& outputPat
 } // namespace
 
 void LogExceptionMessage(const std::string& message) {
-    const QString exceptionLog =
-        QFileInfo(ExecutableFilePath()).absolutePath() + QStringLiteral("/log/Exception.log");
+    const QString exceptionLog = ExceptionLogPath(ExecutableFilePath(), UserConfigFolder());
     AppendExceptionLog(exceptionLog.toStdString(), ExceptionLogLine(LocalTime(), message));
 }
 
-void LogFailedByException(const QString& inputPath, const std::string& message) {
+std::string LogFailedByException(const QString& inputPath, const std::string& message) {
     const std::string line = OperationLogLine(LocalTime(), false, LocalPathBytes(inputPath), 9);
     if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
         std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
     }
     LogExceptionMessage(message);
+    return line;
 }
 
 void LogBatchException(const QString& inputPath, const std::string& message) {
-    LogFailedByException(inputPath, message);
+    // The terminal's copy of the line; the message itself is in the exception log.
+    std::fprintf(stderr, "%s\n", LogFailedByException(inputPath, message).c_str());
     std::fflush(nullptr);
     std::_Exit(-1);
 }

@@ -135,5 +135,7 @@ void TFormMain::WriteOperationLog(const QString& path, bool success) {
     if (!AppendOperationLog(logPath, line)) {
         std::fprintf(stderr, "nimbrook: the operation log %s could not be written: %s\n", logPath.c_str(),
                      line.c_str());
+    } else if (!success && !startOptions_.converting) {
+        std::fprintf(stderr, "%s\n", line.c_str()); // a batch run's failure shows on the terminal too
     }
 }

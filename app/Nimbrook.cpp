@@ -2,6 +2,7 @@
 // Batch runs (a scan file on the command line) are not held back by the interactive copy: a
 // script may convert many files at once, each run in a process of its own.
 #include "app/Applicationmodules.h"
+#include "app/Commandlinehelp.h"
 #include "app/Controlserver.h"
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -34,14 +36,27 @@ bool NamesAPlatform(int argc, char** argv) {
     return false;
 }
 
+constexpr std::string_view kUsage =
+    "usage: nimbrook                  the viewer\n"
+    "       nimbrook --play PATH...   the viewer with the scan files given (files or folders) loaded and\n"
+    "                                 playing\n"
+    "       nimbrook FILE [DEVICE]    batch mode: FILE converted into a JPEG beside it (x.scn and x.scn.gz\n"
+    "                                 give x.jpg) and one line in nimbrook.log in the current folder;\n"
+    "                                 DEVICE 0 or absent is the large device, any other number the small\n"
+    "       nimbrook --help | --version\n"
+    "Qt's own options (-platform NAME, -style NAME, -reverse ...) may come first.\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook", kUsage)) {
+        return *answered;
+    }
+    LeaveOutToolkitNotes();
     bool offscreenChosen = false;
     const bool platformNamed = NamesAPlatform(argc, argv);
     if (MayBeBatchCommandLine(argc, argv)) {
         offscreenChosen = ChooseOffscreenWithoutDisplay();
-        QuietOffscreenMessages();
     }
     TNimbrookApplication application(argc, argv);
     // From here on one command line decides everything: the one the application object left.

@@ -32,6 +32,14 @@ TSettingsLocation ResolveSettingsLocation(const QString& executableFilePath, con
     return {userFileExists ? userFile : besideExe, userFile, true};
 }
 
+QString ExceptionLogPath(const QString& executableFilePath, const QString& fallbackFolder) {
+    const QString programFolder = QFileInfo(executableFilePath).absolutePath();
+    const QString logFolder = QDir(programFolder).filePath(QStringLiteral("log"));
+    const bool besideProgram =
+        QFileInfo(logFolder).isDir() ? FolderTakesNewFiles(logFolder) : FolderTakesNewFiles(programFolder);
+    return QDir(besideProgram ? programFolder : fallbackFolder).filePath(QStringLiteral("log/Exception.log"));
+}
+
 QString UserConfigFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }

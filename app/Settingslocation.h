@@ -20,6 +20,10 @@ QString SettingsPathOf(const QString& executableFilePath);
 /// (otherwise the one beside the executable is loaded, so shipped settings still apply).
 TSettingsLocation ResolveSettingsLocation(const QString& executableFilePath, const QString& fallbackFolder);
 
+/// The exception log, "log/Exception.log" beside the executable, or in `fallbackFolder` when the
+/// executable's folder takes no new files (an installed program).
+QString ExceptionLogPath(const QString& executableFilePath, const QString& fallbackFolder);
+
 /// True when a new file can be created in `folder` (it is tried, then removed).
 bool FolderTakesNewFiles(const QString& folder);
 

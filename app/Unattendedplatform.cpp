@@ -6,12 +6,10 @@
 namespace {
 
 QtMessageHandler defaultMessageHandler = nullptr;
-bool leaveOutRuntimeFolderNote = false;
 
 void LeaveOutNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const bool leftOut =
-        message.contains(QLatin1String("propagateSizeHints")) ||
-        (leaveOutRuntimeFolderNote && message.contains(QLatin1String("XDG_RUNTIME_DIR not set")));
+    const bool leftOut = message.contains(QLatin1String("propagateSizeHints")) ||
+                         message.contains(QLatin1String("XDG_RUNTIME_DIR not set"));
     if (defaultMessageHandler != nullptr && !leftOut) {
         defaultMessageHandler(type, context, message);
     }
@@ -33,7 +31,6 @@ bool ChooseOffscreenWithoutDisplay() {
     return true;
 }
 
-void QuietOffscreenMessages(bool runtimeFolderNote) {
-    leaveOutRuntimeFolderNote = runtimeFolderNote;
+void LeaveOutToolkitNotes() {
     defaultMessageHandler = qInstallMessageHandler(LeaveOutNotes);
 }

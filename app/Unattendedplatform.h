@@ -9,8 +9,7 @@
 /// named the platform.
 bool ChooseOffscreenWithoutDisplay();
 
-/// Leaves out the offscreen platform's note, on every run, that it cannot pass size hints to a
-/// window manager; a script converting a folder does not need that line once per file. With
-/// `runtimeFolderNote` also Qt's note that XDG_RUNTIME_DIR is not set (as in cron jobs), which
-/// every worker process of the converter would print again.
-void QuietOffscreenMessages(bool runtimeFolderNote = false);
+/// Leaves out two notes of the toolkit that a user cannot act on: the offscreen platform's, on
+/// every run, that it cannot pass size hints to a window manager, and that XDG_RUNTIME_DIR is not
+/// set (cron jobs, ssh). A script converting a folder would get them once per file.
+void LeaveOutToolkitNotes();

@@ -195,6 +195,37 @@ TEST_F(BatchProcess, EightRunsAtOnceOverTheDemoDataEachWriteTheirPictureAndLogLi
     EXPECT_FALSE(std::filesystem::exists(dir_.File("bin/nimbrook.ini"))) << "batch runs save no settings";
 }
 
+TEST_F(BatchProcess, StandardErrorHoldsOnlyTheLineOfAFailureWithOrWithoutARuntimeFolder) {
+    synth::WritePpiSequence(dir_.Path() / "data");
+    const QString sweep = QString::fromStdString(dir_.File("data/ppi/20250712_153000_00.scn"));
+    const QString missing = QString::fromStdString(dir_.File("data/missing.scn"));
+    for (const bool runtimeFolder : {true, false}) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        if (runtimeFolder) {
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                               QString::fromStdString(dir_.File("runtime")));
+        }
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(QString::fromStdString(dir_.File("jobs")));
+        for (const QString& input : {sweep, missing}) {
+            process.start(exe_, {input});
+            ASSERT_NO_FATAL_FAILURE(ExpectExit(process, 0));
+            const QByteArray errors = process.readAllStandardError();
+            if (input == sweep) {
+                EXPECT_EQ(errors, QByteArray()) << runtimeFolder; // no note of the toolkit's
+            } else {
+                EXPECT_EQ(errors, QByteArray::fromStdString(Lines("jobs/nimbrook.log").back() + "\n"));
+                EXPECT_TRUE(errors.endsWith(",NG," + input.toUtf8() + ",(1) FILE SELECTION ERROR\n"))
+                    << errors.data();
+            }
+        }
+    }
+}
+
 TEST_F(BatchProcess, AnExceptionEndsTheRunWithMinusOneAndBothLogs) {
     synth::WriteSmallDeviceSweep(dir_.Path() / "data");
     const QString input = QString::fromStdString(dir_.File("data/small/20250712_153000_00.scn"));

@@ -151,6 +151,14 @@ TEST(SettingsLocation, FallsBackToTheUserFolderWhenTheProgramFolderTakesNoFiles)
     EXPECT_EQ(ResolveSettingsLocation("/proc/nimbrook", fallback).loadPath, fallback + "/nimbrook.ini");
 }
 
+TEST(SettingsLocation, TheExceptionLogFollowsTheSettings) {
+    ScratchDir dir;
+    const QString exe = QString::fromStdString(dir.File("nimbrook"));
+    EXPECT_EQ(ExceptionLogPath(exe, "/unused"), QString::fromStdString(dir.File("log/Exception.log")));
+    EXPECT_EQ(ExceptionLogPath("/proc/nimbrook", "/home/u/.config/Nimbrook"),
+              "/home/u/.config/Nimbrook/log/Exception.log");
+}
+
 TEST_F(Startup, SelectionNineChecksRain) {
     WriteSettings({{"Selection", "9"}});
     Start();

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     }
 
     ChooseOffscreenWithoutDisplay();
-    QuietOffscreenMessages(true);
+    LeaveOutToolkitNotes();
     HoldStopSignals();
     const std::string logPath =
         std::filesystem::absolute(OperationLogPath(QFile::encodeName(viewer).toStdString()))
