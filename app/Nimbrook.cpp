@@ -7,9 +7,9 @@
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Startoptions.h"
-#include "app/Unattendedplatform.h"
 #include "platform/Dwinmodule.h"
 #include "platform/Processinfo.h"
+#include "platform/Unattendedplatform.h"
 
 #include <QGuiApplication>
 #include <cstdio>

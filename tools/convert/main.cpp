@@ -6,8 +6,8 @@
 // installed beside it: its settings file, its logs.
 #include "app/Batchlogs.h"
 #include "app/Commandlinehelp.h"
-#include "app/Unattendedplatform.h"
 #include "platform/Processinfo.h"
+#include "platform/Unattendedplatform.h"
 #include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"

@@ -7,6 +7,7 @@
 #include "app/Commandlinehelp.h"
 #include "app/Fmainstring.h"
 #include "files/Dscnfilemodule.h"
+#include "platform/Unattendedplatform.h"
 #include "tools/demomap/Demomap.h"
 
 #include <QGuiApplication>
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    LeaveOutToolkitNotes();
     QGuiApplication app(argc, argv);
     const auto path = demomap::WriteDemoMap(argv[2], info.latitude, info.longitude);
     if (!path) {

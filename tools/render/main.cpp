@@ -5,6 +5,7 @@
 
 #include "app/Commandlinehelp.h"
 #include "platform/Bitmap.h"
+#include "platform/Unattendedplatform.h"
 #include "tools/render/Sweeprender.h"
 
 #include <QGuiApplication>
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    LeaveOutToolkitNotes();
     QGuiApplication app(argc, argv);
 
     TBitmap picture;

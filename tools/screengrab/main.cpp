@@ -1,6 +1,7 @@
 // nimbrook-screengrab OUT.png: saves a picture of the whole screen of the current display (for
 // end-to-end checks under Xvfb). Exit code 1 when there is no screen or the file cannot be written.
 #include "app/Commandlinehelp.h"
+#include "platform/Unattendedplatform.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     if (argc != 2 || argv[1][0] == '-') {
         return UsageError(kUsage);
     }
+    LeaveOutToolkitNotes();
     QGuiApplication application(argc, argv);
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) {

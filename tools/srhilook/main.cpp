@@ -10,6 +10,7 @@
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
 #include "files/Dscnfilemodule.h"
+#include "platform/Unattendedplatform.h"
 #include "render/Dopenechodrawmodule.h"
 #include "render/Sweeppipeline.h"
 
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(outDir, created);
 
     QApplication::setAttribute(Qt::AA_Use96Dpi);
+    LeaveOutToolkitNotes();
     QApplication application(argc, argv);
     int status = 0;
     {

@@ -1,4 +1,4 @@
-#include "app/Unattendedplatform.h"
+#include "platform/Unattendedplatform.h"
 
 #include <QString>
 #include <QtGlobal>

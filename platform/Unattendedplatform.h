@@ -1,7 +1,8 @@
 #pragma once
 
 // The window system of runs without a user: a batch run and the archive converter draw their
-// window where they can, without needing a desktop.
+// window where they can, without needing a desktop; these and the command-line tools keep the
+// toolkit's notes that nobody can act on off the terminal.
 
 /// Chooses the platform before the application object is made: unless QT_QPA_PLATFORM says
 /// otherwise, the desktop's when a display is named (falling back to offscreen when it cannot be
