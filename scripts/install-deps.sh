@@ -10,7 +10,7 @@ packages=(
     libgl1-mesa-dri xvfb xauth
     fonts-dejavu-core fonts-ipafont-gothic
     clang clang-tidy libclang-rt-14-dev
-    dpkg-dev desktop-file-utils appstream libxml2-utils
+    dpkg-dev desktop-file-utils shared-mime-info appstream libxml2-utils
     time
 )
 
