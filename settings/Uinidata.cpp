@@ -4,6 +4,11 @@ void TIniData::TransferSettings(IniFile& file, SettingsRecord& record, TransferD
     for (const SettingsKey& entry : kSettingsKeys) {
         TransferKey(file, entry.section, entry.key, entry.defaultValue, record.*entry.field, direction);
     }
+    for (const SettingsKey& entry : kOptionalSettingsKeys) {
+        if (direction == TransferDirection::Read || record.*entry.field != entry.defaultValue) {
+            TransferKey(file, entry.section, entry.key, entry.defaultValue, record.*entry.field, direction);
+        }
+    }
 }
 
 void TIniData::TransferKey(IniFile& file, std::string_view section, std::string_view key,

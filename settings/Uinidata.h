@@ -7,8 +7,9 @@
 #include <string_view>
 
 /// The seventeen user settings, all held as text and parsed where they are used
-/// (settings/Settingvalues.h). Fields are in record order and named after their INI keys
-/// in lowerCamel case: `PlayFolder` → playFolder, `Onff` (section `Invalid`) → onff, and so on.
+/// (settings/Settingvalues.h), then the optional settings of later features. Fields are in record
+/// order and named after their INI keys in lowerCamel case: `PlayFolder` → playFolder, `Onff`
+/// (section `Invalid`) → onff, and so on.
 struct SettingsRecord {
     std::string playFolder;  // [Application] PlayFolder: folder of the last opened file
     std::string scale;       // [Setting] Scale: display radius in km
@@ -27,6 +28,11 @@ struct SettingsRecord {
     std::string pulseBlind;  // [Quality] PulseBlind: quality bit 6 display 0, 1, 2
     std::string sectorBlank; // [Quality] SectorBlank: quality bit 7 display 0, 1, 2
     std::string onff;        // [Invalid] Onff: marking of no-data samples 0 off, 1 on
+    // Optional settings (kOptionalSettingsKeys), made at their defaults: written only when they
+    // differ from them.
+    std::string loop = "0";  // [Play] Loop: "1" starts playback again at the first file after the last
+    std::string keep = "12"; // [Play] Keep: newest files kept in the list while following a folder, 0 all
+    std::string sweep;       // [Disp] Sweep: sweep shown of a file holding several, "" the lowest elevation
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -60,6 +66,14 @@ inline constexpr std::array<SettingsKey, 17> kSettingsKeys = {{
     {"Invalid", "Onff", "0", &SettingsRecord::onff},
 }};
 
+/// Settings added after the seventeen: read like them, but written only when their text differs
+/// from the default, so the INI file of a user who never changes them stays exactly as it was.
+inline constexpr std::array<SettingsKey, 3> kOptionalSettingsKeys = {{
+    {"Play", "Loop", "0", &SettingsRecord::loop},
+    {"Play", "Keep", "12", &SettingsRecord::keep},
+    {"Disp", "Sweep", "", &SettingsRecord::sweep},
+}};
+
 /// Direction of a transfer between an INI file and a settings record.
 enum class TransferDirection : int { Read = 0, Write = 1 };
 
@@ -68,7 +82,8 @@ enum class TransferDirection : int { Read = 0, Write = 1 };
 class TIniData {
 public:
     /// Reads (every field from its key, or the default when absent) or writes (every field
-    /// under its key) all seventeen settings, in record order.
+    /// under its key) all seventeen settings, in record order; then the optional settings, of
+    /// which Write stores only those that differ from their default.
     void TransferSettings(IniFile& file, SettingsRecord& record, TransferDirection direction) const;
 
     /// One key: Write stores `field` under section/key; Read sets `field` to the value of

@@ -42,7 +42,7 @@ TEST(TIniData, EveryKeyLandsInItsOwnField) {
     const SettingsRecord expected{"playFolder",  "scale",      "azOffset", "unitD",      "csvOut",
                                   "selection",   "alpha",      "map",      "dispTime",   "dispSrhi",
                                   "shield",      "dispersion", "clutter",  "clutterLvl", "pulseBlind",
-                                  "sectorBlank", "onff"};
+                                  "sectorBlank", "onff",       "0",        "12",         ""};
     EXPECT_EQ(record, expected);
 }
 
@@ -63,7 +63,10 @@ TEST(TIniData, HostileRecordSurvivesAFileRoundTrip) {
                                  "\r",
                                  ";1",
                                  "",
-                                 "\\"};
+                                 "\\",
+                                 " 1",
+                                 "-3",
+                                 "\n"};
     const TIniData data;
     IniFile file;
     SettingsRecord copy = hostile;
@@ -72,4 +75,28 @@ TEST(TIniData, HostileRecordSurvivesAFileRoundTrip) {
     SettingsRecord back;
     data.TransferSettings(reread, back, TransferDirection::Read);
     EXPECT_EQ(back, hostile);
+}
+
+TEST(TIniData, OptionalSettingsAreWrittenOnlyAwayFromTheirDefaults) {
+    const TIniData data;
+    SettingsRecord record;
+    IniFile empty;
+    data.TransferSettings(empty, record, TransferDirection::Read);
+    EXPECT_EQ(record.loop, "0");
+    EXPECT_EQ(record.keep, "12");
+    EXPECT_EQ(record.sweep, "");
+
+    IniFile untouched;
+    data.TransferSettings(untouched, record, TransferDirection::Write);
+    EXPECT_EQ(untouched.Text(), kDefaultIniText);
+
+    record.loop = "1";
+    record.sweep = "2";
+    IniFile changed;
+    data.TransferSettings(changed, record, TransferDirection::Write);
+    SettingsRecord back;
+    IniFile reread = IniFile::Parse(changed.Text());
+    data.TransferSettings(reread, back, TransferDirection::Read);
+    EXPECT_EQ(back, record);
+    EXPECT_EQ(changed.Text().find("Keep"), std::string::npos);
 }
