@@ -1,17 +1,20 @@
 #include "app/Controlserver.h"
 
 #include "app/Appmessages.h"
+#include "app/Controlconnections.h"
 #include "app/Fmain.h"
 #include "platform/Dwinmodule.h"
 
+#include <QApplication>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QRegularExpression>
 #include <QTimer>
 #include <cstdint>
 
 namespace {
+
+/// How often a drop waiting for a dialog box to close looks again.
+constexpr int kModalPollMs = 100;
 
 QStringList SplitCommand(const QString& line) {
     if (line.contains(QLatin1Char('\t'))) {
@@ -24,20 +27,15 @@ QStringList SplitCommand(const QString& line) {
 } // namespace
 
 TControlServer::TControlServer(TFormMain& window, QObject* parent)
-    : QObject(parent), window_(window), server_(new QLocalServer(this)) {
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadCommands(socket); });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            ReadCommands(socket);
-        }
-    });
+    : QObject(parent), window_(window),
+      connections_(new TControlConnections([this](const QString& line) { return Execute(line); },
+                                           TControlConnections::Limits{}, this)),
+      dropTimer_(new QTimer(this)) {
+    dropTimer_->setSingleShot(true);
+    connect(dropTimer_, &QTimer::timeout, this, [this] { DeliverDrops(); });
 }
 
-TControlServer::~TControlServer() {
-    server_->close();
-}
+TControlServer::~TControlServer() = default;
 
 QString TControlServer::SocketPath(const QString& name) {
     const QString lockPath = TWinModule::InstanceLockPath(name);
@@ -46,18 +44,28 @@ QString TControlServer::SocketPath(const QString& name) {
 }
 
 bool TControlServer::Listen(const QString& path) {
-    QLocalServer::removeServer(path);
-    return server_->listen(path);
+    return connections_->Listen(path);
 }
 
-void TControlServer::ReadCommands(QLocalSocket* socket) {
-    while (socket->canReadLine()) {
-        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
-        if (!line.isEmpty()) {
-            socket->write((Execute(line) + QLatin1Char('\n')).toUtf8());
-        }
+int TControlServer::ConnectionCount() const {
+    return connections_->ConnectionCount();
+}
+
+void TControlServer::DeliverDrops() {
+    if (pendingDrops_.isEmpty()) {
+        return;
     }
-    socket->flush();
+    // Inside a box's own loop the playback step is held, so a file dropped now would never show.
+    if (QApplication::activeModalWidget() != nullptr) {
+        dropTimer_->start(kModalPollMs);
+        return;
+    }
+    const QStringList paths = pendingDrops_.takeFirst();
+    window_.DropFiles(paths);
+    if (!pendingDrops_.isEmpty() && !dropTimer_->isActive()) {
+        QMetaObject::invokeMethod(
+            this, [this] { DeliverDrops(); }, Qt::QueuedConnection);
+    }
 }
 
 QString TControlServer::Execute(const QString& line) {
@@ -96,7 +104,11 @@ QString TControlServer::Execute(const QString& line) {
             return QStringLiteral("ERROR drop needs at least one path");
         }
         // After the reply: a failing file shows an error box, which must not hold the caller up.
-        QTimer::singleShot(0, &window_, [this, arguments] { window_.DropFiles(arguments); });
+        pendingDrops_.append(arguments);
+        if (!dropTimer_->isActive()) {
+            QMetaObject::invokeMethod(
+                this, [this] { DeliverDrops(); }, Qt::QueuedConnection);
+        }
         return QStringLiteral("OK");
     }
     return QStringLiteral("ERROR unknown command: ") + command;

@@ -2,9 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
-class QLocalServer;
-class QLocalSocket;
+class QTimer;
+class TControlConnections;
 class TFormMain;
 
 // The local socket through which other programs reach the running viewer, in place of posting
@@ -18,7 +19,10 @@ class TFormMain;
 //   drop PATH<TAB>PATH...      plays the paths as if they were dropped on the window
 //
 // Words are separated by blanks; a line holding a tab is split at tabs instead, so that paths
-// may contain blanks. Only the interactive copy listens; the socket is the user's alone.
+// may contain blanks. Only the interactive copy listens; the socket is the user's alone. At most
+// 16 connections are served at once, a connection idle for 30 s is closed, and a line longer than
+// 64 KB is answered with ERROR and its connection closed (TControlConnections). A drop that comes
+// while a dialog box is open is carried out when the box has closed.
 class TControlServer : public QObject {
 public:
     explicit TControlServer(TFormMain& window, QObject* parent = nullptr);
@@ -33,13 +37,18 @@ public:
     /// Starts listening at `path`, replacing a socket left by an earlier run (the caller holds the
     /// single-instance lock, so no live copy owns it). False when the socket cannot be created.
     bool Listen(const QString& path);
+    /// The connections served now.
+    int ConnectionCount() const;
 
     /// Carries out one command line and returns the reply (without line break).
     QString Execute(const QString& line);
 
 private:
-    void ReadCommands(QLocalSocket* socket);
+    /// Plays the drops that came, one at a time, once no dialog box is open.
+    void DeliverDrops();
 
     TFormMain& window_;
-    QLocalServer* server_;
+    TControlConnections* connections_;
+    QTimer* dropTimer_;
+    QList<QStringList> pendingDrops_;
 };

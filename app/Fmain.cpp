@@ -122,7 +122,19 @@ void TFormMain::FormCreate() {
             "in %s\n",
             QDir::toNativeSeparators(QFileInfo(settingsSavePath_).absolutePath()).toLocal8Bit().constData());
     }
-    IniFileModule->LoadSettings(settingsLoadPath_.toStdString());
+    const SettingsSource source = IniFileModule->LoadSettings(settingsLoadPath_.toStdString());
+    // Said once: settings the user has but that did not load.
+    if (const std::filesystem::path& unreadable = IniFileModule->UnreadableIniFile();
+        !unreadable.empty() && !startOptions_.Unattended()) {
+        const std::string backup = BackupPath(unreadable).string();
+        const std::string what =
+            source == SettingsSource::BackupFile
+                ? "the settings come from " + backup
+                : "the viewer starts with the defaults and leaves it as it is; the settings are saved to " +
+                      backup;
+        std::fprintf(stderr, "nimbrook: the settings file %s cannot be read: %s\n", unreadable.c_str(),
+                     what.c_str());
+    }
     {
         TSettingsAccess settings(*IniFileModule);
         loadedSettings_ = *settings;

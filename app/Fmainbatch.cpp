@@ -113,8 +113,9 @@ void TFormMain::LogException(const std::string& message) {
         std::fflush(nullptr);
         std::_Exit(-1);
     }
-    // One file failed; the converter goes on with the next one.
-    LogFailedByException(startOptions_.batchArguments.front().trimmed(), message);
+    // One file failed; the converter goes on with the next one (its coordinating process writes
+    // the file's line in the operation log).
+    LogExceptionMessage(message);
     EndConvertedFile({false, scanInfo_.errorCode});
 }
 

@@ -62,7 +62,8 @@ QString TCursorReadout::PictureReadout(QPoint position) {
         return {};
     }
     const int ray = probe_.RayAtAzimuth(polar->azimuthDeg, shown->azimuthOffsetDeg);
-    const double slantM = probe_.PictureSlantRangeM(ray, polar->radiusFraction * shown->rangeM);
+    const double slantM = probe_.PictureSlantRangeM(ray, polar->radiusFraction * shown->rangeM,
+                                                    ImageEchoDrawModule->DisplayRadiusPixels());
     const std::optional<GateReading> reading =
         probe_.ReadGate(ray, slantM, shown->product, shown->azimuthOffsetDeg);
     return reading ? QString::fromStdString(ReadoutText(*reading)) : QString();

@@ -129,13 +129,16 @@ void TFormMain::PrintWindowImage(int which) {
 }
 
 void TFormMain::WriteOperationLog(const QString& path, bool success) {
+    if (startOptions_.converting) {
+        return; // the converter's coordinating process writes the line once the file is reported
+    }
     const std::string logPath = OperationLogPath(ExecutableFilePath().toStdString());
     const std::string line =
         OperationLogLine(LocalTime(), success, LocalPathBytes(path), scanInfo_.errorCode);
     if (!AppendOperationLog(logPath, line)) {
         std::fprintf(stderr, "nimbrook: the operation log %s could not be written: %s\n", logPath.c_str(),
                      line.c_str());
-    } else if (!success && !startOptions_.converting) {
+    } else if (!success) {
         std::fprintf(stderr, "%s\n", line.c_str()); // a batch run's failure shows on the terminal too
     }
 }

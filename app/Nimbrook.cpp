@@ -74,6 +74,12 @@ int main(int argc, char** argv) {
     if (!batch) {
         // A second interactive copy ends at once and silently while the first one runs.
         instance = TWinModule::SingleInstance(TNimbrookApplication::applicationName());
+        if (!instance.Owned() && !instance.Refusal().isEmpty()) {
+            // No place that only this user controls: another user could take the lock or the
+            // socket and receive this copy's commands.
+            std::fprintf(stderr, "nimbrook: %s\n", instance.Refusal().toLocal8Bit().constData());
+            return 1;
+        }
         if (!instance.Owned()) {
             return 0;
         }

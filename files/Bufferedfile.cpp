@@ -1,6 +1,7 @@
 #include "files/Bufferedfile.h"
 
 #include "files/Littleendian.h"
+#include "files/Regularfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +18,8 @@ BufferedFile::~BufferedFile() {
 
 bool BufferedFile::Open(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = OpenRegularFile(path, O_RDONLY);
+    notRegular_ = fd_ < 0 && errno == EINVAL;
     position_ = 0;
     bufferLength_ = 0;
     return fd_ >= 0;

@@ -15,8 +15,11 @@ public:
     BufferedFile(const BufferedFile&) = delete;
     BufferedFile& operator=(const BufferedFile&) = delete;
 
-    /// Opens a file read-only at position 0 (closing any open one first); false when it cannot be opened.
+    /// Opens a regular file read-only at position 0 (closing any open one first); false when it
+    /// cannot be opened. Anything else at the path (a FIFO, a device, a folder) is refused without
+    /// blocking, and OpenFoundNoRegularFile() then says so.
     bool Open(const std::string& path);
+    bool OpenFoundNoRegularFile() const { return notRegular_; }
     /// Closes the file, if one is open.
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
@@ -41,6 +44,7 @@ private:
     std::size_t ReadAt(std::int64_t offset, std::uint8_t* destination, std::size_t bytes) const;
 
     int fd_ = -1;
+    bool notRegular_ = false;
     std::vector<std::uint8_t> buffer_;
     std::int64_t bufferStart_ = 0;
     std::size_t bufferLength_ = 0;

@@ -6,6 +6,7 @@
 #include "files/Outputfile.h"
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
+#include "files/Uniquefd.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -240,10 +242,21 @@ private:
     std::optional<std::uint64_t> length_;
 };
 
-// Frees the gzip stream on every path out of DecompressToTemp.
+// Frees the gzip stream on every path out of DecompressToTemp. The file is opened as a regular
+// file only (never waiting for a FIFO's writer), then handed to zlib.
 struct GzipStream {
-    gzFile handle;
-    explicit GzipStream(const std::string& path) : handle(gzopen(path.c_str(), "rb")) {}
+    gzFile handle = nullptr;
+    bool notRegular = false; // something other than a regular file was found at the path
+    explicit GzipStream(const std::string& path) {
+        UniqueFd fd(OpenRegularFile(path, O_RDONLY));
+        notRegular = !fd.Valid() && errno == EINVAL;
+        if (fd.Valid()) {
+            handle = gzdopen(fd.Get(), "rb");
+            if (handle != nullptr) {
+                fd.Release(); // gzclose closes it
+            }
+        }
+    }
     ~GzipStream() {
         if (handle != nullptr) {
             gzclose(handle);
@@ -287,15 +300,17 @@ int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo&
         std::string tempPath = path;
         tempPath += kTempSuffix;
         if (!DecompressToTemp(path, tempPath)) {
-            info.errorCode = 2;
+            // Replaced by a FIFO or the like since the check: no file to select.
+            info.errorCode = notRegularFile_ ? 1 : 2;
             return -1;
         }
         ownedTempPath_ = tempPath;
         openPath = std::move(tempPath);
     }
     if (!file_.Open(openPath)) {
+        const bool notRegular = file_.OpenFoundNoRegularFile();
         CloseScanFile(); // removes a copy that could not be opened
-        info.errorCode = 2;
+        info.errorCode = notRegular ? 1 : 2;
         return -1;
     }
     openFileName_ = openPath;
@@ -428,6 +443,7 @@ int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
 bool TSCNFileModule::DecompressToTemp(const std::string& gzipPath, const std::string& tempPath) {
     copyCut_ = false;
     GzipStream gzip(gzipPath);
+    notRegularFile_ = gzip.notRegular;
     if (gzip.handle == nullptr) {
         return false;
     }

@@ -110,6 +110,7 @@ private:
     ino_t ownedTempInode_ = 0;
     UniqueFd ownedTempLock_;             // a shared lock on the copy: it is in use
     bool smallUnit_ = false;             // the device type of the open, which the copy's length depends on
+    bool notRegularFile_ = false;        // the last gzip file to decompress was no regular file
     bool copyCut_ = false;               // the copy stopped at the length its header gives: there is more
     std::set<std::string> sweptFolders_; // folders already cleared of leftovers of killed runs
     std::int64_t firstRayPosition_ = 0;

@@ -189,14 +189,16 @@ int TGateProbe::RayAtElevation(double elevationDeg) const {
     return NearestCoveringAngle(elevationsDeg_, elevationDeg, halfStepElevationDeg_);
 }
 
-double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM) const {
+double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM, int displayRadiusPixels) const {
     if (rayIndex < 0 || rayIndex >= static_cast<int>(rays_.size())) {
         return groundRangeM;
     }
     const ProbeRay& ray = rays_[static_cast<std::size_t>(rayIndex)];
     const double cosine =
         std::cos(DrawnDirection(ray.azimuthDeg, ray.elevationDeg).elevationDeg * kRadiansPerDegree);
-    return cosine > 0.0 ? groundRangeM / cosine : std::numeric_limits<double>::infinity();
+    // The painter's samples per pixel, (samples - 1) / (radius × cos e), stop at the whole ray per
+    // pixel: as if the cosine never fell below one pixel's share of the radius.
+    return groundRangeM / std::max(cosine, 1.0 / std::max(displayRadiusPixels, 1));
 }
 
 bool TGateProbe::ReadWord(std::int64_t position, std::uint16_t& word) {

@@ -72,9 +72,11 @@ public:
     int RayAtElevation(double elevationDeg) const;
 
     /// The slant range of ray `rayIndex` that the plan-position picture draws `groundRangeM` from
-    /// the radar: the picture lays each ray's slant range down with the cosine of its elevation
-    /// (folded past the zenith). Infinite for a ray straight up; `groundRangeM` for a bad index.
-    double PictureSlantRangeM(int rayIndex, double groundRangeM) const;
+    /// the radar, in a picture whose display radius is `displayRadiusPixels`: the picture lays each
+    /// ray's slant range down with the cosine of its elevation (folded past the zenith), but never
+    /// packs more than the whole ray into one pixel, so a beam at or near the zenith still gives a
+    /// finite range. `groundRangeM` for a bad index.
+    double PictureSlantRangeM(int rayIndex, double groundRangeM, int displayRadiusPixels) const;
 
     /// The gate of ray `rayIndex` whose range i x gate spacing is nearest to `slantRangeM` (halves
     /// go to the farther gate), decoded as `product`. None when the ray index is out of range,

@@ -6,11 +6,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void TWinModule::StretchCopy(TBitmap& destination, const TBitmap& source, bool halftone, bool fill) {
@@ -82,26 +86,60 @@ int TWinModule::DrainMessages(QObject* window, int firstMessage, int lastMessage
     return before - PendingAppMessages(window, firstMessage, lastMessage);
 }
 
-QString TWinModule::InstanceLockPath(const QString& name) {
-    // The user's runtime folder when the session has one; otherwise the temporary folder, with the
-    // user id in the name so that users do not lock each other out.
+QString TWinModule::PrivateTemporaryFolder(const QString& name, QString* refusal) {
+    const QString folder = QDir(QDir::tempPath()).filePath(name + QStringLiteral("-%1").arg(getuid()));
+    const QByteArray bytes = QFile::encodeName(folder);
+    const auto refuse = [&](const QString& why) {
+        if (refusal != nullptr) {
+            *refusal = why;
+        }
+        return QString();
+    };
+    if (::mkdir(bytes.constData(), 0700) != 0 && errno != EEXIST) {
+        return refuse(QStringLiteral("cannot make the folder %1: %2")
+                          .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    // lstat: a link to a folder elsewhere is not the user's own folder, whoever owns its target.
+    struct stat status {};
+    if (::lstat(bytes.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid() ||
+        (status.st_mode & 0077) != 0) {
+        return refuse(QStringLiteral("%1 is not a folder of this user's own that only this user may enter; "
+                                     "remove it, or set XDG_RUNTIME_DIR")
+                          .arg(folder));
+    }
+    return folder;
+}
+
+QString TWinModule::InstanceLockPath(const QString& name, QString* refusal) {
+    // The user's runtime folder when the session has one; otherwise a folder of the user's own in
+    // the temporary folder.
     if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         if (!folder.isEmpty()) {
             return QDir(folder).filePath(name + QStringLiteral(".lock"));
         }
     }
-    return QDir(QDir::tempPath()).filePath(name + QStringLiteral("-%1.lock").arg(getuid()));
+    const QString folder = PrivateTemporaryFolder(name, refusal);
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name + QStringLiteral(".lock"));
 }
 
 TInstanceLock TWinModule::SingleInstance(const QString& name) {
-    auto lock = std::make_unique<QLockFile>(InstanceLockPath(name));
+    TInstanceLock result;
+    const QString path = InstanceLockPath(name, &result.refusal_);
+    if (path.isEmpty()) {
+        return result;
+    }
+    auto lock = std::make_unique<QLockFile>(path);
     // The lock is held for the whole run, so it must never be taken for stale while its owner lives.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
-        return TInstanceLock();
+        if (lock->error() != QLockFile::LockFailedError) {
+            result.refusal_ = QStringLiteral("cannot make the lock file %1").arg(path);
+        }
+        return result;
     }
-    return TInstanceLock(std::move(lock));
+    result.lock_ = std::move(lock);
+    return result;
 }
 
 void TWinModule::ReleaseInstance(TInstanceLock& lock) {

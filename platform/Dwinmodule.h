@@ -27,10 +27,14 @@ public:
 
     /// True while this process holds the lock.
     bool Owned() const { return lock_ != nullptr; }
+    /// Why the lock could not be taken when no other process holds it (no safe folder for it, or
+    /// the lock file cannot be made); empty when another live process holds it, or when owned.
+    const QString& Refusal() const { return refusal_; }
 
 private:
     friend class TWinModule;
     std::unique_ptr<QLockFile> lock_;
+    QString refusal_;
 };
 
 // TWinModule: small stateless utilities of the window-system layer, called without an
@@ -71,7 +75,14 @@ public:
     /// Gives the lock up (nothing happens when it is not owned).
     static void ReleaseInstance(TInstanceLock& lock);
 
-    /// Path of the lock file SingleInstance uses for `name`: in $XDG_RUNTIME_DIR, or else in the
-    /// temporary folder with the user id in its name.
-    static QString InstanceLockPath(const QString& name);
+    /// Path of the lock file SingleInstance uses for `name`: in $XDG_RUNTIME_DIR, or else in a
+    /// folder of the user's own in the temporary folder, "<name>-<user id>", made with mode 0700
+    /// and used only while it is a real folder owned by the user that nobody else may enter (a
+    /// name in a shared folder could be taken by another user first). Empty when that folder cannot
+    /// be made or fails the check; `refusal`, when given, then says why.
+    static QString InstanceLockPath(const QString& name, QString* refusal = nullptr);
+
+    /// The folder for `name`'s lock and socket when the session has no runtime folder (see
+    /// InstanceLockPath); empty, with the reason in `refusal`, when it is not safe to use.
+    static QString PrivateTemporaryFolder(const QString& name, QString* refusal = nullptr);
 };

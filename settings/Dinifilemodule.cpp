@@ -116,11 +116,16 @@ SettingsSource TIniFileModule::LoadSettings(const std::filesystem::path& iniPath
     const bool iniExists = std::filesystem::exists(std::filesystem::symlink_status(iniPath, statusError));
     SettingsSource source = iniExists ? SettingsSource::IniFile : SettingsSource::Defaults;
     std::optional<IniFile> file = iniExists ? IniFile::Open(iniPath) : IniFile();
+    unreadableIni_.clear();
+    iniProtected_ = false;
     if (!file) {
+        unreadableIni_ = iniPath;
         source = SettingsSource::BackupFile;
         file = IniFile::Open(BackupPath(iniPath));
     }
     if (!file) {
+        // Settings that exist but could not be read must not be replaced by these defaults.
+        iniProtected_ = true;
         source = SettingsSource::Defaults;
         file.emplace();
     }
@@ -138,6 +143,18 @@ SettingsSource TIniFileModule::LoadSettings(const std::filesystem::path& iniPath
     return source;
 }
 
+bool TIniFileModule::KeepInBackup(const std::filesystem::path& iniPath,
+                                  const std::filesystem::path& temporary) {
+    // The next start reads the backup, since the INI file cannot be read.
+    std::error_code error;
+    std::filesystem::rename(temporary, BackupPath(iniPath), error);
+    if (error) {
+        return false;
+    }
+    SyncDirectory(iniPath.parent_path());
+    return true;
+}
+
 bool TIniFileModule::SaveSettings(const std::filesystem::path& iniPath) {
     SlotHold live(*this, kLiveSlot);
     IniFile file;
@@ -146,6 +163,12 @@ bool TIniFileModule::SaveSettings(const std::filesystem::path& iniPath) {
     const std::filesystem::path temporary = TemporarySavePath(iniPath);
     TemporaryFileGuard guard(temporary);
     if (!file.SaveToFile(temporary)) {
+        return false;
+    }
+    if (iniProtected_ && iniPath == unreadableIni_) {
+        if (KeepInBackup(iniPath, temporary)) {
+            guard.release();
+        }
         return false;
     }
     const std::filesystem::path backup = BackupPath(iniPath);
@@ -158,13 +181,9 @@ bool TIniFileModule::SaveSettings(const std::filesystem::path& iniPath) {
     std::error_code error;
     std::filesystem::rename(temporary, iniPath, error);
     if (error) {
-        // The INI file cannot be replaced (a folder stands in its place). The settings are kept in
-        // the backup instead, which the next start reads since the INI file cannot be read.
-        std::error_code backupError;
-        std::filesystem::rename(temporary, backup, backupError);
-        if (!backupError) {
+        // The INI file cannot be replaced (a folder stands in its place).
+        if (KeepInBackup(iniPath, temporary)) {
             guard.release();
-            SyncDirectory(iniPath.parent_path());
         }
         return false;
     }

@@ -58,10 +58,21 @@ public:
     /// file that cannot be read is not made the backup: the ".bak" file it was loaded from stays.
     /// Returns false when the settings could not be written to the INI file; the INI file is then
     /// the one from before the call, except that when a folder stands in its place the settings
-    /// go to the ".bak" file, which the next start reads. Holds slot 0 throughout.
+    /// go to the ".bak" file, which the next start reads. An INI file that LoadSettings found but
+    /// could not read while no backup could be read either is never replaced: its settings were
+    /// not loaded, so the ones in memory go to the ".bak" file instead, and false is returned.
+    /// Holds slot 0 throughout.
     bool SaveSettings(const std::filesystem::path& iniPath);
 
+    /// The INI file LoadSettings last found but could not read (a file without read permission,
+    /// a FIFO, a folder, one too large); empty when it read it or found none.
+    const std::filesystem::path& UnreadableIniFile() const { return unreadableIni_; }
+
 private:
+    /// Moves the settings saved under `temporary` to the backup of `iniPath`, leaving the INI file
+    /// alone; false when they could not be moved there.
+    static bool KeepInBackup(const std::filesystem::path& iniPath, const std::filesystem::path& temporary);
+
     struct Slot {
         std::recursive_mutex mutex;
         std::atomic<std::thread::id> owner{};
@@ -71,6 +82,8 @@ private:
 
     std::array<Slot, kSlotCount> slots_;
     TIniData iniData_;
+    std::filesystem::path unreadableIni_;
+    bool iniProtected_ = false; // unreadableIni_ and no backup could be read: it is not replaced
 };
 
 /// The application's settings module; created by the application entry before the main window.

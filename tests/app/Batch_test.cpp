@@ -1,6 +1,7 @@
 // Batch mode, the application messages and dropped files, in the process: the modules are
 // started with a command line as the program would be, and the posted messages are delivered.
 #include "app/Appmessages.h"
+#include "app/Controlconnections.h"
 #include "app/Controlserver.h"
 #include "app/Ddropfilemodule.h"
 #include "app/Displaypanel.h"
@@ -13,13 +14,20 @@
 #include "tests/app/Appfixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLocalSocket>
 #include <QMimeData>
 #include <QTableWidget>
 #include <QUrl>
 #include <filesystem>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -285,6 +293,102 @@ TEST_F(Messages, LongDroppedNamesGrowTheNameBuffer) {
     DropFileModule->GetDroppedFiles(data, files);
     EXPECT_EQ(files, (QStringList{QStringLiteral("/short.scn"), QString::fromStdString("/" + longName)}));
     EXPECT_EQ(DropFileModule->NameCapacity(), 301u + 32u);
+}
+
+// Sends `text` to the socket at `path` and collects up to `replies` reply lines while the
+// application runs.
+QStringList Exchange(QLocalSocket& client, const QByteArray& text, int replies) {
+    client.write(text);
+    client.flush();
+    QStringList got;
+    for (int round = 0; round < 300 && got.size() < replies; ++round) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        while (client.canReadLine()) {
+            got.append(QString::fromUtf8(client.readLine()).trimmed());
+        }
+        client.waitForReadyRead(10);
+    }
+    return got;
+}
+
+void RunEventsFor(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+// Misbehaving clients cannot take the socket away: connections beyond the bound wait, idle ones
+// and endless lines are cut off, and running out of descriptors only pauses accepting.
+TEST(ControlConnections, BoundedTimedAndLimitedWhateverClientsDo) {
+    ScratchDir dir;
+    TControlConnections::Limits limits;
+    limits.maxConnections = 3;
+    limits.maxLineBytes = 1000;
+    limits.idleTimeout = std::chrono::milliseconds(400);
+    limits.acceptRetry = std::chrono::milliseconds(50);
+    TControlConnections server([](const QString& line) { return QStringLiteral("OK ") + line; }, limits);
+    const QString path = QString::fromStdString(dir.File("control.socket"));
+    ASSERT_TRUE(server.Listen(path));
+
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.push_back(std::make_unique<QLocalSocket>());
+        clients.back()->connectToServer(path);
+        ASSERT_TRUE(clients.back()->waitForConnected(2000));
+    }
+    RunEventsFor(100);
+    EXPECT_EQ(server.ConnectionCount(), 3) << "the rest wait in the backlog";
+    EXPECT_EQ(Exchange(*clients[0], "a\n", 1), QStringList{QStringLiteral("OK a")});
+    EXPECT_EQ(Exchange(*clients[1], QByteArray(1001, 'x') + "\nb\n", 1),
+              QStringList{QStringLiteral("ERROR line longer than 1000 bytes")});
+    EXPECT_EQ(Exchange(*clients[2], QByteArray(5000, 'y'), 1),
+              QStringList{QStringLiteral("ERROR line longer than 1000 bytes")})
+        << "a line without end is cut off, not collected";
+    RunEventsFor(100);
+    EXPECT_EQ(Exchange(*clients[3], "c\n", 1), QStringList{QStringLiteral("OK c")})
+        << "taken up as others closed";
+
+    // No descriptor left for a new connection: accepting pauses, the socket stays.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    clients[4]->abort();
+    clients[4] = std::make_unique<QLocalSocket>();
+    clients[4]->connectToServer(path);
+    ASSERT_TRUE(clients[4]->waitForConnected(2000));
+    ::setrlimit(RLIMIT_NOFILE, &tight);
+    RunEventsFor(200);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(server.Listening());
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(Exchange(*clients[4], "d\n", 1), QStringList{QStringLiteral("OK d")});
+
+    RunEventsFor(700);
+    EXPECT_EQ(server.ConnectionCount(), 0) << "idle connections are closed";
+}
+
+// A drop that comes while a dialog box is open is played once the box has closed.
+TEST_F(Messages, ADropWhileABoxIsOpenIsPlayedWhenItCloses) {
+    Start();
+    OpenFiles({WriteScan("a.scn")});
+    TControlServer server(*FormMain);
+    QDialog box(FormMain);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &box);
+    const QString b = QString::fromStdString(WriteScan("b.scn"));
+    EXPECT_EQ(server.Execute(QStringLiteral("drop\t") + b), QStringLiteral("OK"));
+    RunEventsFor(300);
+    EXPECT_EQ(FormMain->CurrentScan().name, "a") << "held while the box is open";
+    box.close();
+    RunEventsFor(300);
+    EXPECT_EQ(FormMain->FileList(), QStringList{b});
+    EXPECT_EQ(FormMain->CurrentScan().name, "b");
 }
 
 TEST_F(Messages, TheControlSocketPostsTheMessages) {

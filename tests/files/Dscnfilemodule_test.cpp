@@ -1,6 +1,8 @@
+#include "files/Bufferedfile.h"
 #include "files/Calcfunc.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "files/Gateprobe.h"
 #include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/files/Samplescans.h"
@@ -750,4 +752,31 @@ TEST(ReaderRealData, RecordedSweepsOpen) {
         lastEl = el;
     }
     EXPECT_GT(lastEl, 176.0);
+}
+
+// A scan file replaced by a FIFO after the reader's check: every open that follows the check
+// refuses it at once as no file to select, instead of waiting for a writer for ever.
+TEST_F(ReaderTest, AFifoSwappedInAfterTheCheckIsRefusedAtOnce) {
+    const HangAndGrowthGuard guard(20);
+    const std::string fifo = dir.File("swapped.scn");
+    const std::string gzipFifo = dir.File("swapped.scn.gz");
+    ASSERT_TRUE(MakeFifo(fifo));
+    ASSERT_TRUE(MakeFifo(gzipFifo));
+
+    BufferedFile file;
+    EXPECT_FALSE(file.Open(fifo));
+    EXPECT_TRUE(file.OpenFoundNoRegularFile());
+    EXPECT_FALSE(reader.DecompressToTemp(gzipFifo, gzipFifo + ".$$$"));
+    EXPECT_FALSE(std::filesystem::exists(gzipFifo + ".$$$"));
+    for (const std::string& path : {fifo, gzipFifo}) {
+        EXPECT_EQ(OpenPath(path), -1) << path;
+        EXPECT_EQ(info.errorCode, 1) << path;
+    }
+    TGateProbe probe;
+    EXPECT_FALSE(probe.Attach(fifo, info));
+
+    const auto bytes = samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 2, 3)).Bytes();
+    scanwriter::WriteFile(dir.File("plain.scn"), bytes);
+    EXPECT_TRUE(file.Open(dir.File("plain.scn")));
+    EXPECT_FALSE(file.OpenFoundNoRegularFile());
 }

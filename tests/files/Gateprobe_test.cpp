@@ -217,6 +217,30 @@ TEST_F(GateProbeTest, RangeHeightScanByElevation) {
     EXPECT_NEAR(back.heightM, Read(20, 20000.0).heightM, 1e-6) << "10° up either way";
 }
 
+// The picture packs at most a whole ray into one pixel, so a plan-position sweep at or near the
+// zenith reads as the painter draws it: finite ranges, the data range reached one pixel out.
+TEST_F(GateProbeTest, PictureRangesStayFiniteAtAndNearTheZenith) {
+    constexpr int kRadiusPixels = 250;
+    for (const double elevationDeg : {90.0, 89.99, 89.0}) {
+        Load(Fan(0.0, 1.0, 360, elevationDeg));
+        const double rangeM = info.gateCount * info.gateSpacingM;
+        const double cosine = std::cos(elevationDeg * std::numbers::pi / 180.0);
+        const double onePixelOut = probe.PictureSlantRangeM(10, rangeM / kRadiusPixels, kRadiusPixels);
+        const double edge = probe.PictureSlantRangeM(10, rangeM, kRadiusPixels);
+        EXPECT_TRUE(std::isfinite(edge)) << elevationDeg;
+        EXPECT_NEAR(onePixelOut, cosine * kRadiusPixels < 1.0 ? rangeM : rangeM / kRadiusPixels / cosine,
+                    1e-6)
+            << elevationDeg;
+        EXPECT_NEAR(edge, rangeM * std::min(1.0 / cosine, double{kRadiusPixels}), 1e-6) << elevationDeg;
+        const GateReading inside =
+            Read(10, probe.PictureSlantRangeM(10, rangeM / kRadiusPixels / 4, kRadiusPixels));
+        EXPECT_GE(inside.gateIndex, 0) << elevationDeg;
+        EXPECT_LT(inside.heightM, rangeM + 1.0) << elevationDeg;
+    }
+    EXPECT_DOUBLE_EQ(probe.PictureSlantRangeM(10, 5000.0, 0), 5000.0)
+        << "a radius of no pixels is taken as one";
+}
+
 TEST_F(GateProbeTest, GateLocationFollowsAzimuthOffsetAndElevation) {
     Load(Fan(0.0, 1.0, 360, 2.0));
     const GateReading east = Read(80, 50000.0, 10.0); // drawn at 90°

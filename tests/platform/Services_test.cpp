@@ -4,12 +4,17 @@
 #include "platform/Timer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QUuid>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -190,4 +195,65 @@ TEST(SingleInstance, ALockLeftByAProcessThatDiedIsTakenOver) {
     }
     TInstanceLock lock = TWinModule::SingleInstance(name);
     EXPECT_TRUE(lock.Owned());
+}
+
+// Without a runtime folder the lock and the socket live in a folder of the user's own; one that
+// another user made first, or could enter, is refused with a reason instead of being shared.
+TEST(SingleInstance, WithoutARuntimeFolderOnlyAFolderOfTheUsersOwnIsUsed) {
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    const QString name = UniqueLockName();
+    const QString folder = QDir(temp.path()).filePath(name + QStringLiteral("-%1").arg(::getuid()));
+    struct Case {
+        const char* label;
+        std::function<void()> make;
+        bool usable;
+    };
+    const Case cases[] = {
+        {"absent: made with mode 0700", [] {}, true},
+        {"open to others", [&] { ::mkdir(QFile::encodeName(folder).constData(), 0755); }, false},
+        {"a link to the user's folder",
+         [&] {
+             EXPECT_EQ(
+                 ::symlink(QFile::encodeName(temp.path()).constData(), QFile::encodeName(folder).constData()),
+                 0);
+         },
+         false},
+        {"a file", [&] { QFile(folder).open(QIODevice::WriteOnly); }, false},
+        {"another user's",
+         [&] {
+             ::mkdir(QFile::encodeName(folder).constData(), 0700);
+             if (::geteuid() == 0) {
+                 EXPECT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+             }
+         },
+         ::geteuid() != 0},
+    };
+    for (const Case& c : cases) {
+        ::unlink(QFile::encodeName(folder).constData());
+        ::rmdir(QFile::encodeName(folder).constData());
+        c.make();
+        QString refusal;
+        const QString path = TWinModule::InstanceLockPath(name, &refusal);
+        TInstanceLock lock = TWinModule::SingleInstance(name);
+        EXPECT_EQ(lock.Owned(), c.usable) << c.label;
+        if (c.usable) {
+            EXPECT_EQ(path, QDir(folder).filePath(name + QStringLiteral(".lock"))) << c.label;
+            struct stat made {};
+            ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &made), 0);
+            EXPECT_EQ(made.st_mode & 0777, 0700u) << c.label;
+        } else {
+            EXPECT_TRUE(path.isEmpty()) << c.label;
+            EXPECT_TRUE(refusal.contains(folder)) << c.label;
+            EXPECT_EQ(lock.Refusal(), refusal) << c.label;
+        }
+        TWinModule::ReleaseInstance(lock);
+        QFile::remove(QDir(folder).filePath(name + QStringLiteral(".lock")));
+    }
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    qputenv("TMPDIR", savedTemp);
 }

@@ -307,3 +307,47 @@ TEST(SettingsLocks, ReadersNeverSeeAHalfWrittenRecord) {
     writer.join();
     EXPECT_EQ(torn, 0);
 }
+
+// Settings that exist but cannot be read, with no backup to read instead: the run goes on with
+// the defaults, but they never replace the settings the file holds; they go to the backup.
+TEST_F(SettingsFileLifecycle, AnUnreadableIniWithoutBackupIsNeverReplacedByDefaults) {
+    const std::string held = "[Disp]\nAlpha=75\n";
+    struct Case {
+        const char* label;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"too large to be settings",
+         [&] {
+             std::string text = held;
+             text.resize(IniFile::kLargestIniFileBytes + 1, ';');
+             WriteText(ini, text);
+         }},
+        {"no read permission",
+         [&] {
+             WriteText(ini, held);
+             fs::permissions(ini, fs::perms::none);
+         }},
+    };
+    for (const Case& c : cases) {
+        fs::remove(ini);
+        fs::remove(bak);
+        c.make();
+        if (IniFile::Open(ini)) {
+            continue; // the superuser reads a file without permissions
+        }
+        const auto before = fs::file_size(ini);
+        TIniFileModule viewer;
+        EXPECT_EQ(viewer.LoadSettings(ini), SettingsSource::Defaults) << c.label;
+        EXPECT_EQ(viewer.UnreadableIniFile(), ini) << c.label;
+        SetScale(viewer, "12");
+        EXPECT_FALSE(viewer.SaveSettings(ini)) << c.label;
+        EXPECT_EQ(fs::file_size(ini), before) << c.label << ": the INI file is left as it was";
+        EXPECT_EQ(IniFile::Open(bak)->ReadString("Setting", "Scale", ""), "12") << c.label;
+        fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    TIniFileModule readable;
+    WriteText(ini, held);
+    readable.LoadSettings(ini);
+    EXPECT_TRUE(readable.UnreadableIniFile().empty());
+}

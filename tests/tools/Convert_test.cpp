@@ -123,6 +123,20 @@ INSTANTIATE_TEST_SUITE_P(
                      "",
                      "1/1 file \u00b7 2.0 files/s \u00b7 1 failed \u00b7 ETA 0:00",
                      "1 file in 0.5 s (2.0 files/s): 0 converted, 1 failed; see /w/nimbrook.log"},
+        ProgressCase{
+            "FoldersThatCouldNotBeRead",
+            {2, 2, 0, 1.0, 0, {"/a", "/b c"}},
+            "",
+            "2/2 files \u00b7 2.0 files/s \u00b7 0 failed \u00b7 ETA 0:00",
+            "2 files in 1.0 s (2.0 files/s): 2 converted, 0 failed; 2 folders could not be read: /a, "
+            "/b c; see /w/nimbrook.log"},
+        ProgressCase{
+            "LogLinesThatCouldNotBeWritten",
+            {12, 12, 0, 1.0, 12, {"/a"}},
+            "",
+            "12/12 files \u00b7 12.0 files/s \u00b7 0 failed \u00b7 ETA 0:00",
+            "12 files in 1.0 s (12.0 files/s): 12 converted, 0 failed; 1 folder could not be read: /a; 12 "
+            "lines could not be written to /w/nimbrook.log"},
         ProgressCase{"NoFiles",
                      {0, 0, 0, 0.0},
                      "",

@@ -2,7 +2,10 @@
 // one `nimbrook FILE` writes for the same file with the same settings, pixel for pixel, every file
 // gets the batch run's log line, and a run stopped by Ctrl-C leaves nothing half-written.
 #include "files/Gatecodec.h"
+#include "platform/Processinfo.h"
 #include "tests/common/Scratchdir.h"
+#include "tools/convert/Convertreport.h"
+#include "tools/convert/Scanfilelist.h"
 #include "tools/demomap/Demomap.h"
 #include "tools/scanwriter/Scanwriter.h"
 #include "tools/synth/Sweepsynth.h"
@@ -20,6 +23,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
+#include <sys/resource.h>
 
 namespace {
 
@@ -276,6 +280,90 @@ TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(Run("nimbrook-convert", {"--settings", "none.ini", "x.scn"}, "jobs"), 2);
     EXPECT_EQ(Run("nimbrook-convert", {"--help"}, "jobs"), 0);
     EXPECT_FALSE(fs::exists(dir_.File("jobs/nimbrook.log")));
+}
+
+TEST_F(ConvertProcess, ALogThatTakesNoLineFailsTheRun) {
+    Write("archive/a.scn", Sweep(synth::SweepKind::Ppi, 0));
+    Write("archive/b.scn", Sweep(synth::SweepKind::Ppi, 5));
+    fs::create_directories(dir_.Path() / "full/nimbrook.log"); // no line can be added
+    EXPECT_EQ(Run("nimbrook-convert", {QString::fromStdString(dir_.File("archive"))}, "full"), 1) << stderr_;
+    EXPECT_NE(stderr_.find("could not be written: " + std::string("20")), std::string::npos) << stderr_;
+    EXPECT_NE(stderr_.find("2 files in "), std::string::npos) << stderr_;
+    EXPECT_NE(stderr_.find("; 2 lines could not be written to "), std::string::npos) << stderr_;
+    EXPECT_TRUE(fs::exists(dir_.File("archive/a.jpg")));
+}
+
+// A file gets exactly one log line, decided by the coordinating process: the worker's result, or
+// code 9 when the worker died before reporting, whatever the worker had done by then.
+TEST_F(ConvertProcess, EveryFileGetsOneLineDecidedByTheCoordinator) {
+    class Worker final : public TConversionWorker {
+    public:
+        TFileResult Convert(std::size_t index) override {
+            if (index == 3) {
+                ::raise(SIGKILL); // after converting, before reporting
+            }
+            return {index % 2 == 0, index % 2 == 0 ? 0 : 6};
+        }
+    };
+    const ScopedProcessInfo viewer(QString::fromStdString(dir_.File("bin/nimbrook")), {});
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        files.append(QString::fromStdString(dir_.File("f" + std::to_string(i) + ".scn")));
+    }
+    const std::string log = dir_.File("one/nimbrook.log");
+    {
+        TConvertReport report(files, log, true);
+        RunWorkerPool(
+            6, 2, [] { return std::make_unique<Worker>(); }, report);
+        EXPECT_FALSE(report.AllConverted());
+    }
+    std::multiset<std::string> outcomes;
+    for (const std::string& line : Lines(log)) {
+        outcomes.insert(line.substr(line.find(",Nimbrook,") + 10));
+    }
+    std::multiset<std::string> expected;
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = files[i].toStdString();
+        expected.insert(i == 3       ? "NG," + path + ",(9) EXCEPTION ERROR"
+                        : i % 2 == 0 ? "OK," + path + ",(0) "
+                                     : "NG," + path + ",(6) DATETIME ERROR");
+    }
+    EXPECT_EQ(outcomes, expected);
+}
+
+// A folder whose listing fails (no descriptor left, no permission) is a failure of the run, not
+// a folder without scan files.
+TEST_F(ConvertProcess, AFolderThatCannotBeListedIsAFailure) {
+    Write("archive/a.scn", Sweep(synth::SweepKind::Ppi, 0));
+    Write("archive/sub/b.scn", Sweep(synth::SweepKind::Ppi, 5));
+    const std::string archive = dir_.File("archive");
+    {
+        rlimit saved{};
+        ::getrlimit(RLIMIT_NOFILE, &saved);
+        // Descriptors must lie below the limit: with it at the lowest free one, no new one is left.
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit tight = saved;
+        tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+        ::setrlimit(RLIMIT_NOFILE, &tight);
+        const TScanFileList list = CollectScanFiles({archive}, true);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        EXPECT_TRUE(list.files.isEmpty());
+        EXPECT_EQ(list.unreadableFolders, std::vector<std::string>{archive});
+        EXPECT_TRUE(list.notes.empty()) << "not a folder without scan files";
+        ASSERT_EQ(list.reasons.size(), 1u);
+        EXPECT_NE(list.reasons[0].find("cannot read the folder " + archive), std::string::npos);
+    }
+    if (::geteuid() != 0) { // the superuser lists any folder
+        fs::permissions(dir_.Path() / "archive/sub", fs::perms::none);
+        const TScanFileList list = CollectScanFiles({archive}, true);
+        fs::permissions(dir_.Path() / "archive/sub", fs::perms::owner_all);
+        EXPECT_EQ(list.files.size(), 1);
+        EXPECT_EQ(list.unreadableFolders, std::vector<std::string>{archive + "/sub"});
+    }
+    const TScanFileList readable = CollectScanFiles({archive}, true);
+    EXPECT_EQ(readable.files.size(), 2);
+    EXPECT_TRUE(readable.unreadableFolders.empty());
 }
 
 int main(int argc, char** argv) {

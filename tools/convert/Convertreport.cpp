@@ -1,6 +1,9 @@
 #include "tools/convert/Convertreport.h"
 
+#include "app/Batchlogs.h"
 #include "app/Fmain.h"
+#include "platform/Localpath.h"
+#include "platform/Localtime.h"
 
 #include <csignal>
 #include <cstdio>
@@ -24,20 +27,34 @@ std::string LostMessage(int waitStatus) {
 
 } // namespace
 
-TConvertReport::TConvertReport(const QStringList& files, std::string logPath, bool quiet)
+TConvertReport::TConvertReport(const QStringList& files, std::string logPath, bool quiet,
+                               std::vector<std::string> unreadableFolders)
     : files_(files), logPath_(std::move(logPath)), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) == 1),
       start_(std::chrono::steady_clock::now()) {
     progress_.total = static_cast<std::size_t>(files.size());
+    progress_.unreadableFolders = std::move(unreadableFolders);
     ShowProgress(true);
 }
 
-void TConvertReport::Finished(std::size_t /*index*/, TFileResult result) {
-    Count(!result.converted);
+void TConvertReport::Finished(std::size_t index, TFileResult result) {
+    Record(index, result.converted, result.errorCode);
 }
 
 void TConvertReport::Lost(std::size_t index, int waitStatus) {
-    LogFailedByException(files_.at(static_cast<qsizetype>(index)).trimmed(), LostMessage(waitStatus));
-    Count(true);
+    LogExceptionMessage(LostMessage(waitStatus));
+    Record(index, false, 9);
+}
+
+void TConvertReport::Record(std::size_t index, bool converted, int errorCode) {
+    const std::string line =
+        OperationLogLine(LocalTime(), converted,
+                         LocalPathBytes(files_.at(static_cast<qsizetype>(index)).trimmed()), errorCode);
+    if (!AppendOperationLog(logPath_, line)) {
+        ++progress_.unloggedLines;
+        std::fprintf(stderr, "%snimbrook-convert: the operation log %s could not be written: %s\n",
+                     terminal_ && !quiet_ ? "\r\033[K" : "", logPath_.c_str(), line.c_str());
+    }
+    Count(!converted);
 }
 
 void TConvertReport::Count(bool failed) {

@@ -6,25 +6,31 @@
 #include <QStringList>
 #include <chrono>
 #include <string>
+#include <vector>
 
 // What the converter says while it runs and at the end, on stderr: on a terminal one line updated
-// as files finish, otherwise nothing until the summary; nothing at all when quiet. A file whose
-// worker died while converting it gets its failure line in the operation log here, since no
-// worker wrote one.
+// as files finish, otherwise nothing until the summary; nothing at all when quiet. Every file's
+// line in the operation log is written here, once the file is reported (or its worker lost), so
+// a file gets exactly one line whatever becomes of its worker; a line the log does not take goes
+// to stderr instead (also when quiet) and makes the run a failure.
 class TConvertReport final : public TPoolObserver {
 public:
-    /// `logPath`: the operation log the summary names.
-    TConvertReport(const QStringList& files, std::string logPath, bool quiet);
+    /// `logPath`: the operation log, written and named in the summary; `unreadableFolders`: the
+    /// folders of the command line that could not be read, failures of the run.
+    TConvertReport(const QStringList& files, std::string logPath, bool quiet,
+                   std::vector<std::string> unreadableFolders = {});
 
     void Finished(std::size_t index, TFileResult result) override;
     void Lost(std::size_t index, int waitStatus) override;
 
     /// Prints the summary of `run` (unless quiet).
     void Summarise(const TPoolRun& run);
-    /// Every file converted.
-    bool AllConverted() const { return progress_.done == progress_.total && progress_.failed == 0; }
+    /// Every file converted and logged, every folder read.
+    bool AllConverted() const { return EverythingDone(progress_); }
 
 private:
+    /// Writes file `index`'s line in the operation log and counts the file.
+    void Record(std::size_t index, bool converted, int errorCode);
     void Count(bool failed);
     /// The progress line, on a terminal only, at most every tenth of a second.
     void ShowProgress(bool always);

@@ -44,10 +44,14 @@ std::string ProgressLine(const TConvertProgress& progress) {
            Format(" \u00b7 %.1f files/s \u00b7 %zu failed \u00b7 ETA %s", rate, progress.failed, eta.c_str());
 }
 
+bool EverythingDone(const TConvertProgress& progress) {
+    return progress.failed == 0 && progress.done == progress.total && progress.unloggedLines == 0 &&
+           progress.unreadableFolders.empty();
+}
+
 std::string SummaryLine(const TConvertProgress& progress, const std::string& logPath,
                         const std::string& stopSignalName) {
-    const bool everyFileConverted =
-        stopSignalName.empty() && progress.failed == 0 && progress.done == progress.total;
+    const bool everyFileConverted = stopSignalName.empty() && EverythingDone(progress);
     std::string line;
     if (!stopSignalName.empty()) {
         line =
@@ -61,7 +65,19 @@ std::string SummaryLine(const TConvertProgress& progress, const std::string& log
         if (progress.done < progress.total) {
             line += Format(", %zu not converted", progress.total - progress.done);
         }
-        line += "; see " + logPath;
+        if (const std::size_t folders = progress.unreadableFolders.size(); folders > 0) {
+            line +=
+                Format("; %zu ", folders) + (folders == 1 ? "folder" : "folders") + " could not be read: ";
+            for (std::size_t i = 0; i < folders; ++i) {
+                line += (i > 0 ? ", " : "") + progress.unreadableFolders[i];
+            }
+        }
+        if (progress.unloggedLines > 0) {
+            line += Format("; %zu ", progress.unloggedLines) +
+                    (progress.unloggedLines == 1 ? "line" : "lines") + " could not be written to " + logPath;
+        } else {
+            line += "; see " + logPath;
+        }
     }
     return line;
 }

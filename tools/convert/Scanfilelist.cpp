@@ -22,29 +22,34 @@ bool Hidden(const fs::path& path) {
     return path.filename().native().starts_with('.');
 }
 
-/// The scan files in `folder` (and below it when `recursive`), in the viewer's play order.
-QStringList ScanFilesIn(const fs::path& folder, bool recursive, std::vector<std::string>& notes) {
-    QStringList found;
+/// Adds the scan files in `folder` (and below it when `recursive`) to `found`; a folder that
+/// cannot be listed whole goes to the list's failures.
+void ScanFilesIn(const fs::path& folder, bool recursive, QStringList& found, TScanFileList& list) {
+    std::vector<fs::path> subfolders;
     std::error_code error;
-    fs::recursive_directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
-    for (; !error && entries != fs::recursive_directory_iterator(); entries.increment(error)) {
+    fs::directory_iterator entries(folder, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::directory_entry& entry = *entries;
+        if (Hidden(entry.path())) {
+            continue;
+        }
         std::error_code ignored;
         if (entry.is_directory(ignored)) {
-            // Neither hidden folders nor linked ones (the iterator does not follow those).
-            if (!recursive || Hidden(entry.path())) {
-                entries.disable_recursion_pending();
+            // Linked folders are not followed: a link back up would never end.
+            if (recursive && !entry.is_symlink(ignored)) {
+                subfolders.push_back(entry.path());
             }
-        } else if (!Hidden(entry.path()) && entry.is_regular_file(ignored) &&
-                   IsScanFileName(PathText(entry.path().filename()))) {
+        } else if (entry.is_regular_file(ignored) && IsScanFileName(PathText(entry.path().filename()))) {
             found.append(PathText(entry.path()));
         }
     }
     if (error) {
-        notes.push_back("cannot read all of " + folder.native() + ": " + error.message());
+        list.unreadableFolders.push_back(folder.native());
+        list.reasons.push_back("cannot read the folder " + folder.native() + ": " + error.message());
     }
-    SortPlayOrder(found);
-    return found;
+    for (const fs::path& subfolder : subfolders) {
+        ScanFilesIn(subfolder, recursive, found, list);
+    }
 }
 
 } // namespace
@@ -71,10 +76,13 @@ TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recur
             list.files.append(PathText(argument));
             continue;
         }
-        const QStringList found = ScanFilesIn(argument, recursive, list.notes);
-        if (found.isEmpty()) {
+        QStringList found;
+        const std::size_t failuresBefore = list.unreadableFolders.size();
+        ScanFilesIn(argument, recursive, found, list);
+        if (found.isEmpty() && list.unreadableFolders.size() == failuresBefore) {
             list.notes.push_back("no scan files in " + argument);
         }
+        SortPlayOrder(found);
         list.files += found;
     }
     return list;

@@ -96,6 +96,9 @@ int main(int argc, char** argv) {
         for (const std::string& note : list.notes) {
             std::fprintf(stderr, "nimbrook-convert: %s\n", note.c_str());
         }
+        for (const std::string& reason : list.reasons) {
+            std::fprintf(stderr, "nimbrook-convert: %s\n", reason.c_str());
+        }
     }
 
     ChooseOffscreenWithoutDisplay();
@@ -104,7 +107,7 @@ int main(int argc, char** argv) {
     const std::string logPath =
         std::filesystem::absolute(OperationLogPath(QFile::encodeName(viewer).toStdString()))
             .lexically_normal();
-    TConvertReport report(list.files, logPath, options.quiet);
+    TConvertReport report(list.files, logPath, options.quiet, list.unreadableFolders);
     const TWorkerFactory startViewer = [&] {
         return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile);
     };
