@@ -32,7 +32,9 @@
 
 namespace {
 
-const char* const kPictureFilter = "ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png";
+// The dialog opens on its first filter, which shows both kinds of map picture.
+const char* const kPictureFilter =
+    "地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png";
 const char* const kSnapshotFilter = "画像ファイル(*.jpg)|*.jpg";
 
 // Status panel width templates; panel 4 is sized by the empty text, panel 6 keeps its width.

@@ -9,6 +9,7 @@
 #include "app/Nimbrookapplication.h"
 #include "app/Outputnames.h"
 #include "app/Settingslocation.h"
+#include "files/Dscnfilemodule.h"
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
 #include "platform/Localpath.h"
@@ -79,9 +80,17 @@ std::string LogFailedByException(const QString& inputPath, const std::string& me
     return line;
 }
 
+void CloseScanFileBeforeExit() {
+    // _Exit runs no destructor: the reader's temporary copy of a ".gz" file goes now.
+    if (SCNFileModule != nullptr) {
+        SCNFileModule->CloseScanFile();
+    }
+}
+
 void LogBatchException(const QString& inputPath, const std::string& message) {
     // The terminal's copy of the line; the message itself is in the exception log.
     std::fprintf(stderr, "%s\n", LogFailedByException(inputPath, message).c_str());
+    CloseScanFileBeforeExit();
     std::fflush(nullptr);
     std::_Exit(-1);
 }
@@ -110,6 +119,7 @@ void TFormMain::LogException(const std::string& message) {
     if (convertedFile_ == nullptr) {
         // Outside a file the converter's modules failed to start: it ends as a batch run would.
         LogExceptionMessage(message);
+        CloseScanFileBeforeExit();
         std::fflush(nullptr);
         std::_Exit(-1);
     }

@@ -63,9 +63,9 @@ void TFormPlayList::BuildWidgets() {
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     grid_->setWordWrap(false);
-    // Docked, the list is 150 pixels wide: a long name keeps its start and its end (the time
-    // and the extension), and the tip tells the whole path.
-    grid_->setTextElideMode(Qt::ElideMiddle);
+    // Docked, the list is 150 pixels wide: a long name keeps its end, where the names of one
+    // day's files differ (the time and the extension), and the tip tells the whole path.
+    grid_->setTextElideMode(Qt::ElideLeft);
     // The grid fills Panel2, so Panel2's resize reaches the grid's client area; that area also
     // changes when the vertical scroll bar comes and goes.
     grid_->viewport()->installEventFilter(this);

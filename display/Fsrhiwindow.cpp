@@ -150,10 +150,21 @@ bool TFormSrhiWindow::InitSrhiRenderer(const std::uint8_t* palette, int count) {
 
 void TFormSrhiWindow::PresentSrhi() {
     renderer_.RenderEcho(false);
+    if (echoCursor_) {
+        ShowEchoReadout(echoCursor_); // the new frame's gate under the resting mouse
+    }
 }
 
 void TFormSrhiWindow::UpdateSrhiScales(double rangeKm) {
     DrawSrhiScales(rangeKm);
+    if (echoCursor_) {
+        ShowEchoReadout(echoCursor_);
+    }
+}
+
+void TFormSrhiWindow::EchoCursorMoved(const std::optional<QPointF>& position) {
+    echoCursor_ = position;
+    ShowEchoReadout(position);
 }
 
 void TFormSrhiWindow::SetSrhiMode(int mode) {
@@ -366,9 +377,9 @@ bool TFormSrhiWindow::eventFilter(QObject* watched, QEvent* event) {
             PanelEchoResize();
         }
     } else if (watched == echoWindow_ && event->type() == QEvent::MouseMove) {
-        ShowEchoReadout(static_cast<QMouseEvent*>(event)->position());
+        EchoCursorMoved(static_cast<QMouseEvent*>(event)->position());
     } else if (watched == echoWindow_ && event->type() == QEvent::Leave) {
-        ShowEchoReadout(std::nullopt);
+        EchoCursorMoved(std::nullopt);
     } else if (event->type() == QEvent::Expose && watched == echoWindow_) {
         // The renderer's window is uncovered on its own, apart from the form's paint.
         FormPaint();

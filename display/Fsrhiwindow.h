@@ -104,6 +104,10 @@ public:
     /// under it in km from the radar as the scales measure it (distance along the bottom, negative
     /// left of the radar, and height); an empty text hides the readout.
     std::function<QString(double distanceKm, double heightKm)> OnEchoCursor;
+    /// The mouse moved to `position` of the echo panel, or left it (none). The readout is asked
+    /// again with every new frame and scale while the mouse rests there, so it never shows the
+    /// gate of a file no longer shown.
+    void EchoCursorMoved(const std::optional<QPointF>& position);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -123,6 +127,7 @@ private:
     QWindow* echoWindow_ = nullptr;
     QWidget* echoContainer_ = nullptr;
     bool renderPending_ = false;
+    std::optional<QPointF> echoCursor_; // the mouse over the echo panel
 
     int srhiMode_ = 0;
     double echoPanelDesignWidth_ = 0;

@@ -353,6 +353,21 @@ INSTANTIATE_TEST_SUITE_P(HostilePaths, HostileBatchPaths, testing::ValuesIn(kHos
                              return info.param.label;
                          });
 
+// The run that ends on an exception closes its scan file first, so a ".gz" file's copy goes too.
+TEST_F(BatchProcess, AnExceptionAfterAGzipFileWasOpenedLeavesNoCopy) {
+    const std::string plain = SmallDeviceScan("x.scn");
+    const std::string bytes = Contents(plain);
+    const std::string gzip = plain + ".gz";
+    scanwriter::WriteGzipFile(gzip, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    std::filesystem::remove(plain);
+    // The picture's name is another name of the scan file: the run refuses to replace it.
+    ASSERT_EQ(::link(gzip.c_str(), dir_.File("data/x.jpg").c_str()), 0);
+    const std::unique_ptr<QProcess> run = LaunchBytes({gzip, "1"});
+    ExpectExit(*run, 255);
+    EXPECT_TRUE(FilesEndingWith(".$$$").empty()) << "the decompressed copy is removed";
+    EXPECT_EQ(Contents(gzip), Contents(dir_.File("data/x.jpg")));
+}
+
 TEST_F(BatchProcess, PicturesThatKilledRunsLeftAreRemovedThoseOfRunningOnesKept) {
     const std::string input = SmallDeviceScan("x.scn");
     const std::string killed = "x." + std::to_string(EndedProcessId()) + ".jpg.$$$";

@@ -342,7 +342,8 @@ TEST_F(Options, AMapNameThatBreaksTheRuleIsRefusedWithTheErrorBox) {
     ASSERT_EQ(dialogs.fileRequests.size(), 2u); // the Open dialog, then the picture dialog
     const TFileDialogRequest& request = dialogs.fileRequests[1];
     EXPECT_EQ(request.kind, TFileDialogKind::OpenPicture);
-    EXPECT_EQ(request.filter, "ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png");
+    EXPECT_EQ(request.filter,
+              "地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png");
     EXPECT_EQ(request.initialFolder, QString::fromStdString(dir.Path().string()) + "/");
     ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
     EXPECT_EQ(dialogs.errorBoxes[0],

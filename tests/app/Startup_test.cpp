@@ -261,8 +261,9 @@ TEST_F(Startup, TheDialogsStartInTheProgramFolder) {
     const QString folder = QString::fromStdString(dir.Path().string()) + "/";
     EXPECT_EQ(FormMain->OpenPictureDialog1.initialFolder, folder);
     EXPECT_TRUE(FormMain->OpenPictureDialog1.fileName.isEmpty());
-    EXPECT_EQ(FormMain->OpenPictureDialog1.filter,
-              QString::fromUtf8("ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png"));
+    EXPECT_EQ(
+        FormMain->OpenPictureDialog1.filter,
+        QString::fromUtf8("地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png"));
     EXPECT_EQ(FormMain->SaveDialog1.initialFolder, folder);
     EXPECT_EQ(FormMain->SaveDialog1.fileName, folder);
     EXPECT_EQ(FormMain->SaveDialog1.filter, QString::fromUtf8("画像ファイル(*.jpg)|*.jpg"));

@@ -308,6 +308,23 @@ TEST_F(SrhiWindowWithOpenGl, HalfCircleDisplayFansFromTheBottomCentre) {
     EXPECT_EQ(PixelAtElevation(capture, origin, 15.0, 200.0), kBlack);
 }
 
+// With the mouse resting over the echo panel, a new file's frame shows that file's gate there.
+TEST_F(SrhiWindowScales, TheReadoutFollowsEveryNewFrameUnderTheRestingMouse) {
+    ASSERT_NO_FATAL_FAILURE(Show());
+    QString shownFile = QStringLiteral("first");
+    form_->OnEchoCursor = [&](double, double) { return shownFile; };
+    form_->UpdateSrhiScales(50.0);
+    form_->EchoCursorMoved(QPointF(100, 100));
+    EXPECT_EQ(form_->LabelReadout->text(), QStringLiteral("first"));
+    shownFile = QStringLiteral("second");
+    form_->PresentSrhi();
+    EXPECT_EQ(form_->LabelReadout->text(), QStringLiteral("second"));
+    form_->EchoCursorMoved(std::nullopt);
+    shownFile = QStringLiteral("third");
+    form_->PresentSrhi();
+    EXPECT_FALSE(form_->LabelReadout->isVisible()) << "nothing once the mouse has left";
+}
+
 TEST(SrhiWindowWithoutOpenGl, ScalesAreDrawnAndTheEchoPanelStaysBlack) {
     if (OpenGlContextAvailable()) {
         GTEST_SKIP() << "OpenGL is available here; the run without a display covers this case";

@@ -137,6 +137,12 @@ INSTANTIATE_TEST_SUITE_P(
             "12/12 files \u00b7 12.0 files/s \u00b7 0 failed \u00b7 ETA 0:00",
             "12 files in 1.0 s (12.0 files/s): 12 converted, 0 failed; 1 folder could not be read: /a; 12 "
             "lines could not be written to /w/nimbrook.log"},
+        ProgressCase{"TooEarlyForAnEstimate",
+                     {480, 2, 0, 0.4},
+                     "",
+                     "2/480 files \u00b7 5.0 files/s \u00b7 0 failed \u00b7 ETA -:--",
+                     "480 files in 0.4 s (5.0 files/s): 2 converted, 0 failed, 478 not converted; see "
+                     "/w/nimbrook.log"},
         ProgressCase{"NoFiles",
                      {0, 0, 0, 0.0},
                      "",

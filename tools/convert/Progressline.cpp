@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr std::size_t kFilesBeforeEta = 3;
+
 double Rate(const TConvertProgress& progress) {
     return progress.elapsedSeconds > 0.0 ? static_cast<double>(progress.done) / progress.elapsedSeconds : 0.0;
 }
@@ -37,7 +39,9 @@ std::string Timing(const TConvertProgress& progress) {
 
 std::string ProgressLine(const TConvertProgress& progress) {
     const double rate = Rate(progress);
-    const std::string eta = progress.done > 0 && rate > 0.0
+    // The first files include every worker's start: a rate taken from them alone is far off.
+    const bool rateSettled = progress.done >= kFilesBeforeEta || progress.done == progress.total;
+    const std::string eta = rateSettled && progress.done > 0 && rate > 0.0
                                 ? Duration(static_cast<double>(progress.total - progress.done) / rate)
                                 : std::string("-:--");
     return Format("%zu/", progress.done) + Files(progress.total) +

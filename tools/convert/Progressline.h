@@ -21,8 +21,8 @@ struct TConvertProgress {
 bool EverythingDone(const TConvertProgress& progress);
 
 /// "37/480 files · 41.2 files/s · 2 failed · ETA 0:11": the rate over the elapsed time, the time
-/// the remaining files take at that rate as m:ss (h:mm:ss from an hour on); "ETA -:--" before the
-/// first file is done.
+/// the remaining files take at that rate as m:ss (h:mm:ss from an hour on); "ETA -:--" until three
+/// files (or all of them) are done, since the first ones carry the workers' start.
 std::string ProgressLine(const TConvertProgress& progress);
 
 /// The summary: "480 files converted in 11.6 s (41.4 files/s)" when every file was; otherwise

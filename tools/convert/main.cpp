@@ -26,10 +26,10 @@
 
 namespace {
 
-/// Wrong arguments: what is wrong, then the usage, both on standard error; exit status 2.
+/// Wrong arguments: what is wrong and where to read more, on standard error; exit status 2.
 int WrongArguments(const std::string& message) {
-    std::fprintf(stderr, "nimbrook-convert: %s\n", message.c_str());
-    return UsageError(kConvertUsage);
+    std::fprintf(stderr, "nimbrook-convert: %s (see nimbrook-convert --help)\n", message.c_str());
+    return 2;
 }
 
 /// The viewer this program acts as: "nimbrook" in the program's own folder.
