@@ -229,9 +229,6 @@ public:
     const CombinedColourTable& ColourTable() const { return pipeline_.ColourTable(); }
     const ThresholdTable& Thresholds(int product) const;
     const TStartOptions& StartOptions() const { return startOptions_; }
-    /// Where the settings were loaded from and are saved to at close.
-    const QString& SettingsLoadPath() const { return settingsLoadPath_; }
-    const QString& SettingsSavePath() const { return settingsSavePath_; }
     /// The radio families of the option menus, in menu order.
     const std::vector<const TRadioFamily*>& OptionFamilies() const { return optionFamilies_; }
 

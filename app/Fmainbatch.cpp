@@ -72,7 +72,8 @@ void LogExceptionMessage(const std::string& message) {
 }
 
 std::string LogFailedByException(const QString& inputPath, const std::string& message) {
-    const std::string line = OperationLogLine(LocalTime(), false, LocalPathBytes(inputPath), 9);
+    const std::string line =
+        OperationLogLine(LocalTime(), false, LocalPathBytes(inputPath), kScanExceptionError);
     if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
         std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
     }
@@ -112,7 +113,7 @@ void TFormMain::RemoveBatchExceptionHandler() {
 }
 
 void TFormMain::LogException(const std::string& message) {
-    scanInfo_.errorCode = 9;
+    scanInfo_.errorCode = kScanExceptionError;
     if (!startOptions_.converting) {
         LogBatchException(startOptions_.batchArguments.front().trimmed(), message);
     }
@@ -157,7 +158,7 @@ void TFormMain::StartFromCommandLine() {
         TimerFilePlayTimer(); // renders the file and posts the repaint that composes it
         existed = 1;
     } else {
-        scanInfo_.errorCode = 1;
+        scanInfo_.errorCode = kScanFileSelectionError;
         WriteOperationLog(batchInputPath_, false);
     }
     PostAppMessage(this, UM_BATCH_DONE, existed, 0);
@@ -169,7 +170,7 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     }
     bool success = false;
     if (existed != 0) {
-        if (scanInfo_.errorCode == 0) {
+        if (scanInfo_.errorCode == kScanNoError) {
             const std::string inputBytes = LocalPathBytes(batchInputPath_);
             const std::string outputBytes = LocalPathBytes(batchOutputPath_);
             if (ReplacesItsInput(inputBytes, outputBytes)) {

@@ -57,11 +57,11 @@ void TFormMain::TimerFilePlayTimer() {
     const bool smallDevice = !MainMenuSettingUnitD->isChecked();
     int product = CheckedProduct();
     const int direction = MainMenuPlayREW->isChecked() ? -1 : 1;
-    scanInfo_.errorCode = 0;
+    scanInfo_.errorCode = kScanNoError;
     const int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
 
     if (index >= 0 && index < fileList_.size()) {
-        scanInfo_.errorCode = 0;
+        scanInfo_.errorCode = kScanNoError;
         const std::string path = LocalPathBytes(fileList_[index]);
         if (SCNFileModule->OpenScanFile(path, smallDevice, scanInfo_) < 0) {
             TimerFilePlay.SetTag(index);
@@ -94,7 +94,7 @@ void TFormMain::TimerFilePlayTimer() {
         }
     }
 
-    if (!batchMode_ && scanInfo_.errorCode != 0) {
+    if (!batchMode_ && scanInfo_.errorCode != kScanNoError) {
         DialogService().ErrorBox(this, QString::fromStdString(ErrorText(scanInfo_.errorCode)));
     }
 

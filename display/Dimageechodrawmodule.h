@@ -161,10 +161,6 @@ public:
     const GeoPoint& MapNorthWest() const { return mapNorthWest_; }
     const GeoPoint& MapSouthEast() const { return mapSouthEast_; }
     const QString& MapCaption() const { return mapCaption_; }
-    bool RadarPositionKnown() const { return radarPositionKnown_; }
-    const GeoPoint& RadarPosition() const { return radarPosition_; }
-    const GeoPoint& ViewNorthWest() const { return viewNorthWest_; }
-    const GeoPoint& ViewSouthEast() const { return viewSouthEast_; }
     double DisplayRadiusMetres() const { return displayRadiusMetres_; }
     int DisplayRadiusPixels() const { return displayRadiusPixels_; }
     const TRect& MapRect() const { return mapRect_; }

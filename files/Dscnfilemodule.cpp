@@ -279,13 +279,13 @@ TSCNFileModule::~TSCNFileModule() {
 
 int TSCNFileModule::OpenScanFile(const std::string& path, bool smallUnit, ScanInfo& info) {
     if (!IsRegularFile(path)) {
-        info.errorCode = 1;
+        info.errorCode = kScanFileSelectionError;
         return -1;
     }
     try {
         return OpenSteps(path, smallUnit, info);
     } catch (...) {
-        info.errorCode = 8;
+        info.errorCode = kScanFileExceptionError;
         return -1;
     }
 }
@@ -301,7 +301,7 @@ int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo&
         tempPath += kTempSuffix;
         if (!DecompressToTemp(path, tempPath)) {
             // Replaced by a FIFO or the like since the check: no file to select.
-            info.errorCode = notRegularFile_ ? 1 : 2;
+            info.errorCode = notRegularFile_ ? kScanFileSelectionError : kScanFileHandleError;
             return -1;
         }
         ownedTempPath_ = tempPath;
@@ -310,7 +310,7 @@ int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo&
     if (!file_.Open(openPath)) {
         const bool notRegular = file_.OpenFoundNoRegularFile();
         CloseScanFile(); // removes a copy that could not be opened
-        info.errorCode = notRegular ? 1 : 2;
+        info.errorCode = notRegular ? kScanFileSelectionError : kScanFileHandleError;
         return -1;
     }
     openFileName_ = openPath;
@@ -318,7 +318,7 @@ int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo&
     formatVersion_ = ReadFormatVersion();
     const bool layout54 = formatVersion_ <= 2 && smallUnit;
     if (!(layout54 ? ReadHeader54() : ReadHeader80())) {
-        info.errorCode = 3;
+        info.errorCode = kScanHeaderReadError;
         return -1;
     }
     if (layout54) {
@@ -327,7 +327,7 @@ int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo&
         ParseHeader80(info);
     }
     if (!DateTimeInRange(info.scanTime)) {
-        info.errorCode = 6;
+        info.errorCode = kScanDateTimeError;
         return -1;
     }
     if (const int sizeCode = CheckBodySizes(info); sizeCode != 0) {
@@ -409,7 +409,7 @@ void TSCNFileModule::ParseHeader54(ScanInfo& info) {
 int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
     // Neither size can be tested against a count of 0.
     if (info.rayCount <= 0 || info.gateCount <= 0) {
-        return 8;
+        return kScanFileExceptionError;
     }
     const std::int64_t savedPosition = file_.Position();
     const std::int64_t fileLength = file_.Length();
@@ -428,14 +428,14 @@ int TSCNFileModule::CheckBodySizes(const ScanInfo& info) {
     }
     file_.Seek(savedPosition);
 
-    int code = 0;
+    int code = kScanNoError;
     const std::int64_t bodyLength = fileLength - headerLength;
     if (copyCut_ || fileLength < 0 || bodyLength < 0 || bodyLength % info.rayCount != 0) {
-        code = 4;
+        code = kScanSweepNumError;
     }
     // A missing first ray fails here too: there is no data block to measure.
     if (!haveDataLength || (dataLength - 2) % info.gateCount != 0) {
-        code = 5;
+        code = kScanDataNumError;
     }
     return code;
 }

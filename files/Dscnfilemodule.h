@@ -90,7 +90,6 @@ public:
 
     /// Name of the file actually open (the temporary copy for ".gz" input); empty when none.
     const std::string& OpenFileName() const { return openFileName_; }
-    bool IsFileOpen() const { return file_.IsOpen(); }
 
 private:
     int ReadFormatVersion();

@@ -17,6 +17,20 @@ struct ScanDateTime {
     friend bool operator==(const ScanDateTime&, const ScanDateTime&) = default;
 };
 
+/// The codes of ScanInfo::errorCode: 0, or what failed (the message texts are ErrorText's).
+enum ScanErrorCode : std::int32_t {
+    kScanNoError = 0,
+    kScanFileSelectionError = 1, // no (regular) file at the path
+    kScanFileHandleError = 2,    // the file, or its decompressed copy, cannot be opened
+    kScanHeaderReadError = 3,    // the header cannot be read whole
+    kScanSweepNumError = 4,      // the body is no whole number of rays
+    kScanDataNumError = 5,       // the first data block is no whole number of arrays
+    kScanDateTimeError = 6,      // the scan time is out of range
+    kScanDataReadError = 7,      // a ray could not be read while drawing a frame
+    kScanFileExceptionError = 8, // an exception while parsing or naming (also a count of 0)
+    kScanExceptionError = 9,     // an exception outside the open (batch runs and the converter)
+};
+
 /// Description of the open scan file, filled by TSCNFileModule::OpenScanFile. Fields in record order.
 struct ScanInfo {
     std::uint8_t valid = 0;     // 1 once a file has passed every check; the reader never clears it

@@ -34,8 +34,6 @@ public:
     static bool ExtensionListNames(std::string_view extensions, std::string_view name);
     /// True after a successful `Bind`.
     bool IsBound() const { return bound_; }
-    /// Client size recorded by `Bind`; the window factor is measured against it.
-    QSize InitialClientSize() const { return initialClientSize_; }
 
     /// Makes `layer` a fan layer of `samples` samples per ray (at least 2) with an off-screen
     /// target of side max(client width, client height, 2 × samples) and a palette texture of

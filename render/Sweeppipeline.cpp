@@ -135,7 +135,7 @@ double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, S
         if (delivered < 0) {
             ZeroGateBuffers(gateCount);
             wipe();
-            info.errorCode = 7;
+            info.errorCode = kScanDataReadError;
             return -1.0;
         }
         if (delivered < gateCount) {

@@ -92,10 +92,6 @@ std::string AzOffsetFromInput(std::string_view answer, std::string_view storedTe
     return std::string(ParseDecimal(answer) ? answer : storedText);
 }
 
-double AzimuthOffsetFromSetting(std::string_view azOffsetText) {
-    return ParseDecimal(azOffsetText).value_or(0.0);
-}
-
 int DispTimeFromSetting(std::string_view dispTimeText) {
     return ParseInteger(dispTimeText).value_or(1000);
 }

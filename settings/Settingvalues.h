@@ -50,10 +50,6 @@ ScaleEntry ScaleFromInput(std::string_view answer);
 /// otherwise `storedText` unchanged.
 std::string AzOffsetFromInput(std::string_view answer, std::string_view storedText);
 
-/// The azimuth offset in degrees from the `AzOffset` setting, used for files that give none;
-/// 0 when the text does not parse (a hand-edited file must not stop playback).
-double AzimuthOffsetFromSetting(std::string_view azOffsetText);
-
 /// Interval of the playback timer from the `DispTime` setting: the integer, 1000 when the text
 /// does not parse; not clamped.
 int DispTimeFromSetting(std::string_view dispTimeText);

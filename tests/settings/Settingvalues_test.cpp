@@ -65,8 +65,6 @@ TEST(AzOffsetSetting, UnparsableEntryKeepsTheStoredText) {
     EXPECT_EQ(AzOffsetFromInput("-3", "0.0"), "-3");
     EXPECT_EQ(AzOffsetFromInput("abc", "4.0"), "4.0");
     EXPECT_EQ(AzOffsetFromInput("", "4.0"), "4.0");
-    EXPECT_DOUBLE_EQ(AzimuthOffsetFromSetting("-7.5"), -7.5);
-    EXPECT_DOUBLE_EQ(AzimuthOffsetFromSetting("abc"), 0.0);
 }
 
 TEST(DispTimeSetting, PlaybackReadsUnclampedWithFallback1000) {

@@ -42,7 +42,7 @@ void TConvertReport::Finished(std::size_t index, TFileResult result) {
 
 void TConvertReport::Lost(std::size_t index, int waitStatus) {
     LogExceptionMessage(LostMessage(waitStatus));
-    Record(index, false, 9);
+    Record(index, false, kScanExceptionError);
 }
 
 void TConvertReport::Record(std::size_t index, bool converted, int errorCode) {

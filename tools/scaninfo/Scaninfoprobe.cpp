@@ -49,8 +49,8 @@ int ProbeGate(const std::string& openPath, ScanInfo& info, const ProbeRequest& r
     }
     TGateProbe probe;
     if (!probe.Attach(openPath, info)) {
-        info.errorCode = 7;
-        return 7;
+        info.errorCode = kScanDataReadError;
+        return kScanDataReadError;
     }
     const double offsetDeg = FileAzimuthOffsetDeg(info);
     const int ray = request.byElevation ? probe.RayAtElevation(request.angleDeg)

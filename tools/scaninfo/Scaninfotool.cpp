@@ -245,8 +245,8 @@ int ReadRays(TSCNFileModule& reader, ScanInfo& info, ProductKind product, bool c
         const int count = reader.ReadRay(productIndex, qualityIndex, csv, info.gateCount * 2, quality.data(),
                                          values.data(), elevationDeg, azimuthDeg);
         if (count < 0) {
-            info.errorCode = 7;
-            return 7;
+            info.errorCode = kScanDataReadError;
+            return kScanDataReadError;
         }
         std::fill(values.begin() + count, values.end(), 0);
         std::fill(quality.begin() + count, quality.end(), 0);
