@@ -206,8 +206,9 @@ public:
     /// would in a process of its own: the window first goes back to the state it was shown in
     /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
     /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
-    /// ends. Only for a window created with StartOptions().converting, shown once before.
-    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice);
+    /// ends. Only for a window created with StartOptions().converting, shown once before. With
+    /// `frame`, the picture goes there instead of into a JPEG beside the file (a loop's frame).
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, TBitmap* frame = nullptr);
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -392,6 +393,7 @@ private:
     // The file ConvertFile is converting: the event loop that runs its sequence and its outcome.
     struct TConvertedFile {
         QEventLoop* loop = nullptr;
+        TBitmap* frame = nullptr; // where the picture goes instead of the JPEG, when set
         bool ended = false;
         TBatchOutcome outcome;
     };

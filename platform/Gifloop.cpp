@@ -158,7 +158,8 @@ bool TGifLoop::Write(const std::string& path) {
     std::vector<std::uint8_t> rectangle;
     for (std::size_t k = 0; ok && k < frames_.size(); ++k) {
         std::vector<std::uint8_t> current = indices.Indices(Frame(k));
-        const TRect rect = k == 0 ? TRect{0, 0, width_, height_} : ChangedRect(shown, current, width_, height_);
+        const TRect rect =
+            k == 0 ? TRect{0, 0, width_, height_} : ChangedRect(shown, current, width_, height_);
         GraphicsControlBlock control{};
         control.DisposalMode = DISPOSE_DO_NOT;
         control.UserInputFlag = false;
@@ -166,9 +167,10 @@ bool TGifLoop::Write(const std::string& path) {
         control.TransparentColor = k == 0 ? NO_TRANSPARENT_COLOR : transparent;
         GifByteType extension[4];
         const std::size_t extensionLength = EGifGCBToExtension(&control, extension);
-        ok = EGifPutExtension(gif.Get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extensionLength), extension) ==
-                 GIF_OK &&
-             EGifPutImageDesc(gif.Get(), rect.left, rect.top, rect.width, rect.height, false, nullptr) == GIF_OK;
+        ok = EGifPutExtension(gif.Get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extensionLength),
+                              extension) == GIF_OK &&
+             EGifPutImageDesc(gif.Get(), rect.left, rect.top, rect.width, rect.height, false, nullptr) ==
+                 GIF_OK;
         rectangle.resize(static_cast<std::size_t>(rect.width));
         for (int y = rect.top; ok && y < rect.top + rect.height; ++y) {
             const std::size_t rowStart = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);

@@ -11,7 +11,8 @@
 TDecodedLoop DecodeWebPLoop(const std::string& path) {
     TDecodedLoop loop;
     std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     WebPAnimDecoderOptions options;
     WebPAnimDecoderOptionsInit(&options);
     options.color_mode = MODE_BGRA;
@@ -66,7 +67,8 @@ TDecodedLoop DecodeGifLoop(const std::string& path) {
             const ExtensionBlock& block = image.ExtensionBlocks[b];
             const ExtensionBlock& next = image.ExtensionBlocks[b + 1];
             if (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount == 11 &&
-                std::memcmp(block.Bytes, "NETSCAPE2.0", 11) == 0 && next.ByteCount == 3 && next.Bytes[0] == 1) {
+                std::memcmp(block.Bytes, "NETSCAPE2.0", 11) == 0 && next.ByteCount == 3 &&
+                next.Bytes[0] == 1) {
                 loop.loopCount = next.Bytes[1] | (next.Bytes[2] << 8);
             }
         }
@@ -93,7 +95,8 @@ TDecodedLoop DecodeGifLoop(const std::string& path) {
         loop.frames.push_back(canvas);
         if (control.DisposalMode == DISPOSE_BACKGROUND) {
             for (int y = 0; y < desc.Height; ++y) {
-                std::fill_n(canvas.data() + (static_cast<std::size_t>(desc.Top + y) * loop.width + desc.Left) * 4,
+                std::fill_n(canvas.data() +
+                                (static_cast<std::size_t>(desc.Top + y) * loop.width + desc.Left) * 4,
                             static_cast<std::size_t>(desc.Width) * 4, std::uint8_t{0});
             }
         }

@@ -159,8 +159,8 @@ TEST(AnimatedLoop, FormatFollowsTheExtensionInAnyCase) {
 TEST(MedianCut, KeepsFewColoursAndAveragesClusters) {
     // Two tight clusters of three pixels each: median cut splits between them, and each box
     // becomes its weighted mean.
-    const std::vector<std::uint8_t> pixels{10, 10, 10, 255, 10, 10, 10, 255, 16, 10, 10, 255,
-                                           200, 0, 0, 255,  210, 0, 0, 255,  210, 0, 0, 255};
+    const std::vector<std::uint8_t> pixels{10,  10, 10, 255, 10,  10, 10, 255, 16,  10, 10, 255,
+                                           200, 0,  0,  255, 210, 0,  0,  255, 210, 0,  0,  255};
     TColourHistogram histogram;
     histogram.Add({pixels.data(), 6, 1, 24});
     EXPECT_EQ(MedianCutPalette(histogram, 8).size(), 4u) << "at most the palette's size: all colours";

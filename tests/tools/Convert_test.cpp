@@ -31,6 +31,9 @@ std::string Describe(const TConvertCommand& command) {
     text += options.recursive ? " recursive" : "";
     text += options.quiet ? " quiet" : "";
     text += options.settingsFile.empty() ? "" : " settings " + options.settingsFile;
+    text += options.loopPath.empty() ? "" : " loop " + options.loopPath;
+    text += options.frameMs == 0 ? "" : " frame " + std::to_string(options.frameMs);
+    text += options.lastFrameMs == 0 ? "" : " last " + std::to_string(options.lastFrameMs);
     for (const std::string& path : options.paths) {
         text += " [" + path + "]";
     }
@@ -69,7 +72,20 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{
             "EmptySettings", {"d", "--settings="}, "error: --settings needs the path of a settings file"},
         OptionsCase{"ValueForASwitch", {"--small=1", "d"}, "error: unknown option --small=1"},
-        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"}),
+        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"},
+        OptionsCase{"Loop", {"--loop", "s.WEBP", "d"}, "jobs 0 loop s.WEBP [d]"},
+        OptionsCase{"LoopTimes",
+                    {"--frame-ms=10", "--loop=s.gif", "--last-frame-ms", "655350", "d"},
+                    "jobs 0 loop s.gif frame 10 last 655350 [d]"},
+        OptionsCase{"LoopOfAnotherKind",
+                    {"--loop", "s.png", "d"},
+                    "error: --loop needs the path of a .webp or .gif file"},
+        OptionsCase{"FrameTooShort",
+                    {"--loop", "s.gif", "--frame-ms", "9", "d"},
+                    "error: --frame-ms needs a display time from 10 to 655350 ms"},
+        OptionsCase{"TimesWithoutLoop",
+                    {"--last-frame-ms", "500", "d"},
+                    "error: --frame-ms and --last-frame-ms need --loop"}),
     [](const ::testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
 
 struct ProgressCase {
