@@ -44,6 +44,7 @@ protected:
         FormMain->JumpToFile(0);
         FormMain->MainMenuPlayStart->trigger();
         dialogs.errorBoxes.clear();
+        Settle();
         shownBefore = WindowPixels();
     }
 
