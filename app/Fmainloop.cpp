@@ -81,28 +81,33 @@ bool TFormMain::SaveLoop(const QString& path) {
     int lastError = 0;
     bool cancelled = false;
     std::string failure;
-    for (int index = 0; index < files.size() && failure.empty(); ++index) {
-        progress.setValue(index);
-        QCoreApplication::processEvents();
-        // A list replaced meanwhile (a drop through the control socket) ends the loop as a cancel.
-        if (progress.wasCanceled() || fileList_ != files) {
-            cancelled = true;
-            break;
+    try {
+        for (int index = 0; index < files.size() && failure.empty(); ++index) {
+            progress.setValue(index);
+            QCoreApplication::processEvents();
+            // A list replaced meanwhile (a drop through the control socket) ends the loop as a cancel.
+            if (progress.wasCanceled() || fileList_ != files) {
+                cancelled = true;
+                break;
+            }
+            TimerFilePlay.SetTag(index);
+            TimerFilePlayTimer();
+            if (scanInfo_.errorCode != 0) {
+                lastError = scanInfo_.errorCode; // left out of the loop
+                continue;
+            }
+            OnRepaint(0, 0);
+            TBitmap picture;
+            CaptureWindow(0, picture);
+            const QImage& image = picture.Image();
+            if (!loop->AddFrame({image.constBits(), image.width(), image.height(), image.bytesPerLine()},
+                                displayMs)) {
+                failure = loop->Error();
+            }
         }
-        TimerFilePlay.SetTag(index);
-        TimerFilePlayTimer();
-        if (scanInfo_.errorCode != 0) {
-            lastError = scanInfo_.errorCode; // left out of the loop
-            continue;
-        }
-        OnRepaint(0, 0);
-        TBitmap picture;
-        CaptureWindow(0, picture);
-        const QImage& image = picture.Image();
-        if (!loop->AddFrame({image.constBits(), image.width(), image.height(), image.bytesPerLine()},
-                            displayMs)) {
-            failure = loop->Error();
-        }
+    } catch (...) {
+        RestorePlayback(shown);
+        throw;
     }
     progress.setValue(static_cast<int>(files.size()));
     RestorePlayback(shown);

@@ -25,7 +25,8 @@ class TAnimatedLoop {
 public:
     virtual ~TAnimatedLoop() = default;
     /// Adds `frame`, shown for `durationMs`. Every frame has the size of the first. False when the
-    /// frame has another size or cannot be encoded (Error() says why; the loop takes no more).
+    /// frame has another size or cannot be encoded (Error() says why); the loop is then not to be
+    /// written.
     virtual bool AddFrame(const TLoopFrame& frame, int durationMs) = 0;
     /// The display time of the frame added last, for a loop that holds its last picture longer.
     virtual void SetLastFrameDuration(int durationMs) = 0;

@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr int kLosslessLevel = 2;
+
 struct TMuxDeleter {
     void operator()(WebPMux* mux) const { WebPMuxDelete(mux); }
 };
@@ -76,8 +78,12 @@ bool TWebPLoop::AddFrame(const TLoopFrame& frame, int durationMs) {
     }
     // Lossless: the radar pictures (flat echo levels, a legend, labels) come out smaller than
     // lossy at quality 90 and exact, where lossy's halved colour resolution smears the saturated
-    // legend and echo edges by several levels even at quality 100.
-    config.lossless = 1;
+    // legend and echo edges by several levels even at quality 100. Level 2 of libwebp's 0..9: on
+    // the demo loop 7 % larger than its default in half the time (level 0: 2.8 times the size).
+    if (WebPConfigLosslessPreset(&config, kLosslessLevel) == 0) {
+        failed_ = true;
+        return Fail("libwebp has no lossless level " + std::to_string(kLosslessLevel));
+    }
     picture.use_argb = 1;
     picture.width = width_;
     picture.height = height_;
