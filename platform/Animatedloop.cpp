@@ -29,7 +29,7 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
 /// A new temporary file for `finalPath`, created exclusively; empty when none can be made.
 std::string CreateTemporaryFor(const std::string& finalPath, std::string& error) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = TemporaryPathFor(finalPath);
+        std::string path = TemporaryPathFor(finalPath);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
