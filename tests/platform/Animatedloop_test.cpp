@@ -94,7 +94,11 @@ TEST_P(AnimatedLoopRoundTrip, FramesComeBackInOrderWithTheirTimesAndLoopForever)
             continue;
         }
         // Each pixel is the palette colour nearest to the picture's, also in the changed rectangles.
-        std::vector<TRgb> palette(decoded.palette.begin(), decoded.palette.begin() + 255);
+        // The colours before the transparent index (the last entry of a full table; the table
+        // of few colours is padded to a power of two with black, which these pictures hold).
+        const std::vector<TRgb> palette(decoded.palette.begin(),
+                                        decoded.palette.begin() +
+                                            std::min<std::ptrdiff_t>(255, std::ssize(decoded.palette)));
         for (std::size_t i = 0; i < pictures[k].size(); i += 4) {
             const TRgb source = PixelRgb(pictures[k].data() + i, 0);
             const TRgb shown = PixelRgb(decoded.frames[k].data() + i, 0);
