@@ -87,8 +87,10 @@ TEST_F(Loop, HoldsTheWindowPictureOfEveryGoodFileAndLeavesTheWindowAsItWas) {
         EXPECT_EQ(loop.durationsMs, (std::vector<int>{1000, 3000})) << "the display time, the last 3 x";
         ASSERT_EQ(loop.frames.size(), 2u);
         for (std::size_t k = 0; k < 2; ++k) {
-            // These pictures have fewer colours than a palette holds, so the GIF is exact too.
-            EXPECT_EQ(MeanAbsoluteDifference(loop.frames[k], pictures[k]), 0.0) << path << " frame " << k;
+            // WebP is lossless; the GIF holds every colour exactly where the picture has no more
+            // than its palette (a scaled desktop smooths the text into a few more).
+            const double difference = MeanAbsoluteDifference(loop.frames[k], pictures[k]);
+            EXPECT_LE(difference, path.ends_with(".gif") ? 0.5 : 0.0) << path << " frame " << k;
         }
         ExpectWindowAsItWas();
     }
