@@ -73,7 +73,8 @@ private:
     GifFileType* file_;
 };
 
-/// NETSCAPE2.0 application extension, loop count 0: repeat forever (the browsers' convention).
+/// The NETSCAPE2.0 application extension (GIF89a, section 26, Application Extension), sub-block 1
+/// with loop count 0: repeat forever, as every browser reads it.
 bool PutLoopForever(GifFileType* gif) {
     static const char kApplication[] = "NETSCAPE2.0";
     static const std::uint8_t kLoopForever[3] = {1, 0, 0}; // sub-block 1: loop count, little-endian
@@ -82,7 +83,7 @@ bool PutLoopForever(GifFileType* gif) {
            EGifPutExtensionBlock(gif, 3, kLoopForever) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
 }
 
-/// Hundredths of a second, the unit of a GIF's delay time, rounded.
+/// Hundredths of a second, the unit of the Graphic Control Extension's delay time, rounded.
 int DelayCentiseconds(int durationMs) {
     return std::clamp((durationMs + 5) / 10, 1, 0xFFFF);
 }

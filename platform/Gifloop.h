@@ -7,8 +7,9 @@
 
 // An animated GIF (GIF89a) through giflib, with one global palette for the whole loop: the
 // palette needs every frame's colours, so the frames are kept until Write. Each frame after the
-// first stores only the rectangle that changed, drawn over the picture before it ("do not
-// dispose"); its pixels that did not change are the transparent index, which compresses better.
+// first stores only the rectangle that changed, drawn over the picture before it (GIF89a,
+// section 23, Graphic Control Extension: disposal method 1, "do not dispose"); its pixels that did
+// not change are that extension's transparent colour index, which compresses better.
 class TGifLoop final : public TAnimatedLoop {
 public:
     /// Palette entries for colours; the last of the 256 is the transparent index.
