@@ -380,6 +380,10 @@ TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(Run("nimbrook-convert", {"--loop", "x.png", "x.scn"}, "jobs"), 2);
     EXPECT_EQ(Run("nimbrook-convert", {"--frame-ms", "500", "x.scn"}, "jobs"), 2);
     EXPECT_NE(stderr_.find("need --loop"), std::string::npos) << stderr_;
+    std::ofstream(dir_.File("jobs/a.gif")) << "a scan file, whatever its name";
+    EXPECT_EQ(Run("nimbrook-convert", {"--loop", "./a.gif", "a.gif"}, "jobs"), 2);
+    EXPECT_NE(stderr_.find("the loop would replace the scan file a.gif"), std::string::npos) << stderr_;
+    EXPECT_EQ(ReadAll(dir_.File("jobs/a.gif")), "a scan file, whatever its name");
     EXPECT_EQ(Run("nimbrook-convert", {"--help"}, "jobs"), 0);
     EXPECT_FALSE(fs::exists(dir_.File("jobs/nimbrook.log")));
 }

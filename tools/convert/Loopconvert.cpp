@@ -5,6 +5,7 @@
 #include "tools/convert/Loopassembly.h"
 #include "tools/convert/Loopframes.h"
 
+#include <QFile>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -21,6 +22,20 @@ std::string SizeText(const std::string& path) {
 }
 
 } // namespace
+
+std::optional<QString> ScanFileAt(const QStringList& files, const std::string& loopPath) {
+    struct stat loop {};
+    const bool loopExists = ::stat(loopPath.c_str(), &loop) == 0;
+    for (const QString& file : files) {
+        const std::string bytes = QFile::encodeName(file).toStdString();
+        struct stat input {};
+        if (bytes == loopPath || (loopExists && ::stat(bytes.c_str(), &input) == 0 &&
+                                  input.st_dev == loop.st_dev && input.st_ino == loop.st_ino)) {
+            return file;
+        }
+    }
+    return std::nullopt;
+}
 
 TLoopRun ConvertToLoop(const TLoopRequest& request, TPoolObserver& report) {
     TLoopRun run;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <string>
 
 // nimbrook-convert --loop: the files' batch pictures made by the worker pool, handed back through
@@ -25,6 +26,10 @@ struct TLoopRun {
     TPoolRun pool;
     bool written = false; // the loop is at loopPath
 };
+
+/// The file of `files` that a loop written to `loopPath` would replace (the same path or another
+/// name of the same file), or nothing.
+std::optional<QString> ScanFileAt(const QStringList& files, const std::string& loopPath);
 
 /// Runs the request; `report` sees every file's result as in a JPEG run. What went wrong with the
 /// loop itself is said on stderr (unless quiet).

@@ -101,6 +101,12 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (const std::optional<QString> input =
+            options.loopPath.empty() ? std::nullopt : ScanFileAt(list.files, options.loopPath)) {
+        return WrongArguments("the loop would replace the scan file " +
+                              QFile::encodeName(*input).toStdString());
+    }
+
     ChooseOffscreenWithoutDisplay();
     LeaveOutToolkitNotes();
     HoldStopSignals();
