@@ -61,6 +61,7 @@ int ActionTag(const QAction* action);
 //                      map, product, transparency, quality flags, SRHI mode, clear, device type,
 //                      CSV output)
 //   Fmainsnapshot.cpp  snapshots, printing and the operation log
+//   Fmainloop.cpp      the play list saved as an animated loop
 //   Fmainbatch.cpp     the command-line start, batch mode and its exception log, the messages
 //                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
 //   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
@@ -155,6 +156,17 @@ public:
     /// main window (0) or the SRHI window (1) under the chosen name, its extension made ".jpg".
     void MainMenuSnapShotWindowClick(int which);
     void MainMenuFilePrintWindowClick(int which);
+    /// "アニメーション保存...": proposes a ".webp" name from the local time in a save dialog offering
+    /// ".webp" and ".gif" and saves the play list there as a loop (SaveLoop); a name with neither
+    /// extension gets ".webp".
+    void MainMenuSnapShotLoopClick();
+    /// Shows every file of the play list in turn as playback does and saves the main window's
+    /// pictures as an animated loop at `path` (".webp" or ".gif"): each shown for the display time,
+    /// the last three times as long, repeated forever; files that fail are left out (the error box
+    /// names the last failure afterwards). A progress dialog can cancel it, leaving no file. The
+    /// window is left as it was: file shown, playback, settings. Returns whether the loop was
+    /// written; throws std::runtime_error when it cannot be.
+    bool SaveLoop(const QString& path);
     /// The whole main window as it is on screen (menu bar, picture, status bar) into `bitmap`, at
     /// the window's size. False when the window could not be captured.
     bool CaptureMainWindow(TBitmap& bitmap);
@@ -206,8 +218,9 @@ public:
     /// would in a process of its own: the window first goes back to the state it was shown in
     /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
     /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
-    /// ends. Only for a window created with StartOptions().converting, shown once before.
-    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice);
+    /// ends. Only for a window created with StartOptions().converting, shown once before. With
+    /// `frame`, the picture goes there instead of into a JPEG beside the file (a loop's frame).
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, TBitmap* frame = nullptr);
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -296,6 +309,7 @@ public:
     QMenu* MainMenuSnapShot = nullptr;
     QAction* MainMenuSnapShotMain = nullptr; // tag 0
     QAction* MainMenuSnapShotSrhi = nullptr; // tag 1
+    QAction* MainMenuSnapShotLoop = nullptr;
     // "ヘルプ"
     QMenu* MainMenuHelp = nullptr;
     QAction* MainMenuHelpVersion = nullptr;
@@ -343,6 +357,10 @@ private:
     void FormShow();
     /// The settings the menus show: product, transparency, device type and vertical-section span.
     void ApplyMenuSettings();
+    struct TShownPlayback;
+    /// Stops playback for a loop's captures and returns what RestorePlayback puts back.
+    TShownPlayback HoldPlayback();
+    void RestorePlayback(const TShownPlayback& shown);
     /// Back to the state right after FormShow, for the converter's next file.
     void RestoreShownState();
     /// Ends the file ConvertFile is converting with `outcome`.
@@ -383,12 +401,15 @@ private:
 
     // True while a playback step runs.
     bool stepRunning_ = false;
+    // Playback steps show no error box while a loop is made.
+    bool quietSteps_ = false;
 
     std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
 
     // The file ConvertFile is converting: the event loop that runs its sequence and its outcome.
     struct TConvertedFile {
         QEventLoop* loop = nullptr;
+        TBitmap* frame = nullptr; // where the picture goes instead of the JPEG, when set
         bool ended = false;
         TBatchOutcome outcome;
     };

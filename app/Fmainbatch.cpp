@@ -170,7 +170,11 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     }
     bool success = false;
     if (existed != 0) {
-        if (scanInfo_.errorCode == kScanNoError) {
+        if (scanInfo_.errorCode == kScanNoError && convertedFile_ != nullptr && convertedFile_->frame != nullptr) {
+            // A frame of a loop: the picture the JPEG would be made from.
+            CaptureWindow(0, *convertedFile_->frame);
+            success = true;
+        } else if (scanInfo_.errorCode == kScanNoError) {
             const std::string inputBytes = LocalPathBytes(batchInputPath_);
             const std::string outputBytes = LocalPathBytes(batchOutputPath_);
             if (ReplacesItsInput(inputBytes, outputBytes)) {

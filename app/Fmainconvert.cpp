@@ -11,7 +11,7 @@
 #include <QEventLoop>
 #include <QMenu>
 
-TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool smallDevice) {
+TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool smallDevice, TBitmap* frame) {
     RestoreShownState();
     startOptions_.batchArguments = QStringList{inputPath};
     if (smallDevice) {
@@ -21,6 +21,7 @@ TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool s
     QEventLoop loop;
     TConvertedFile file;
     file.loop = &loop;
+    file.frame = frame;
     convertedFile_ = &file;
     try {
         // Renders the file as the window's show does in a batch run; the refresh that follows there

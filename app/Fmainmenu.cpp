@@ -188,6 +188,7 @@ void TFormMain::CreateMainMenu() {
     MainMenuSnapShot = AddMenu(bar, "画面コピー", "MainMenuSnapShot");
     MainMenuSnapShotMain = AddTaggedItem(MainMenuSnapShot, "メイン画面...", "MainMenuSnapShotMain", 0);
     MainMenuSnapShotSrhi = AddTaggedItem(MainMenuSnapShot, "SRHI画面...", "MainMenuSnapShotSrhi", 1);
+    MainMenuSnapShotLoop = AddItem(MainMenuSnapShot, "アニメーション保存...", "MainMenuSnapShotLoop");
 
     MainMenuHelp = AddMenu(bar, "ヘルプ", "MainMenuHelp");
     MainMenuHelpVersion = AddItem(MainMenuHelp, "バージョン情報", "MainMenuHelpVersion");

@@ -94,7 +94,7 @@ void TFormMain::TimerFilePlayTimer() {
         }
     }
 
-    if (!batchMode_ && scanInfo_.errorCode != kScanNoError) {
+    if (!batchMode_ && !quietSteps_ && scanInfo_.errorCode != kScanNoError) {
         DialogService().ErrorBox(this, QString::fromStdString(ErrorText(scanInfo_.errorCode)));
     }
 

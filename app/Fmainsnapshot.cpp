@@ -32,6 +32,7 @@ void TFormMain::ConnectSnapshotMenus() {
         connect(item, &QAction::triggered, this,
                 [this, item] { MainMenuSnapShotWindowClick(ActionTag(item)); });
     }
+    connect(MainMenuSnapShotLoop, &QAction::triggered, this, [this] { MainMenuSnapShotLoopClick(); });
     for (QAction* item : {MainMenuFilePrintMain, MainMenuFilePrintSrhi}) {
         connect(item, &QAction::triggered, this,
                 [this, item] { MainMenuFilePrintWindowClick(ActionTag(item)); });
@@ -40,6 +41,7 @@ void TFormMain::ConnectSnapshotMenus() {
 
 void TFormMain::MainMenuSnapShotClick() {
     MainMenuSnapShotSrhi->setEnabled(FormSrhiWindow->isVisible());
+    MainMenuSnapShotLoop->setEnabled(!fileList_.isEmpty());
 }
 
 void TFormMain::MainMenuFilePrintClick() {

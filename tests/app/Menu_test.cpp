@@ -137,6 +137,7 @@ TEST_F(MainMenu, HoldsEveryItemCaptionSeparatorTagAndFirstRadioChecked) {
         "MainMenuSnapShot 画面コピー",
         "  MainMenuSnapShotMain メイン画面...",
         "  MainMenuSnapShotSrhi SRHI画面...",
+        "  MainMenuSnapShotLoop アニメーション保存...",
         "MainMenuHelp ヘルプ",
         "  MainMenuHelpVersion バージョン情報",
     };

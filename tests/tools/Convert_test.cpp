@@ -1,6 +1,9 @@
 // The Qt-free parts of nimbrook-convert: its command line, its progress and summary texts, and the
-// worker processes that share the files out.
+// worker processes that share the files out, and the loop's assembly in play order.
+#include "tests/common/Scratchdir.h"
 #include "tools/convert/Convertoptions.h"
+#include "tools/convert/Loopassembly.h"
+#include "tools/convert/Loopframes.h"
 #include "tools/convert/Progressline.h"
 #include "tools/convert/Workerpool.h"
 
@@ -31,6 +34,9 @@ std::string Describe(const TConvertCommand& command) {
     text += options.recursive ? " recursive" : "";
     text += options.quiet ? " quiet" : "";
     text += options.settingsFile.empty() ? "" : " settings " + options.settingsFile;
+    text += options.loopPath.empty() ? "" : " loop " + options.loopPath;
+    text += options.frameMs == 0 ? "" : " frame " + std::to_string(options.frameMs);
+    text += options.lastFrameMs == 0 ? "" : " last " + std::to_string(options.lastFrameMs);
     for (const std::string& path : options.paths) {
         text += " [" + path + "]";
     }
@@ -69,7 +75,20 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{
             "EmptySettings", {"d", "--settings="}, "error: --settings needs the path of a settings file"},
         OptionsCase{"ValueForASwitch", {"--small=1", "d"}, "error: unknown option --small=1"},
-        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"}),
+        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"},
+        OptionsCase{"Loop", {"--loop", "s.WEBP", "d"}, "jobs 0 loop s.WEBP [d]"},
+        OptionsCase{"LoopTimes",
+                    {"--frame-ms=10", "--loop=s.gif", "--last-frame-ms", "655350", "d"},
+                    "jobs 0 loop s.gif frame 10 last 655350 [d]"},
+        OptionsCase{"LoopOfAnotherKind",
+                    {"--loop", "s.png", "d"},
+                    "error: --loop needs the path of a .webp or .gif file"},
+        OptionsCase{"FrameTooShort",
+                    {"--loop", "s.gif", "--frame-ms", "9", "d"},
+                    "error: --frame-ms needs a display time from 10 to 655350 ms"},
+        OptionsCase{"TimesWithoutLoop",
+                    {"--last-frame-ms", "500", "d"},
+                    "error: --frame-ms and --last-frame-ms need --loop"}),
     [](const ::testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
 
 struct ProgressCase {
@@ -188,6 +207,19 @@ TPoolRun RunFakes(std::size_t files, int jobs, Recorder& recorder, int crashAt =
         files, jobs, [=] { return std::make_unique<FakeWorker>(crashAt, stopAt); }, recorder);
 }
 
+/// A loop that records what it is given: the first pixel's blue byte and the display time.
+class RecordingLoop final : public TAnimatedLoop {
+public:
+    bool AddFrame(const TLoopFrame& frame, int durationMs) override {
+        frames.emplace_back(frame.bgra[0], durationMs);
+        return true;
+    }
+    void SetLastFrameDuration(int durationMs) override { frames.back().second = durationMs; }
+    bool Write(const std::string& /*path*/) override { return false; }
+    int FrameCount() const override { return static_cast<int>(frames.size()); }
+    std::vector<std::pair<int, int>> frames;
+};
+
 } // namespace
 
 TEST(WorkerPool, EveryFileIsFinishedOnceWithItsWorkersResult) {
@@ -233,4 +265,50 @@ TEST(WorkerPool, WorkersThatCannotStartConvertNothing) {
     EXPECT_TRUE(run.noWorkerStarted);
     EXPECT_EQ(run.finished, 0u);
     EXPECT_TRUE(recorder.finished.empty());
+}
+
+TEST(LoopAssembly, AddsFramesInPlayOrderWhateverOrderTheyFinishInAndLeavesOutFailures) {
+    const ScratchDir dir;
+    for (std::uint8_t index = 0; index < 5; ++index) {
+        const std::vector<std::uint8_t> pixel{index, 0, 0, 255};
+        ASSERT_TRUE(WriteFrame(FramePath(dir.Path().string(), index), {pixel.data(), 1, 1, 4}, 1500));
+    }
+    RecordingLoop loop;
+    Recorder report;
+    TLoopAssembly assembly(5, dir.Path().string(), loop, 0, 0, report);
+    assembly.Finished(3, {true, 0});
+    assembly.Finished(1, {true, 0});
+    EXPECT_TRUE(loop.frames.empty()) << "file 0 comes first";
+    assembly.Lost(0, 0);
+    EXPECT_EQ(loop.frames, (std::vector<std::pair<int, int>>{{1, 1500}}));
+    assembly.Finished(2, {false, 4});
+    assembly.Finished(4, {true, 0});
+    std::string error;
+    ASSERT_TRUE(assembly.Complete(error)) << error;
+    EXPECT_EQ(loop.frames, (std::vector<std::pair<int, int>>{{1, 1500}, {3, 1500}, {4, 4500}}))
+        << "the settings' display time, the last frame three times as long";
+    EXPECT_EQ(report.finished.size() + report.lost.size(), 5u) << "every result reaches the report";
+    EXPECT_TRUE(dir.Names().empty()) << "every frame file is removed once it is used or left out";
+}
+
+TEST(LoopAssembly, GivenTimesWinAndALoopWithoutFramesIsNotComplete) {
+    const ScratchDir dir;
+    const std::vector<std::uint8_t> pixel{7, 0, 0, 255};
+    ASSERT_TRUE(WriteFrame(FramePath(dir.Path().string(), 0), {pixel.data(), 1, 1, 4}, 1500));
+    RecordingLoop loop;
+    Recorder report;
+    TLoopAssembly assembly(2, dir.Path().string(), loop, 200, 900, report);
+    assembly.Finished(0, {true, 0});
+    assembly.Finished(1, {true, 0}); // its frame never arrived
+    std::string error;
+    EXPECT_FALSE(assembly.Complete(error));
+    EXPECT_NE(error.find("file 2"), std::string::npos) << error;
+
+    RecordingLoop empty;
+    Recorder emptyReport;
+    TLoopAssembly none(1, dir.Path().string(), empty, 200, 900, emptyReport);
+    none.Finished(0, {false, 1});
+    EXPECT_FALSE(none.Complete(error));
+    EXPECT_NE(error.find("No file"), std::string::npos) << error;
+    EXPECT_EQ(loop.frames, (std::vector<std::pair<int, int>>{{7, 200}}));
 }

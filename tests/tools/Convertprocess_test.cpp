@@ -1,8 +1,10 @@
 // nimbrook-convert as scripts run it, next to the viewer it acts as: every picture it writes is the
 // one `nimbrook FILE` writes for the same file with the same settings, pixel for pixel, every file
-// gets the batch run's log line, and a run stopped by Ctrl-C leaves nothing half-written.
+// gets the batch run's log line, and a run stopped by Ctrl-C leaves nothing half-written; a loop
+// holds those pictures in play order.
 #include "files/Gatecodec.h"
 #include "platform/Processinfo.h"
+#include "tests/common/Decodedloop.h"
 #include "tests/common/Scratchdir.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Scanfilelist.h"
@@ -273,11 +275,119 @@ TEST_F(ConvertProcess, AStoppedRunLeavesNoTemporaryAndNoHalfWrittenPicture) {
     EXPECT_TRUE(FilesEndingWith("$$$").empty()) << "no temporary file is left";
 }
 
+/// The picture of a JPEG file in BGRA rows.
+std::vector<std::uint8_t> JpegPixels(const std::string& path) {
+    const QImage image = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    return {image.constBits(), image.constBits() + image.sizeInBytes()};
+}
+
+TEST_F(ConvertProcess, ALoopHoldsTheBatchPictureOfEachGoodFileInPlayOrder) {
+    const std::optional<std::string> map = demomap::WriteDemoMap(
+        dir_.File("map"), synth::RadarSite{}.latitudeDeg, synth::RadarSite{}.longitudeDeg);
+    ASSERT_TRUE(map);
+    std::ofstream(dir_.File("bin/nimbrook.ini"), std::ios::binary)
+        << "[Play]\r\nDispTime=2000\r\n[Disp]\r\nMap=" + *map + "\r\n";
+    const std::vector<std::string> good{"a.scn", "b.scn", "d.scn"};
+    Write("archive/a.scn", Sweep(synth::SweepKind::Ppi, 0.0));
+    Write("archive/b.scn", Sweep(synth::SweepKind::Ppi, 20.0));
+    std::vector<std::uint8_t> cut = Sweep(synth::SweepKind::Ppi, 30.0);
+    cut.resize(cut.size() / 2);
+    Write("archive/c.scn", cut);
+    Write("archive/d.scn", Sweep(synth::SweepKind::Ppi, 40.0));
+    // The references: each file's batch picture (JPEG, so within its compression error).
+    std::vector<std::vector<std::uint8_t>> batch;
+    for (const std::string& name : good) {
+        fs::create_directories(dir_.Path() / "single");
+        fs::copy_file(dir_.File("archive/" + name), dir_.File("single/" + name));
+        ASSERT_EQ(Run("nimbrook", {QString::fromStdString(dir_.File("single/" + name))}, "batch"), 0);
+        batch.push_back(JpegPixels(dir_.File("single/" + name.substr(0, 1) + ".jpg")));
+    }
+    const QImage size(QString::fromStdString(dir_.File("single/a.jpg")));
+
+    for (const std::string loopName : {"storm.webp", "storm.gif"}) {
+        EXPECT_EQ(Run("nimbrook-convert", {"--loop", QString::fromStdString(loopName), "archive"}, ""), 1)
+            << stderr_;
+        EXPECT_NE(stderr_.find(": 3 converted, 1 failed; see "), std::string::npos) << stderr_;
+        const TDecodedLoop loop = DecodeLoop(dir_.File(loopName));
+        ASSERT_TRUE(loop.read) << loopName;
+        EXPECT_EQ(loop.width, size.width());
+        EXPECT_EQ(loop.height, size.height());
+        EXPECT_EQ(loop.loopCount, 0) << "forever";
+        EXPECT_EQ(loop.durationsMs, (std::vector<int>{2000, 2000, 6000})) << "the settings' display time";
+        ASSERT_EQ(loop.frames.size(), good.size()) << "the broken file is left out";
+        for (std::size_t k = 0; k < good.size(); ++k) {
+            // Nearest to its own file's picture, within the JPEG's (about 3 levels at Qt's default
+            // quality) and the GIF palette's error.
+            const double own = MeanAbsoluteDifference(loop.frames[k], batch[k]);
+            EXPECT_LE(own, 4.0) << loopName << " frame " << k;
+            for (std::size_t other = 0; other < good.size(); ++other) {
+                if (other != k) {
+                    EXPECT_LT(own, MeanAbsoluteDifference(loop.frames[k], batch[other]))
+                        << loopName << " " << k;
+                }
+            }
+        }
+    }
+    const std::vector<std::string> log = Lines(dir_.File("nimbrook.log"));
+    ASSERT_EQ(log.size(), 8u) << "every file of both runs is logged";
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) {
+                                return line.find(",NG,archive/c.scn,(4) ") != std::string::npos;
+                            }),
+              2)
+        << "the broken file's line, once per run";
+    EXPECT_FALSE(fs::exists(dir_.File("archive/a.jpg"))) << "a loop run writes no JPEG";
+
+    EXPECT_EQ(Run("nimbrook-convert",
+                  {"--jobs", "1", "--frame-ms", "500", "--last-frame-ms=700", "--loop", "short.gif",
+                   "archive/a.scn", "archive/b.scn"},
+                  ""),
+              0)
+        << stderr_;
+    EXPECT_EQ(DecodeLoop(dir_.File("short.gif")).durationsMs, (std::vector<int>{500, 700}));
+    EXPECT_TRUE(FilesEndingWith("$$$").empty()) << "every temporary file is gone";
+}
+
+TEST_F(ConvertProcess, AStoppedLoopRunWritesNothingAndLeavesNoFrame) {
+    Write("sweep.scn", Sweep(synth::SweepKind::Ppi, 0.0));
+    fs::create_directories(dir_.Path() / "archive");
+    fs::create_directories(dir_.Path() / "frames");
+    for (int i = 0; i < 300; ++i) {
+        fs::create_symlink(dir_.File("sweep.scn"), dir_.File("archive/" + std::to_string(1000 + i) + ".scn"));
+    }
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(dir_.File("frames")));
+    const std::unique_ptr<QProcess> run =
+        Launch("nimbrook-convert",
+               {"--jobs", "2", "--loop", "x.webp", QString::fromStdString(dir_.File("archive"))}, "jobs");
+    qputenv("TMPDIR", tmpdir);
+    QElapsedTimer clock;
+    clock.start();
+    while (Lines(dir_.File("jobs/nimbrook.log")).size() < 2 && run->state() != QProcess::NotRunning &&
+           clock.elapsed() < 60000) {
+        QThread::msleep(5);
+    }
+    ASSERT_EQ(::kill(static_cast<pid_t>(run->processId()), SIGINT), 0);
+    ASSERT_TRUE(run->waitForFinished(60000));
+    EXPECT_EQ(run->exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(run->exitCode(), SIGINT);
+    EXPECT_FALSE(fs::exists(dir_.File("jobs/x.webp")));
+    EXPECT_TRUE(FilesEndingWith("$$$").empty());
+    EXPECT_TRUE(fs::is_empty(dir_.File("frames"))) << "the frame folder goes with its frames";
+}
+
 TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(Run("nimbrook-convert", {}, "jobs"), 2);
     EXPECT_EQ(Run("nimbrook-convert", {"--jobs", "0", "x.scn"}, "jobs"), 2);
     EXPECT_NE(stderr_.find("--jobs needs a number"), std::string::npos) << stderr_;
     EXPECT_EQ(Run("nimbrook-convert", {"--settings", "none.ini", "x.scn"}, "jobs"), 2);
+    EXPECT_EQ(Run("nimbrook-convert", {"--loop", "x.png", "x.scn"}, "jobs"), 2);
+    EXPECT_EQ(Run("nimbrook-convert", {"--frame-ms", "500", "x.scn"}, "jobs"), 2);
+    EXPECT_NE(stderr_.find("need --loop"), std::string::npos) << stderr_;
+    std::ofstream(dir_.File("jobs/a.gif")) << "a scan file, whatever its name";
+    EXPECT_EQ(Run("nimbrook-convert", {"--loop", "./a.gif", "a.gif"}, "jobs"), 2);
+    EXPECT_NE(stderr_.find("the loop would replace the scan file a.gif"), std::string::npos) << stderr_;
+    EXPECT_EQ(ReadAll(dir_.File("jobs/a.gif")), "a scan file, whatever its name");
     EXPECT_EQ(Run("nimbrook-convert", {"--help"}, "jobs"), 0);
     EXPECT_FALSE(fs::exists(dir_.File("jobs/nimbrook.log")));
 }

@@ -1,11 +1,14 @@
 #include "tools/convert/Convertoptions.h"
 
+#include "platform/Animatedloop.h"
+
 #include <charconv>
 #include <optional>
 #include <string_view>
 
 const char* const kConvertUsage =
-    "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...\n"
+    "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]\n"
+    "                        [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
     "its scan file (x.scn and x.scn.gz give x.jpg), one line per file in nimbrook.log in the\n"
     "working directory.\n"
@@ -17,6 +20,9 @@ const char* const kConvertUsage =
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
     "  --quiet       no progress and no summary on stderr\n"
+    "  --loop OUT    one animated WebP or GIF of the pictures in play order instead of the JPEGs\n"
+    "                (files that fail are left out); each frame shown for the display time of the\n"
+    "                settings or --frame-ms, the last one for --last-frame-ms (default 3 x)\n"
     "Exit status: 0 every file converted, 1 some failed (see the log), 2 wrong arguments. SIGINT\n"
     "(Ctrl-C) and SIGTERM stop it cleanly: the files in flight are finished, then it ends by the signal.\n";
 
@@ -24,13 +30,17 @@ namespace {
 
 constexpr int kMostJobs = 256;
 
-std::optional<int> ParseJobs(std::string_view text) {
-    int jobs = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
-    if (error != std::errc() || end != text.data() + text.size() || jobs < 1 || jobs > kMostJobs) {
+std::optional<int> ParseNumber(std::string_view text, int least, int most) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number < least || number > most) {
         return std::nullopt;
     }
-    return jobs;
+    return number;
+}
+
+std::optional<int> ParseJobs(std::string_view text) {
+    return ParseNumber(text, 1, kMostJobs);
 }
 
 } // namespace
@@ -71,6 +81,20 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
                 return TUsageError{"--settings needs the path of a settings file"};
             }
             options.settingsFile = *file;
+        } else if (name == "--loop") {
+            const std::optional<std::string> file = value();
+            if (!file || !LoopFormatOfPath(*file)) {
+                return TUsageError{"--loop needs the path of a .webp or .gif file"};
+            }
+            options.loopPath = *file;
+        } else if (name == "--frame-ms" || name == "--last-frame-ms") {
+            const std::optional<std::string> text = value();
+            const std::optional<int> ms = text ? ParseNumber(*text, kMinFrameMs, kMaxFrameMs) : std::nullopt;
+            if (!ms) {
+                return TUsageError{name + " needs a display time from " + std::to_string(kMinFrameMs) +
+                                   " to " + std::to_string(kMaxFrameMs) + " ms"};
+            }
+            (name == "--frame-ms" ? options.frameMs : options.lastFrameMs) = *ms;
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -84,6 +108,9 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
         } else {
             return TUsageError{"unknown option " + argument};
         }
+    }
+    if (options.loopPath.empty() && (options.frameMs != 0 || options.lastFrameMs != 0)) {
+        return TUsageError{"--frame-ms and --last-frame-ms need --loop"};
     }
     if (options.paths.empty()) {
         return TUsageError{"no scan file or folder given"};

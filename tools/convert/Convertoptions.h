@@ -5,7 +5,8 @@
 #include <vector>
 
 // The command line of nimbrook-convert:
-//   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...
+//   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
+//                    [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
 
 /// What the command line asks for.
 struct TConvertOptions {
@@ -15,6 +16,9 @@ struct TConvertOptions {
     bool recursive = false;
     bool quiet = false;
     std::vector<std::string> paths; // scan files and folders, in the order given
+    std::string loopPath;           // --loop: one animated .webp or .gif instead of JPEGs
+    int frameMs = 0;                // --frame-ms; 0: the display time of the settings
+    int lastFrameMs = 0;            // --last-frame-ms; 0: three times the frame time
 };
 
 /// --help was given: print the usage and stop.
@@ -28,8 +32,9 @@ struct TUsageError {
 using TConvertCommand = std::variant<TConvertOptions, TShowUsage, TUsageError>;
 
 /// Reads the arguments after the program's name. Options and paths may come in any order; "--"
-/// ends the options. --jobs takes 1 to 256, given as "--jobs N" or "--jobs=N" (and --settings
-/// likewise); at least one PATH is needed.
+/// ends the options. --jobs takes 1 to 256, given as "--jobs N" or "--jobs=N" (and --settings,
+/// --loop, --frame-ms and --last-frame-ms likewise); --loop names a .webp or .gif file, the display
+/// times are 10 to 655350 ms and need --loop; at least one PATH is needed.
 TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments);
 
 /// The usage text printed by --help.

@@ -3,13 +3,19 @@
 #include "app/Applicationmodules.h"
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
+#include "app/Settingsaccess.h"
+#include "platform/Bitmap.h"
 #include "platform/Processinfo.h"
+#include "settings/Settingvalues.h"
+#include "tools/convert/Loopframes.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
-TConvertSession::TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile)
-    : files_(files), smallDevice_(smallDevice), program_(QFile::encodeName(ExecutableFilePath())) {
+TConvertSession::TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile,
+                                 std::string frameFolder)
+    : files_(files), smallDevice_(smallDevice), frameFolder_(std::move(frameFolder)),
+      program_(QFile::encodeName(ExecutableFilePath())) {
     argv_[0] = program_.data();
     application_ = std::make_unique<TNimbrookApplication>(argc_, argv_);
     // The main window decides when the application ends, not the last window closed.
@@ -28,7 +34,26 @@ TConvertSession::~TConvertSession() {
 }
 
 TFileResult TConvertSession::Convert(std::size_t index) {
-    const TFormMain::TBatchOutcome outcome =
-        FormMain->ConvertFile(files_.at(static_cast<qsizetype>(index)), smallDevice_);
-    return {outcome.converted, outcome.errorCode};
+    const QString& file = files_.at(static_cast<qsizetype>(index));
+    if (frameFolder_.empty()) {
+        const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_);
+        return {outcome.converted, outcome.errorCode};
+    }
+    TBitmap picture;
+    const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_, &picture);
+    if (!outcome.converted) {
+        return {false, outcome.errorCode};
+    }
+    int displayMs = 0;
+    {
+        TSettingsAccess settings(*IniFileModule);
+        displayMs = DispTimeFromSetting(settings->dispTime);
+    }
+    const QImage& image = picture.Image();
+    const TLoopFrame frame{image.constBits(), image.width(), image.height(), image.bytesPerLine()};
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
+        return {false, 9};
+    }
+    // A frame that cannot be handed over fails its file, which the loop then leaves out.
+    return {WriteFrame(FramePath(frameFolder_, index), frame, displayMs), 0};
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <string>
 
 class TApplicationModules;
 class TNimbrookApplication;
@@ -16,8 +17,10 @@ class TNimbrookApplication;
 class TConvertSession final : public TConversionWorker {
 public:
     /// Starts the viewer converting: the settings from `settingsFile` (empty: the viewer's own
-    /// file). Throws what the modules throw when they cannot be made.
-    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile);
+    /// file). With a `frameFolder`, each picture goes there as a loop's frame (FramePath) instead
+    /// of into a JPEG beside its file. Throws what the modules throw when they cannot be made.
+    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile,
+                    std::string frameFolder = {});
     ~TConvertSession() override;
     TConvertSession(const TConvertSession&) = delete;
     TConvertSession& operator=(const TConvertSession&) = delete;
@@ -28,6 +31,7 @@ public:
 private:
     const QStringList& files_;
     bool smallDevice_;
+    std::string frameFolder_;
     // The application's command line: the program alone, so no argument is taken for Qt's own.
     QByteArray program_;
     int argc_ = 1;

@@ -210,15 +210,20 @@ private:
             Bury(worker);
             return;
         }
+        const bool finished = message.index != kReady && worker.inFlight == message.index;
         if (message.index == kReady) {
             worker.ready = true;
             anyReady_ = true;
-        } else if (worker.inFlight == message.index) {
+        } else if (finished) {
             worker.inFlight.reset();
             ++run_.finished;
+        }
+        // The worker gets its next file before the observer takes its time over this one (a loop
+        // encodes the frame meanwhile).
+        Hand(worker);
+        if (finished) {
             observer_.Finished(message.index, {message.converted != 0, message.errorCode});
         }
-        Hand(worker);
     }
 
     /// Sends the next file, or says that none is left.

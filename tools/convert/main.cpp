@@ -1,9 +1,11 @@
-// nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...
+// nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
+//                  [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
 //
 // Converts scan files to JPEG pictures exactly as `nimbrook FILE` does (the same picture beside
 // the file, the same line in nimbrook.log in the working directory), but in one run: each worker
 // process starts the viewer's modules once and converts file after file. It acts as the viewer
-// installed beside it: its settings file, its logs.
+// installed beside it: its settings file, its logs. With --loop the pictures become one animated
+// WebP or GIF instead (Loopconvert.h).
 #include "app/Batchlogs.h"
 #include "app/Commandlinehelp.h"
 #include "platform/Processinfo.h"
@@ -11,6 +13,7 @@
 #include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"
+#include "tools/convert/Loopconvert.h"
 #include "tools/convert/Scanfilelist.h"
 
 #include <QFile>
@@ -101,6 +104,12 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (const std::optional<QString> input =
+            options.loopPath.empty() ? std::nullopt : ScanFileAt(list.files, options.loopPath)) {
+        return WrongArguments("the loop would replace the scan file " +
+                              QFile::encodeName(*input).toStdString());
+    }
+
     ChooseOffscreenWithoutDisplay();
     LeaveOutToolkitNotes();
     HoldStopSignals();
@@ -108,15 +117,21 @@ int main(int argc, char** argv) {
         std::filesystem::absolute(OperationLogPath(QFile::encodeName(viewer).toStdString()))
             .lexically_normal();
     TConvertReport report(list.files, logPath, options.quiet, list.unreadableFolders);
-    const TWorkerFactory startViewer = [&] {
-        return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile);
-    };
-    const TPoolRun run =
-        RunWorkerPool(static_cast<std::size_t>(list.files.size()),
-                      options.jobs > 0 ? options.jobs : ProcessorCount(), startViewer, report);
-    report.Summarise(run);
-    if (run.stopSignal != 0) {
-        EndBySignal(run.stopSignal);
+    const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
+    TLoopRun loop;
+    if (!options.loopPath.empty()) {
+        const TLoopRequest request{&list.files,      options.smallDevice, settingsFile,        jobs,
+                                   options.loopPath, options.frameMs,     options.lastFrameMs, options.quiet};
+        loop = ConvertToLoop(request, report);
+    } else {
+        const TWorkerFactory startViewer = [&] {
+            return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile);
+        };
+        loop.pool = RunWorkerPool(static_cast<std::size_t>(list.files.size()), jobs, startViewer, report);
     }
-    return report.AllConverted() ? 0 : 1;
+    report.Summarise(loop.pool);
+    if (loop.pool.stopSignal != 0) {
+        EndBySignal(loop.pool.stopSignal);
+    }
+    return report.AllConverted() && (options.loopPath.empty() || loop.written) ? 0 : 1;
 }
