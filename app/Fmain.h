@@ -206,8 +206,9 @@ public:
     /// would in a process of its own: the window first goes back to the state it was shown in
     /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
     /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
-    /// ends. Only for a window created with StartOptions().converting, shown once before.
-    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice);
+    /// ends. Only for a window created with StartOptions().converting, shown once before. The
+    /// picture goes to `outputPath`, or beside the input (BatchOutputPath) when that is empty.
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath = {});
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -396,12 +397,17 @@ private:
         TBatchOutcome outcome;
     };
     TConvertedFile* convertedFile_ = nullptr;
+    QString convertOutputPath_; // where ConvertFile puts the picture; empty: beside the input
 };
 
 inline TFormMain* FormMain = nullptr;
 
 /// The exception log line of `message`, in the exception log (ExceptionLogPath).
 void LogExceptionMessage(const std::string& message);
+/// Adds the line of `inputPath` (",OK" when `success`, with ErrorText of `errorCode`) to the
+/// operation log in the current working directory, as every batch run and conversion does;
+/// returns the line. A log that cannot be written is reported on stderr.
+std::string LogProcessedFile(const QString& inputPath, bool success, int errorCode);
 /// The operation log line of `inputPath` with code 9 and the exception log line of `message`;
 /// returns the operation log line.
 std::string LogFailedByException(const QString& inputPath, const std::string& message);

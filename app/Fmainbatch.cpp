@@ -133,7 +133,7 @@ void TFormMain::StartFromCommandLine() {
 
     batchMode_ = true;
     batchInputPath_ = arguments[0].trimmed();
-    batchOutputPath_ = BatchOutputPath(batchInputPath_);
+    batchOutputPath_ = convertOutputPath_.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutputPath_;
     if (arguments.size() >= 2) {
         (DeviceTypeArgument(arguments[1]) == 0 ? MainMenuSettingUnitD : MainMenuSettingUnitS)
             ->setChecked(true);

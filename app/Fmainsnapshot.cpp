@@ -129,13 +129,18 @@ void TFormMain::PrintWindowImage(int which) {
 }
 
 void TFormMain::WriteOperationLog(const QString& path, bool success) {
+    const std::string line = LogProcessedFile(path, success, scanInfo_.errorCode);
+    if (!success && !startOptions_.converting) {
+        std::fprintf(stderr, "%s\n", line.c_str()); // a batch run's failure shows on the terminal too
+    }
+}
+
+std::string LogProcessedFile(const QString& inputPath, bool success, int errorCode) {
     const std::string logPath = OperationLogPath(ExecutableFilePath().toStdString());
-    const std::string line =
-        OperationLogLine(LocalTime(), success, LocalPathBytes(path), scanInfo_.errorCode);
+    const std::string line = OperationLogLine(LocalTime(), success, LocalPathBytes(inputPath), errorCode);
     if (!AppendOperationLog(logPath, line)) {
         std::fprintf(stderr, "nimbrook: the operation log %s could not be written: %s\n", logPath.c_str(),
                      line.c_str());
-    } else if (!success && !startOptions_.converting) {
-        std::fprintf(stderr, "%s\n", line.c_str()); // a batch run's failure shows on the terminal too
     }
+    return line;
 }

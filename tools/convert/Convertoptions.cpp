@@ -5,7 +5,8 @@
 #include <string_view>
 
 const char* const kConvertUsage =
-    "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...\n"
+    "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]\n"
+    "                        [--to jpeg|cfradial|odim] [--out DIR] [--station NAME] PATH...\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
     "its scan file (x.scn and x.scn.gz give x.jpg), one line per file in nimbrook.log in the\n"
     "working directory.\n"
@@ -17,6 +18,9 @@ const char* const kConvertUsage =
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
     "  --quiet       no progress and no summary on stderr\n"
+    "  --to FORMAT   jpeg (the default), cfradial (CfRadial 1.4, x.nc) or odim (ODIM_H5 2.3, x.h5)\n"
+    "  --out DIR     the outputs under DIR, in the folders the files are in below each PATH\n"
+    "  --station NAME  the radar's name in CfRadial and ODIM files (default: from its position)\n"
     "Exit status: 0 every file converted, 1 some failed (see the log), 2 wrong arguments. SIGINT\n"
     "(Ctrl-C) and SIGTERM stop it cleanly: the files in flight are finished, then it ends by the signal.\n";
 
@@ -71,6 +75,19 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
                 return TUsageError{"--settings needs the path of a settings file"};
             }
             options.settingsFile = *file;
+        } else if (name == "--to") {
+            const std::optional<std::string> text = value();
+            const auto format = text ? OutputFormatNamed(*text) : std::nullopt;
+            if (!format) {
+                return TUsageError{"--to needs jpeg, cfradial or odim"};
+            }
+            options.format = *format;
+        } else if (name == "--out" || name == "--station") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty()) {
+                return TUsageError{name + (name == "--out" ? " needs a folder" : " needs a name")};
+            }
+            (name == "--out" ? options.outFolder : options.station) = *text;
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "tools/convert/Convertoutputs.h"
+
 #include <string>
 #include <variant>
 #include <vector>
 
 // The command line of nimbrook-convert:
-//   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...
+//   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
+//                    [--to jpeg|cfradial|odim] [--out DIR] [--station NAME] PATH...
 
 /// What the command line asks for.
 struct TConvertOptions {
@@ -14,6 +17,9 @@ struct TConvertOptions {
     std::string settingsFile; // empty: the viewer's settings file
     bool recursive = false;
     bool quiet = false;
+    TOutputFormat format = TOutputFormat::Jpeg;
+    std::string outFolder;          // empty: each output beside its input
+    std::string station;            // the radar's name in the open formats; empty: made from its position
     std::vector<std::string> paths; // scan files and folders, in the order given
 };
 
@@ -29,7 +35,7 @@ using TConvertCommand = std::variant<TConvertOptions, TShowUsage, TUsageError>;
 
 /// Reads the arguments after the program's name. Options and paths may come in any order; "--"
 /// ends the options. --jobs takes 1 to 256, given as "--jobs N" or "--jobs=N" (and --settings
-/// likewise); at least one PATH is needed.
+/// likewise, and --to, --out, --station); at least one PATH is needed.
 TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments);
 
 /// The usage text printed by --help.

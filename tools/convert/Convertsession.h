@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <string>
+#include <vector>
 
 class TApplicationModules;
 class TNimbrookApplication;
@@ -16,8 +18,10 @@ class TNimbrookApplication;
 class TConvertSession final : public TConversionWorker {
 public:
     /// Starts the viewer converting: the settings from `settingsFile` (empty: the viewer's own
-    /// file). Throws what the modules throw when they cannot be made.
-    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile);
+    /// file). outputs[i] is where the picture of files[i] goes; none given: beside each file.
+    /// Throws what the modules throw when they cannot be made.
+    TConvertSession(const QStringList& files, const std::vector<std::string>& outputs, bool smallDevice,
+                    const QString& settingsFile);
     ~TConvertSession() override;
     TConvertSession(const TConvertSession&) = delete;
     TConvertSession& operator=(const TConvertSession&) = delete;
@@ -27,6 +31,7 @@ public:
 
 private:
     const QStringList& files_;
+    const std::vector<std::string>& outputs_;
     bool smallDevice_;
     // The application's command line: the program alone, so no argument is taken for Qt's own.
     QByteArray program_;

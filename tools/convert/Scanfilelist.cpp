@@ -69,6 +69,7 @@ TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recur
         std::error_code ignored;
         if (!fs::is_directory(argument, ignored)) {
             list.files.append(PathText(argument));
+            list.foundUnder.emplace_back();
             continue;
         }
         const QStringList found = ScanFilesIn(argument, recursive, list.notes);
@@ -76,6 +77,7 @@ TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recur
             list.notes.push_back("no scan files in " + argument);
         }
         list.files += found;
+        list.foundUnder.insert(list.foundUnder.end(), static_cast<std::size_t>(found.size()), argument);
     }
     return list;
 }

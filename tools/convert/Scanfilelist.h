@@ -13,8 +13,9 @@
 bool IsScanFileName(const QString& fileName);
 
 struct TScanFileList {
-    QStringList files;              // in the order they are converted
-    std::vector<std::string> notes; // folders that held no scan file or could not all be read
+    QStringList files;                   // in the order they are converted
+    std::vector<std::string> foundUnder; // per file: the folder argument it was found in, or empty
+    std::vector<std::string> notes;      // folders that held no scan file or could not all be read
 };
 
 /// The files of `paths` (as the command line gives them, in the file system's encoding): a path
