@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -16,15 +15,6 @@ std::string LowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-/// Position of array `bit` in a data block: the set mask bits below it.
-int ArrayIndex(std::uint16_t mask, int bit) {
-    int index = 0;
-    for (int b = 0; b < bit; ++b) {
-        index += (mask >> b) & 1;
-    }
-    return index;
 }
 
 /// Closes the reader's file (and its decompressed copy) on every way out.
@@ -38,37 +28,6 @@ public:
 private:
     TSCNFileModule& reader_;
 };
-
-/// One pass over every ray, taking the arrays at bits `first` and `second` (-1: none) of the mask
-/// straight into the sweep's arrays through the reader's two array slots; the angles are taken on
-/// the first pass.
-bool ReadPass(TSCNFileModule& reader, SweepData& sweep, int first, int second, bool firstPass) {
-    const ScanInfo& info = sweep.info;
-    const auto gates = static_cast<std::size_t>(info.gateCount);
-    const auto slot = [&](int bit) {
-        return bit < 0 ? std::pair<int, std::uint16_t*>{-1, nullptr}
-                       : std::pair<int, std::uint16_t*>{ArrayIndex(info.productMask, bit),
-                                                        sweep.arrays[static_cast<std::size_t>(bit)].data()};
-    };
-    const auto [firstIndex, firstCodes] = slot(first);
-    const auto [secondIndex, secondCodes] = slot(second);
-    for (int ray = 0; ray < info.rayCount; ++ray) {
-        const std::size_t at = static_cast<std::size_t>(ray) * gates;
-        double elevationDeg = 0.0;
-        double azimuthDeg = 0.0;
-        if (reader.ReadRay(firstIndex, secondIndex, false, info.gateCount * 2,
-                           secondCodes == nullptr ? nullptr : secondCodes + at,
-                           firstCodes == nullptr ? nullptr : firstCodes + at, elevationDeg, azimuthDeg) < 0) {
-            return false;
-        }
-        if (firstPass) {
-            sweep.azimuthDeg[static_cast<std::size_t>(ray)] = azimuthDeg;
-            sweep.elevationDeg[static_cast<std::size_t>(ray)] = elevationDeg;
-        }
-    }
-    reader.RewindToFirstRay();
-    return true;
-}
 
 } // namespace
 
@@ -91,26 +50,36 @@ int LoadScanSweep(TSCNFileModule& reader, const std::string& path, bool smallUni
     }
     const CloseOnExit closing(reader);
     const auto rays = static_cast<std::size_t>(info.rayCount);
-    const std::size_t codes = rays * static_cast<std::size_t>(info.gateCount);
-    sweep.azimuthDeg.assign(rays, 0.0);
-    sweep.elevationDeg.assign(rays, 0.0);
-    std::vector<int> present; // mask bits of the arrays, in data block order
+    const auto gates = static_cast<std::size_t>(info.gateCount);
+    sweep.azimuthDeg.resize(rays);
+    sweep.elevationDeg.resize(rays);
+    std::vector<std::vector<std::uint16_t>*> present; // the arrays of the mask, in data block order
     for (int bit = 0; bit <= kQualityMaskBit; ++bit) {
         auto& array = sweep.arrays[static_cast<std::size_t>(bit)];
         if ((info.productMask >> bit) & 1) {
-            array.assign(codes, 0);
-            present.push_back(bit);
+            array.resize(rays * gates); // every code is read or set below
+            present.push_back(&array);
         } else {
             array.clear();
         }
     }
+    if (present.empty()) {
+        return kRayReadError; // no array the frame pipeline could draw
+    }
 
-    // Two arrays a pass, in the reader's value and quality slots.
-    for (std::size_t i = 0; i == 0 || i < present.size(); i += 2) {
-        const int first = i < present.size() ? present[i] : -1;
-        const int second = i + 1 < present.size() ? present[i + 1] : -1;
-        if (!ReadPass(reader, sweep, first, second, i == 0)) {
-            return kRayReadError; // also a file of no array at all
+    // One pass: every array of a ray at once.
+    std::vector<std::uint16_t*> destinations(present.size());
+    for (std::size_t ray = 0; ray < rays; ++ray) {
+        for (std::size_t k = 0; k < present.size(); ++k) {
+            destinations[k] = present[k]->data() + ray * gates;
+        }
+        const int arrays = reader.ReadRayArrays(destinations, sweep.elevationDeg[ray], sweep.azimuthDeg[ray]);
+        if (arrays < 0) {
+            return kRayReadError;
+        }
+        // A ray with fewer arrays than the mask names: the missing ones are no data, as drawn.
+        for (auto k = static_cast<std::size_t>(arrays); k < present.size(); ++k) {
+            std::fill_n(destinations[k], gates, std::uint16_t{0});
         }
     }
 

@@ -95,14 +95,19 @@ std::vector<std::size_t> RowOrder(const SweepData& sweep) {
     return order;
 }
 
-/// One 2-D dataset "data" of `codes` in row order `order`, with the image class attributes.
+/// One 2-D dataset "data" of `codes` in row order `order`, with the image class attributes. Rows
+/// are rearranged in `rows` only when the order is not the file's.
 void GateData(hid_t group, const std::vector<std::uint16_t>& codes, const std::vector<std::size_t>& order,
               hsize_t gates, std::vector<std::uint16_t>& rows) {
     const hsize_t rays = order.size();
-    rows.resize(codes.size());
-    for (std::size_t row = 0; row < order.size(); ++row) {
-        std::copy_n(codes.begin() + static_cast<std::ptrdiff_t>(order[row] * gates), gates,
-                    rows.begin() + static_cast<std::ptrdiff_t>(row * gates));
+    const std::uint16_t* source = codes.data();
+    if (!std::is_sorted(order.begin(), order.end())) {
+        rows.resize(codes.size());
+        for (std::size_t row = 0; row < order.size(); ++row) {
+            std::copy_n(codes.begin() + static_cast<std::ptrdiff_t>(order[row] * gates), gates,
+                        rows.begin() + static_cast<std::ptrdiff_t>(row * gates));
+        }
+        source = rows.data();
     }
     const hsize_t dims[2] = {rays, gates};
     const hsize_t chunk[2] = {std::clamp<hsize_t>(kLargestChunkBytes / (2 * gates), 1, rays), gates};
@@ -114,7 +119,7 @@ void GateData(hid_t group, const std::vector<std::uint16_t>& codes, const std::v
     const Handle data(
         H5Dcreate2(group, "data", H5T_STD_U16LE, space.Id(), H5P_DEFAULT, properties.Id(), H5P_DEFAULT),
         H5Dclose, "data");
-    Check(H5Dwrite(data.Id(), H5T_NATIVE_UINT16, H5S_ALL, H5S_ALL, H5P_DEFAULT, rows.data()) >= 0, "data");
+    Check(H5Dwrite(data.Id(), H5T_NATIVE_UINT16, H5S_ALL, H5S_ALL, H5P_DEFAULT, source) >= 0, "data");
     Text(data.Id(), "CLASS", "IMAGE");
     Text(data.Id(), "IMAGE_VERSION", "1.2");
 }
