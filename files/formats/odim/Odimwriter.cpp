@@ -160,9 +160,11 @@ void WriteFile(hid_t file, const SweepData& sweep, const SweepOutputLabels& labe
         const Handle how = Group(file, "how");
         Text(how.Id(), "software", labels.software);
         if (info.azimuthOffsetDeg >= 0.0) {
-            Text(how.Id(), "comment",
-                 "azimuth offset of the scan file, not added to the azimuths: " +
-                     std::to_string(info.azimuthOffsetDeg) + " degrees");
+            char comment[96];
+            std::snprintf(comment, sizeof comment,
+                          "azimuth offset of the scan file, not added to the azimuths: %.2f degrees",
+                          info.azimuthOffsetDeg);
+            Text(how.Id(), "comment", comment);
         }
     }
 
