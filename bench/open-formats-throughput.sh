@@ -51,26 +51,28 @@ one_run() {
     awk -v n="$count" -v a="$start" -v b="$end" 'BEGIN { printf "%.2f\n", n / (b - a) }'
 }
 
-# "<median files/s>" of RUNS runs; the runs themselves on stderr.
+# Sets rate (the median files/s of RUNS runs) and rates (every run's).
 measure() {
-    local rates=()
+    local all=()
     for _ in $(seq "$runs"); do
-        rates+=("$(one_run "$@")")
+        all+=("$(one_run "$@")")
     done
-    echo "    runs: ${rates[*]}" >&2
-    printf '%s\n' "${rates[@]}" | median
+    rates="${all[*]}"
+    rate=$(printf '%s\n' "${all[@]}" | median)
 }
 
 input_bytes=$(du -sb archive | cut -f1)
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) processors; $count sweeps, $input_bytes bytes"
 for format in cfradial odim; do
     extension=$([ "$format" = odim ] && echo .h5 || echo .nc)
-    ours=$(measure "$extension" bin/nimbrook-convert --quiet --to "$format" --out out --jobs 1 archive)
+    measure "$extension" bin/nimbrook-convert --quiet --to "$format" --out out --jobs 1 archive
+    ours=$rate ours_runs=$rates
     [ "$(grep -c ',OK,' nimbrook.log)" -eq "$count" ] || { echo "not every file logged OK" >&2; exit 1; }
     output_bytes=$(du -sb out | cut -f1)
-    script=$(measure "$extension" "$python" "$yardstick" "$format" archive out)
-    awk -v f="$format" -v a="$ours" -v b="$script" -v o="$output_bytes" -v i="$input_bytes" 'BEGIN {
-        printf "--to %s --jobs 1: %.2f files/s; yardstick script %.2f files/s; ratio %.2f; output %.1f %% of input\n",
-               f, a, b, a / b, 100 * o / i }'
+    measure "$extension" "$python" "$yardstick" "$format" archive out
+    awk -v f="$format" -v a="$ours" -v b="$rate" -v o="$output_bytes" -v i="$input_bytes" \
+        -v ar="$ours_runs" -v br="$rates" 'BEGIN {
+        printf "--to %s --jobs 1: %.2f files/s (%s); yardstick script %.2f files/s (%s); ratio %.2f; output %.1f %% of input\n",
+               f, a, ar, b, br, a / b, 100 * o / i }'
 done
 echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
