@@ -255,7 +255,9 @@ void WriteFile(int file, const SweepData& sweep, const SweepOutputLabels& labels
         w.Text(var, "standard_name", std::string(q.standardName));
         w.Text(var, "units", std::string(q.units));
         const std::uint16_t fill = 0;
-        Check(nc_def_var_fill(file, var, NC_FILL, &fill), "_FillValue");
+        // Code 0 is the fill value; the chunks are written whole, so none is prefilled with it.
+        Check(nc_def_var_fill(file, var, NC_NOFILL, nullptr), "no prefill");
+        Check(nc_put_att(file, var, "_FillValue", NC_USHORT, 1, &fill), "_FillValue");
         w.Double(var, "scale_factor", decoding.scale);
         w.Double(var, "add_offset", decoding.offset);
         w.Text(var, "coordinates", "elevation azimuth range");

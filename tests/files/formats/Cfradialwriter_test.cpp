@@ -163,10 +163,11 @@ TEST_P(CfRadialRoundTrip, EveryCodeAngleRangeAndMandatoryNameComesBack) {
         EXPECT_EQ(nc.Text(var, "units"), q.units);
         EXPECT_EQ(nc.Text(var, "coordinates"), "elevation azimuth range");
         EXPECT_EQ(nc.HasAttribute(var, "ancillary_variables"), withQuality);
+        nc_type fillType = NC_NAT;
         std::uint16_t fill = 1;
-        int noFill = 1;
-        nc_inq_var_fill(nc.Id(), var, &noFill, &fill);
-        EXPECT_EQ(noFill, 0);
+        nc_inq_atttype(nc.Id(), var, "_FillValue", &fillType);
+        nc_get_att_ushort(nc.Id(), var, "_FillValue", &fill);
+        EXPECT_EQ(fillType, NC_USHORT);
         EXPECT_EQ(fill, 0);
         const double scale = nc.Number(var, "scale_factor");
         const double add = nc.Number(var, "add_offset");
