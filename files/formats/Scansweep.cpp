@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -56,15 +57,25 @@ int LoadScanSweep(TSCNFileModule& reader, const std::string& path, bool smallUni
     std::vector<std::vector<std::uint16_t>*> present; // the arrays of the mask, in data block order
     for (int bit = 0; bit <= kQualityMaskBit; ++bit) {
         auto& array = sweep.arrays[static_cast<std::size_t>(bit)];
+        array.clear(); // the memory stays for the next file
         if ((info.productMask >> bit) & 1) {
-            array.resize(rays * gates); // every code is read or set below
             present.push_back(&array);
-        } else {
-            array.clear();
         }
     }
     if (present.empty()) {
         return kRayReadError; // no array the frame pipeline could draw
+    }
+    // A header may promise far more rays than the file holds. Each ray the viewer can draw holds
+    // at least its two length words and one array, so the arrays are never made larger than the
+    // file could fill: a short file fails as its first missing ray does in the viewer.
+    struct stat file {};
+    if (::stat(reader.OpenFileName().c_str(), &file) != 0 ||
+        static_cast<std::uintmax_t>(file.st_size) < rays * (4 + 2 * gates)) {
+        return kRayReadError;
+    }
+
+    for (std::vector<std::uint16_t>* array : present) {
+        array->resize(rays * gates); // every code is read or set below
     }
 
     // One pass: every array of a ray at once.
@@ -74,8 +85,8 @@ int LoadScanSweep(TSCNFileModule& reader, const std::string& path, bool smallUni
             destinations[k] = present[k]->data() + ray * gates;
         }
         const int arrays = reader.ReadRayArrays(destinations, sweep.elevationDeg[ray], sweep.azimuthDeg[ray]);
-        if (arrays < 0) {
-            return kRayReadError;
+        if (arrays <= 0) {
+            return kRayReadError; // as ReadRay finds no array of the ray
         }
         // A ray with fewer arrays than the mask names: the missing ones are no data, as drawn.
         for (auto k = static_cast<std::size_t>(arrays); k < present.size(); ++k) {

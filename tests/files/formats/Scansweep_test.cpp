@@ -53,4 +53,22 @@ TEST(ScanSweep, FailuresGiveTheReadersCodes) {
     EXPECT_FALSE(reader.IsFileOpen());
 }
 
+TEST(ScanSweep, AHeaderPromisingMoreThanTheFileHoldsAllocatesNothingForIt) {
+    const ScratchDir dir;
+    scanwriter::ScanHeader header = TwoRays();
+    header.rayCount = 65535;
+    header.gateCount = 65535;
+    // The open's size checks pass: a body of 65535 bytes, a first ray of an empty data block.
+    std::vector<std::uint8_t> bytes = scanwriter::EncodeHeader(header);
+    const std::size_t body = bytes.size();
+    bytes.resize(body + 65535, 0);
+    bytes[body] = 6;     // ray header block length
+    bytes[body + 6] = 2; // data block length
+    scanwriter::WriteFile(dir.File("huge.scn"), bytes);
+    TSCNFileModule reader;
+    SweepData sweep;
+    EXPECT_EQ(LoadScanSweep(reader, dir.File("huge.scn"), false, sweep), 7);
+    EXPECT_EQ(sweep.arrays[0].capacity(), 0U);
+}
+
 } // namespace
