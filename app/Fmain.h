@@ -218,9 +218,11 @@ public:
     /// would in a process of its own: the window first goes back to the state it was shown in
     /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
     /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
-    /// ends. Only for a window created with StartOptions().converting, shown once before. With
-    /// `frame`, the picture goes there instead of into a JPEG beside the file (a loop's frame).
-    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, TBitmap* frame = nullptr);
+    /// ends. Only for a window created with StartOptions().converting, shown once before. The
+    /// picture goes to `outputPath`, or beside the input (BatchOutputPath) when that is empty; with
+    /// `frame`, it goes there instead of into a JPEG (a loop's frame).
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath = {},
+                              TBitmap* frame = nullptr);
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -414,6 +416,7 @@ private:
         TBatchOutcome outcome;
     };
     TConvertedFile* convertedFile_ = nullptr;
+    QString convertOutputPath_; // where ConvertFile puts the picture; empty: beside the input
 };
 
 inline TFormMain* FormMain = nullptr;

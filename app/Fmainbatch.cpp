@@ -145,7 +145,7 @@ void TFormMain::StartFromCommandLine() {
 
     batchMode_ = true;
     batchInputPath_ = arguments[0].trimmed();
-    batchOutputPath_ = BatchOutputPath(batchInputPath_);
+    batchOutputPath_ = convertOutputPath_.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutputPath_;
     if (arguments.size() >= 2) {
         (DeviceTypeArgument(arguments[1]) == 0 ? MainMenuSettingUnitD : MainMenuSettingUnitS)
             ->setChecked(true);
@@ -170,7 +170,8 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     }
     bool success = false;
     if (existed != 0) {
-        if (scanInfo_.errorCode == kScanNoError && convertedFile_ != nullptr && convertedFile_->frame != nullptr) {
+        if (scanInfo_.errorCode == kScanNoError && convertedFile_ != nullptr &&
+            convertedFile_->frame != nullptr) {
             // A frame of a loop: the picture the JPEG would be made from.
             CaptureWindow(0, *convertedFile_->frame);
             success = true;

@@ -11,8 +11,10 @@
 #include <QEventLoop>
 #include <QMenu>
 
-TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool smallDevice, TBitmap* frame) {
+TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool smallDevice,
+                                                const QString& outputPath, TBitmap* frame) {
     RestoreShownState();
+    convertOutputPath_ = outputPath;
     startOptions_.batchArguments = QStringList{inputPath};
     if (smallDevice) {
         startOptions_.batchArguments.append(QStringLiteral("1"));
@@ -36,6 +38,7 @@ TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool s
         loop.exec(); // an exception in a handler ends the file through LogException
     }
     convertedFile_ = nullptr;
+    convertOutputPath_.clear();
     // What a sequence cut short by an exception left queued must not reach the next file.
     TWinModule::DrainMessages(this, UM_BATCH_DONE, UM_REPAINT);
     // Removes a ".gz" file's decompressed copy now rather than with the next file.

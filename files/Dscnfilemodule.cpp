@@ -569,9 +569,7 @@ bool TSCNFileModule::ReadArray(std::uint16_t* destination, int copyBytes, int ar
     return true;
 }
 
-int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted,
-                            std::uint16_t* quality, std::uint16_t* values, double& elevationDeg,
-                            double& azimuthDeg) {
+int TSCNFileModule::BeginDataBlock(double& elevationDeg, double& azimuthDeg) {
     if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayHeader(elevationDeg, azimuthDeg)) {
         return -1;
     }
@@ -585,7 +583,17 @@ int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int by
         return -1;
     }
     file_.Skip(2);
-    const int arrayCount = payloadBytes / arrayBytes;
+    return payloadBytes / arrayBytes;
+}
+
+int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted,
+                            std::uint16_t* quality, std::uint16_t* values, double& elevationDeg,
+                            double& azimuthDeg) {
+    const int arrayCount = BeginDataBlock(elevationDeg, azimuthDeg);
+    if (arrayCount < 0) {
+        return -1;
+    }
+    const int arrayBytes = gateCount_ * 2;
     // Whole values only: an odd byte count would leave half a value in the caller's buffer.
     const int copyBytes = std::clamp(bytesWanted, 0, arrayBytes) & ~1;
     const int delivered = bytesWanted < arrayBytes ? copyBytes / 2 : gateCount_;
@@ -614,6 +622,25 @@ int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int by
         }
     }
     return result;
+}
+
+int TSCNFileModule::ReadRayArrays(std::span<std::uint16_t* const> arrays, double& elevationDeg,
+                                  double& azimuthDeg) {
+    const int arrayCount = BeginDataBlock(elevationDeg, azimuthDeg);
+    if (arrayCount < 0) {
+        return -1;
+    }
+    const int arrayBytes = gateCount_ * 2;
+    for (int k = 0; k < arrayCount; ++k) {
+        std::uint16_t* destination =
+            static_cast<std::size_t>(k) < arrays.size() ? arrays[static_cast<std::size_t>(k)] : nullptr;
+        if (destination == nullptr) {
+            file_.Skip(arrayBytes);
+        } else if (!ReadArray(destination, arrayBytes, arrayBytes)) {
+            return -1;
+        }
+    }
+    return arrayCount;
 }
 
 void TSCNFileModule::QuantiseLevels(const std::uint16_t* codes, std::uint8_t* levels, int boundaryCount,

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <set>
+#include <span>
 #include <string>
 #include <sys/types.h>
 
@@ -46,6 +47,13 @@ public:
     /// array copied, or -1 when the ray cannot be read or neither array is in it.
     int ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted, std::uint16_t* quality,
                 std::uint16_t* values, double& elevationDeg, double& azimuthDeg);
+
+    /// Reads the next ray at the current position with every array of its data block at once:
+    /// array k goes whole into arrays[k] (nullptr, or k past the span: skipped). No CSV lines are
+    /// recorded. Returns the number of arrays the ray's data block holds, or -1 when the ray
+    /// cannot be read (as ReadRay). For readers of the whole sweep; the frame pipeline reads
+    /// through ReadRay.
+    int ReadRayArrays(std::span<std::uint16_t* const> arrays, double& elevationDeg, double& azimuthDeg);
 
     /// Moves back to the first ray of the open file. Returns 0, or -1 when no file is open.
     int RewindToFirstRay();
@@ -100,6 +108,9 @@ private:
     void ParseHeader80(ScanInfo& info);
     bool ReadRayHeader(double& elevationDeg, double& azimuthDeg);
     bool ReadArray(std::uint16_t* destination, int copyBytes, int arrayBytes);
+    /// Reads the ray header and the data block's length word; the number of arrays in the
+    /// block, or -1 when either cannot be read or the block is no whole number of arrays.
+    int BeginDataBlock(double& elevationDeg, double& azimuthDeg);
     int OpenSteps(const std::string& path, bool smallUnit, ScanInfo& info);
 
     BufferedFile file_;

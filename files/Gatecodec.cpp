@@ -6,7 +6,9 @@
 
 namespace {
 
-std::uint16_t ToCode(std::int64_t value) { return static_cast<std::uint16_t>(value & 0xFFFF); }
+std::uint16_t ToCode(std::int64_t value) {
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
 
 } // namespace
 
@@ -24,10 +26,24 @@ double DecodeGateValue(ProductKind kind, std::uint16_t code) {
     }
 }
 
+LinearDecoding GateDecodingOf(ProductKind kind) {
+    switch (kind) {
+    case ProductKind::Phidp:
+        return {360.0 / 65535.0, -32768.0 * 360.0 / 65535.0};
+    case ProductKind::Rhohv:
+        return {2.0 / 65534.0, -2.0 / 65534.0};
+    case ProductKind::W:
+        return {0.01, -0.01};
+    default:
+        return {0.01, -327.68};
+    }
+}
+
 std::uint16_t EncodeGateValue(ProductKind kind, double value) {
     switch (kind) {
     case ProductKind::Phidp:
-        return ToCode(static_cast<std::int64_t>(static_cast<double>(NearestInt(value * 65535.0)) / 360.0 + 32768.0));
+        return ToCode(
+            static_cast<std::int64_t>(static_cast<double>(NearestInt(value * 65535.0)) / 360.0 + 32768.0));
     case ProductKind::Rhohv:
         return ToCode(NearestInt(value * 32767.0) + 1);
     case ProductKind::W:

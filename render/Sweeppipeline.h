@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/Decimate.h"
+#include "files/Fullcircle.h"
 #include "files/Gatecodec.h"
 #include "files/Productkind.h"
 #include "files/Scaninfo.h"
@@ -35,13 +36,6 @@ struct FrameOptions {
     bool csv = false;              // collect the CSV lines and write both files
     double azimuthOffsetDeg = 0.0; // added to every ray's azimuth
 };
-
-/// True when the azimuths (degrees, in ray order) go round the whole circle, so the wedge from the
-/// last ray back to the first belongs to the sweep: at least three rays, one whole turn when every
-/// step is taken the shorter way, and the step from the last ray back to the first no larger than
-/// 1.5 x the median step. Sector scans and scans at one azimuth are not closed. `scratch` is
-/// working memory, reused between calls.
-bool CoversFullCircle(std::span<const double> azimuthsDeg, std::vector<double>& scratch);
 
 class SweepPipeline {
 public:

@@ -2,6 +2,7 @@
 // worker processes that share the files out, and the loop's assembly in play order.
 #include "tests/common/Scratchdir.h"
 #include "tools/convert/Convertoptions.h"
+#include "tools/convert/Convertoutputs.h"
 #include "tools/convert/Loopassembly.h"
 #include "tools/convert/Loopframes.h"
 #include "tools/convert/Progressline.h"
@@ -37,6 +38,11 @@ std::string Describe(const TConvertCommand& command) {
     text += options.loopPath.empty() ? "" : " loop " + options.loopPath;
     text += options.frameMs == 0 ? "" : " frame " + std::to_string(options.frameMs);
     text += options.lastFrameMs == 0 ? "" : " last " + std::to_string(options.lastFrameMs);
+    text += options.format == TOutputFormat::CfRadial ? " cfradial"
+            : options.format == TOutputFormat::Odim   ? " odim"
+                                                      : "";
+    text += options.outFolder.empty() ? "" : " out " + options.outFolder;
+    text += options.station.empty() ? "" : " station " + options.station;
     for (const std::string& path : options.paths) {
         text += " [" + path + "]";
     }
@@ -88,8 +94,48 @@ INSTANTIATE_TEST_SUITE_P(
                     "error: --frame-ms needs a display time from 10 to 655350 ms"},
         OptionsCase{"TimesWithoutLoop",
                     {"--last-frame-ms", "500", "d"},
-                    "error: --frame-ms and --last-frame-ms need --loop"}),
+                    "error: --frame-ms and --last-frame-ms need --loop"},
+        OptionsCase{"OpenFormat",
+                    {"--to", "odim", "--out=o", "--station", "Tokyo 1", "d"},
+                    "jobs 0 odim out o station Tokyo 1 [d]"},
+        OptionsCase{"JpegIsTheDefault", {"--to=cfradial", "--to", "jpeg", "d"}, "jobs 0 [d]"},
+        OptionsCase{"UnknownFormat", {"--to", "png", "d"}, "error: --to needs jpeg, cfradial or odim"},
+        OptionsCase{"EmptyOut", {"--out=", "d"}, "error: --out needs a folder"},
+        OptionsCase{"StationWithoutValue", {"d", "--station"}, "error: --station needs a name"}),
     [](const ::testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
+
+struct OutputCase {
+    std::string name;
+    std::string input, foundUnder, outFolder;
+    TOutputFormat format;
+    std::string output;
+};
+
+class ConvertOutputs : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(ConvertOutputs, FollowTheNameRuleAndMirrorTheFolders) {
+    const OutputCase& c = GetParam();
+    EXPECT_EQ(OutputPathFor(c.input, c.foundUnder, c.outFolder, c.format), c.output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ConvertOutputs,
+    ::testing::Values(
+        OutputCase{"Beside", "/a/x.scn", "/a", "", TOutputFormat::CfRadial, "/a/x.nc"},
+        OutputCase{"GzRemovedFirst", "/a/x.rhi.gz", "", "", TOutputFormat::Odim, "/a/x.h5"},
+        OutputCase{"OnlyAnExactGz", "/a/x.scn.GZ", "", "", TOutputFormat::Odim, "/a/x.scn.h5"},
+        OutputCase{"JpegBeside", "rel/x.sppid", "", "", TOutputFormat::Jpeg, "rel/x.jpg"},
+        OutputCase{"FileGivenItself", "/a/b/x.scn", "", "/o", TOutputFormat::CfRadial, "/o/x.nc"},
+        OutputCase{"TopOfTheFolder", "/a/x.scn", "/a", "/o", TOutputFormat::CfRadial, "/o/x.nc"},
+        OutputCase{"SubfolderMirrored", "/a/b/c/x.scn.gz", "/a/", "/o", TOutputFormat::Odim, "/o/b/c/x.h5"},
+        OutputCase{"RelativeFolders", "d/2025/x.scn", "d", "out", TOutputFormat::Jpeg, "out/2025/x.jpg"}),
+    [](const ::testing::TestParamInfo<OutputCase>& info) { return info.param.name; });
+
+TEST(ConvertOutputs, OfTwoInputsWithOneOutputTheLaterInNameOrderIsRefused) {
+    const std::vector<std::string> inputs = {"/a/x.scn.gz", "/a/y.scn", "/a/x.scn", "/b/x.scn"};
+    const std::vector<std::string> outputs = {"/o/x.nc", "/o/y.nc", "/o/x.nc", "/o/x.nc"};
+    EXPECT_EQ(LaterOfSameOutput(inputs, outputs), (std::vector<bool>{true, false, false, true}));
+}
 
 struct ProgressCase {
     std::string name;

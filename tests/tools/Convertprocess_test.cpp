@@ -376,6 +376,52 @@ TEST_F(ConvertProcess, AStoppedLoopRunWritesNothingAndLeavesNoFrame) {
     EXPECT_TRUE(fs::is_empty(dir_.File("frames"))) << "the frame folder goes with its frames";
 }
 
+TEST_F(ConvertProcess, OpenFormatsGoUnderOutMirroredAndOneOutputIsNeverWrittenTwice) {
+    Write("archive/day/x.scn", Sweep(synth::SweepKind::Ppi, 0.0));
+    scanwriter::WriteGzipFile(dir_.File("archive/day/x.scn.gz"), Sweep(synth::SweepKind::Ppi, 5.0));
+    Write("archive/day/y.rhi", Sweep(synth::SweepKind::Rhi, 2.0));
+    std::vector<std::uint8_t> cut = Sweep(synth::SweepKind::Ppi, 15.0);
+    cut.resize(cut.size() / 2);
+    Write("archive/z.scn", cut);
+    for (const char* format : {"cfradial", "odim"}) {
+        const std::string extension = format == std::string("odim") ? ".h5" : ".nc";
+        fs::remove_all(dir_.File("jobs"));
+        EXPECT_EQ(Run("nimbrook-convert",
+                      {"--to", format, "--out", QString::fromStdString(dir_.File("out")), "-r", "--jobs", "2",
+                       QString::fromStdString(dir_.File("archive"))},
+                      "jobs"),
+                  1);
+        std::vector<std::string> log = Lines(dir_.File("jobs/nimbrook.log"));
+        for (std::string& line : log) {
+            line.erase(0, 19);
+        }
+        std::sort(log.begin(), log.end());
+        EXPECT_EQ(log, (std::vector<std::string>{
+                           ",Nimbrook,NG," + dir_.File("archive/day/x.scn.gz") + ",(9) EXCEPTION ERROR",
+                           ",Nimbrook,NG," + dir_.File("archive/z.scn") + ",(4) SWEEP NUM ERROR",
+                           ",Nimbrook,OK," + dir_.File("archive/day/x.scn") + ",(0) ",
+                           ",Nimbrook,OK," + dir_.File("archive/day/y.rhi") + ",(0) "}));
+        EXPECT_NE(stderr_.find(dir_.File("archive/day/x.scn.gz") + " is not converted"), std::string::npos)
+            << stderr_;
+        EXPECT_TRUE(fs::exists(dir_.File("out/day/x" + extension)));
+        EXPECT_TRUE(fs::exists(dir_.File("out/day/y" + extension)));
+        EXPECT_FALSE(fs::exists(dir_.File("out/z" + extension))) << "an unreadable file writes nothing";
+    }
+    EXPECT_TRUE(FilesEndingWith("$$$").empty()) << "no temporary file is left";
+    EXPECT_TRUE(FilesEndingWith(".jpg").empty());
+}
+
+TEST_F(ConvertProcess, PicturesGoUnderOutWhenAsked) {
+    Write("archive/day/x.scn", Sweep(synth::SweepKind::Ppi, 0.0));
+    EXPECT_EQ(Run("nimbrook-convert",
+                  {"--out", QString::fromStdString(dir_.File("out")), "-r",
+                   QString::fromStdString(dir_.File("archive"))},
+                  "jobs"),
+              0);
+    EXPECT_FALSE(QImage(QString::fromStdString(dir_.File("out/day/x.jpg"))).isNull());
+    EXPECT_FALSE(fs::exists(dir_.File("archive/day/x.jpg")));
+}
+
 TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(Run("nimbrook-convert", {}, "jobs"), 2);
     EXPECT_EQ(Run("nimbrook-convert", {"--jobs", "0", "x.scn"}, "jobs"), 2);
@@ -388,6 +434,8 @@ TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(Run("nimbrook-convert", {"--loop", "./a.gif", "a.gif"}, "jobs"), 2);
     EXPECT_NE(stderr_.find("the loop would replace the scan file a.gif"), std::string::npos) << stderr_;
     EXPECT_EQ(ReadAll(dir_.File("jobs/a.gif")), "a scan file, whatever its name");
+    EXPECT_EQ(Run("nimbrook-convert", {"--loop", "x.webp", "--to", "odim", "x.scn"}, "jobs"), 2);
+    EXPECT_NE(stderr_.find("--to and --out do not go with it"), std::string::npos) << stderr_;
     EXPECT_EQ(Run("nimbrook-convert", {"--help"}, "jobs"), 0);
     EXPECT_FALSE(fs::exists(dir_.File("jobs/nimbrook.log")));
 }

@@ -8,6 +8,7 @@
 
 const char* const kConvertUsage =
     "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]\n"
+    "                        [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]\n"
     "                        [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
     "its scan file (x.scn and x.scn.gz give x.jpg), one line per file in nimbrook.log in the\n"
@@ -20,6 +21,9 @@ const char* const kConvertUsage =
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
     "  --quiet       no progress and no summary on stderr\n"
+    "  --to FORMAT   jpeg (the default), cfradial (CfRadial 1.4, x.nc) or odim (ODIM_H5 2.3, x.h5)\n"
+    "  --out DIR     the outputs under DIR, in the folders the files are in below each PATH\n"
+    "  --station NAME  the radar's name in CfRadial and ODIM files (default: from its position)\n"
     "  --loop OUT    one animated WebP or GIF of the pictures in play order instead of the JPEGs\n"
     "                (files that fail are left out); each frame shown for the display time of the\n"
     "                settings or --frame-ms, the last one for --last-frame-ms (default 3 x)\n"
@@ -95,6 +99,19 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
                                    " to " + std::to_string(kMaxFrameMs) + " ms"};
             }
             (name == "--frame-ms" ? options.frameMs : options.lastFrameMs) = *ms;
+        } else if (name == "--to") {
+            const std::optional<std::string> text = value();
+            const auto format = text ? OutputFormatNamed(*text) : std::nullopt;
+            if (!format) {
+                return TUsageError{"--to needs jpeg, cfradial or odim"};
+            }
+            options.format = *format;
+        } else if (name == "--out" || name == "--station") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty()) {
+                return TUsageError{name + (name == "--out" ? " needs a folder" : " needs a name")};
+            }
+            (name == "--out" ? options.outFolder : options.station) = *text;
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -111,6 +128,10 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
     }
     if (options.loopPath.empty() && (options.frameMs != 0 || options.lastFrameMs != 0)) {
         return TUsageError{"--frame-ms and --last-frame-ms need --loop"};
+    }
+    if (!options.loopPath.empty() && (options.format != TOutputFormat::Jpeg || !options.outFolder.empty())) {
+        return TUsageError{
+            "--loop writes one loop and no file per scan file: --to and --out do not go with it"};
     }
     if (options.paths.empty()) {
         return TUsageError{"no scan file or folder given"};

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "tools/convert/Convertoutputs.h"
+
 #include <string>
 #include <variant>
 #include <vector>
 
 // The command line of nimbrook-convert:
 //   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
+//                    [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]
 //                    [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
 
 /// What the command line asks for.
@@ -15,6 +18,9 @@ struct TConvertOptions {
     std::string settingsFile; // empty: the viewer's settings file
     bool recursive = false;
     bool quiet = false;
+    TOutputFormat format = TOutputFormat::Jpeg;
+    std::string outFolder;          // empty: each output beside its input
+    std::string station;            // the radar's name in the open formats; empty: made from its position
     std::vector<std::string> paths; // scan files and folders, in the order given
     std::string loopPath;           // --loop: one animated .webp or .gif instead of JPEGs
     int frameMs = 0;                // --frame-ms; 0: the display time of the settings
@@ -33,8 +39,9 @@ using TConvertCommand = std::variant<TConvertOptions, TShowUsage, TUsageError>;
 
 /// Reads the arguments after the program's name. Options and paths may come in any order; "--"
 /// ends the options. --jobs takes 1 to 256, given as "--jobs N" or "--jobs=N" (and --settings,
-/// --loop, --frame-ms and --last-frame-ms likewise); --loop names a .webp or .gif file, the display
-/// times are 10 to 655350 ms and need --loop; at least one PATH is needed.
+/// --to, --out, --station, --loop, --frame-ms and --last-frame-ms likewise); --loop names a .webp
+/// or .gif file and makes no file of its own per scan file (so neither --to nor --out goes with
+/// it), the display times are 10 to 655350 ms and need --loop; at least one PATH is needed.
 TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments);
 
 /// The usage text printed by --help.

@@ -5,16 +5,18 @@
 #include "app/Nimbrookapplication.h"
 #include "app/Settingsaccess.h"
 #include "platform/Bitmap.h"
+#include "platform/Localpath.h"
 #include "platform/Processinfo.h"
 #include "settings/Settingvalues.h"
 #include "tools/convert/Loopframes.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <filesystem>
 
-TConvertSession::TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile,
-                                 std::string frameFolder)
-    : files_(files), smallDevice_(smallDevice), frameFolder_(std::move(frameFolder)),
+TConvertSession::TConvertSession(const QStringList& files, const std::vector<std::string>& outputs,
+                                 bool smallDevice, const QString& settingsFile, std::string frameFolder)
+    : files_(files), outputs_(outputs), smallDevice_(smallDevice), frameFolder_(std::move(frameFolder)),
       program_(QFile::encodeName(ExecutableFilePath())) {
     argv_[0] = program_.data();
     application_ = std::make_unique<TNimbrookApplication>(argc_, argv_);
@@ -36,11 +38,18 @@ TConvertSession::~TConvertSession() {
 TFileResult TConvertSession::Convert(std::size_t index) {
     const QString& file = files_.at(static_cast<qsizetype>(index));
     if (frameFolder_.empty()) {
-        const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_);
+        QString outputPath;
+        if (!outputs_.empty()) {
+            const std::filesystem::path output(outputs_.at(index));
+            std::error_code ignored; // a folder that cannot be made fails the picture's write
+            std::filesystem::create_directories(output.parent_path(), ignored);
+            outputPath = PathFromLocalBytes(output.string());
+        }
+        const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_, outputPath);
         return {outcome.converted, outcome.errorCode};
     }
     TBitmap picture;
-    const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_, &picture);
+    const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_, {}, &picture);
     if (!outcome.converted) {
         return {false, outcome.errorCode};
     }
@@ -52,8 +61,8 @@ TFileResult TConvertSession::Convert(std::size_t index) {
     const QImage& image = picture.Image();
     const TLoopFrame frame{image.constBits(), image.width(), image.height(), image.bytesPerLine()};
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
-        return {false, 9};
+        return {false, kScanExceptionError};
     }
     // A frame that cannot be handed over fails its file, which the loop then leaves out.
-    return {WriteFrame(FramePath(frameFolder_, index), frame, displayMs), 0};
+    return {WriteFrame(FramePath(frameFolder_, index), frame, displayMs), kScanNoError};
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TApplicationModules;
 class TNimbrookApplication;
@@ -17,10 +18,11 @@ class TNimbrookApplication;
 class TConvertSession final : public TConversionWorker {
 public:
     /// Starts the viewer converting: the settings from `settingsFile` (empty: the viewer's own
-    /// file). With a `frameFolder`, each picture goes there as a loop's frame (FramePath) instead
-    /// of into a JPEG beside its file. Throws what the modules throw when they cannot be made.
-    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile,
-                    std::string frameFolder = {});
+    /// file). outputs[i] is where the picture of files[i] goes; none given: beside each file. With
+    /// a `frameFolder`, each picture goes there as a loop's frame (FramePath) instead of into a JPEG.
+    /// Throws what the modules throw when they cannot be made.
+    TConvertSession(const QStringList& files, const std::vector<std::string>& outputs, bool smallDevice,
+                    const QString& settingsFile, std::string frameFolder = {});
     ~TConvertSession() override;
     TConvertSession(const TConvertSession&) = delete;
     TConvertSession& operator=(const TConvertSession&) = delete;
@@ -30,6 +32,7 @@ public:
 
 private:
     const QStringList& files_;
+    const std::vector<std::string>& outputs_;
     bool smallDevice_;
     std::string frameFolder_;
     // The application's command line: the program alone, so no argument is taken for Qt's own.

@@ -37,6 +37,11 @@ std::optional<QString> ScanFileAt(const QStringList& files, const std::string& l
     return std::nullopt;
 }
 
+namespace {
+// A loop's frames are no pictures beside their files.
+const std::vector<std::string> kBesideEachFile;
+} // namespace
+
 TLoopRun ConvertToLoop(const TLoopRequest& request, TPoolObserver& report) {
     TLoopRun run;
     const auto say = [&](const std::string& text) {
@@ -53,8 +58,8 @@ TLoopRun ConvertToLoop(const TLoopRequest& request, TPoolObserver& report) {
     TLoopAssembly assembly(static_cast<std::size_t>(request.files->size()), folder.Path(), *loop,
                            request.frameMs, request.lastFrameMs, report);
     const TWorkerFactory startViewer = [&] {
-        return std::make_unique<TConvertSession>(*request.files, request.smallDevice, request.settingsFile,
-                                                 folder.Path());
+        return std::make_unique<TConvertSession>(*request.files, kBesideEachFile, request.smallDevice,
+                                                 request.settingsFile, folder.Path());
     };
     run.pool =
         RunWorkerPool(static_cast<std::size_t>(request.files->size()), request.jobs, startViewer, assembly);

@@ -74,6 +74,7 @@ TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recur
         std::error_code ignored;
         if (!fs::is_directory(argument, ignored)) {
             list.files.append(PathText(argument));
+            list.foundUnder.emplace_back();
             continue;
         }
         QStringList found;
@@ -84,6 +85,7 @@ TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recur
         }
         SortPlayOrder(found);
         list.files += found;
+        list.foundUnder.insert(list.foundUnder.end(), static_cast<std::size_t>(found.size()), argument);
     }
     return list;
 }

@@ -14,6 +14,7 @@ bool IsScanFileName(const QString& fileName);
 
 struct TScanFileList {
     QStringList files;                          // in the order they are converted
+    std::vector<std::string> foundUnder;        // per file: the folder argument it was found in, or empty
     std::vector<std::string> notes;             // folders that held no scan file
     std::vector<std::string> unreadableFolders; // folders that could not be listed whole
     std::vector<std::string> reasons;           // "cannot read the folder X: why", one per unreadable folder

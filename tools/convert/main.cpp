@@ -1,19 +1,23 @@
 // nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
+//                  [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]
 //                  [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
 //
 // Converts scan files to JPEG pictures exactly as `nimbrook FILE` does (the same picture beside
 // the file, the same line in nimbrook.log in the working directory), but in one run: each worker
 // process starts the viewer's modules once and converts file after file. It acts as the viewer
-// installed beside it: its settings file, its logs. With --loop the pictures become one animated
-// WebP or GIF instead (Loopconvert.h).
+// installed beside it: its settings file, its logs. With --to cfradial or odim the workers write
+// the open radar formats without starting the viewer; with --loop the pictures become one
+// animated WebP or GIF instead (Loopconvert.h).
 #include "app/Batchlogs.h"
 #include "app/Commandlinehelp.h"
+#include "platform/Localpath.h"
 #include "platform/Processinfo.h"
 #include "platform/Unattendedplatform.h"
 #include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"
 #include "tools/convert/Loopconvert.h"
+#include "tools/convert/Openformatworker.h"
 #include "tools/convert/Scanfilelist.h"
 
 #include <QFile>
@@ -72,6 +76,28 @@ void HoldStopSignals() {
     std::_Exit(128 + signal);
 }
 
+/// Where each file's output goes, and the files refused because an earlier one writes the same
+/// output. Today's JPEG run (no --out) keeps its pictures beside the files, as `nimbrook FILE`
+/// does, and leaves both lists empty.
+struct TConvertPlan {
+    std::vector<std::string> outputs;
+    std::vector<bool> refused;
+};
+TConvertPlan PlanOutputs(const TScanFileList& list, const TConvertOptions& options) {
+    TConvertPlan plan;
+    if (options.format == TOutputFormat::Jpeg && options.outFolder.empty()) {
+        return plan;
+    }
+    std::vector<std::string> inputs;
+    for (qsizetype i = 0; i < list.files.size(); ++i) {
+        inputs.push_back(LocalPathBytes(list.files[i].trimmed()));
+        plan.outputs.push_back(OutputPathFor(inputs.back(), list.foundUnder[static_cast<std::size_t>(i)],
+                                             options.outFolder, options.format));
+    }
+    plan.refused = LaterOfSameOutput(inputs, plan.outputs);
+    return plan;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,10 +150,23 @@ int main(int argc, char** argv) {
                                    options.loopPath, options.frameMs,     options.lastFrameMs, options.quiet};
         loop = ConvertToLoop(request, report);
     } else {
-        const TWorkerFactory startViewer = [&] {
-            return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile);
+        const TConvertPlan plan = PlanOutputs(list, options);
+        const TWorkerFactory startWorker = [&]() -> std::unique_ptr<TConversionWorker> {
+            std::unique_ptr<TConversionWorker> worker;
+            if (options.format == TOutputFormat::Jpeg) {
+                worker = std::make_unique<TConvertSession>(list.files, plan.outputs, options.smallDevice,
+                                                           settingsFile);
+            } else {
+                worker = std::make_unique<TOpenFormatWorker>(list.files, plan.outputs, options.format,
+                                                             options.smallDevice, options.station);
+            }
+            if (plan.refused.empty()) {
+                return worker;
+            }
+            return std::make_unique<TSameOutputGuard>(std::move(worker), list.files, plan.outputs,
+                                                      plan.refused);
         };
-        loop.pool = RunWorkerPool(static_cast<std::size_t>(list.files.size()), jobs, startViewer, report);
+        loop.pool = RunWorkerPool(static_cast<std::size_t>(list.files.size()), jobs, startWorker, report);
     }
     report.Summarise(loop.pool);
     if (loop.pool.stopSignal != 0) {

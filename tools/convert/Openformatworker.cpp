@@ -1,0 +1,138 @@
+#include "tools/convert/Openformatworker.h"
+
+#include "app/Fmain.h"
+#include "files/Regularfile.h"
+#include "files/Temporaryfiles.h"
+#include "files/formats/Scansweep.h"
+#include "files/formats/cfradial/Cfradialwriter.h"
+#include "files/formats/odim/Odimwriter.h"
+#include "nimbrook/Version.h"
+#include "platform/Localpath.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTemporaryAttempts = 100;
+constexpr int kKeptAllocationBytes = 64 << 20;
+
+/// A file written under a temporary name beside its final one; removed unless it was renamed
+/// onto that name.
+class TTemporaryOutput {
+public:
+    explicit TTemporaryOutput(const std::string& finalPath) {
+        struct stat existing {};
+        for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+            path_ = TemporaryPathFor(finalPath);
+            if (::lstat(path_.c_str(), &existing) != 0) {
+                break; // the writer creates it; a leftover of that name is never overwritten
+            }
+        }
+    }
+    ~TTemporaryOutput() {
+        if (!committed_) {
+            ::unlink(path_.c_str());
+        }
+    }
+    TTemporaryOutput(const TTemporaryOutput&) = delete;
+    TTemporaryOutput& operator=(const TTemporaryOutput&) = delete;
+
+    const std::string& Path() const { return path_; }
+    bool CommitAs(const std::string& finalPath) {
+        committed_ = ::rename(path_.c_str(), finalPath.c_str()) == 0;
+        return committed_;
+    }
+
+private:
+    std::string path_;
+    bool committed_ = false;
+};
+
+/// Whether writing `outputPath` would replace the scan file `inputPath` (the same name, or another
+/// name of the same file).
+bool ReplacesInput(const std::string& inputPath, const std::string& outputPath) {
+    struct stat input {};
+    struct stat output {};
+    return inputPath == outputPath ||
+           (::stat(inputPath.c_str(), &input) == 0 && ::stat(outputPath.c_str(), &output) == 0 &&
+            input.st_dev == output.st_dev && input.st_ino == output.st_ino);
+}
+
+} // namespace
+
+TOpenFormatWorker::TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs,
+                                     TOutputFormat format, bool smallDevice, std::string station)
+    : files_(files), outputs_(outputs), format_(format), smallDevice_(smallDevice),
+      station_(std::move(station)) {
+    // A sweep and the libraries' chunk buffers take tens of megabytes a file. Kept by the
+    // allocator rather than handed back to the system after each file, they are not faulted in
+    // (and zeroed by the kernel) again for the next: that halves the time a file takes.
+    ::mallopt(M_MMAP_THRESHOLD, kKeptAllocationBytes);
+    ::mallopt(M_TRIM_THRESHOLD, 4 * kKeptAllocationBytes);
+    ::mallopt(M_TOP_PAD, kKeptAllocationBytes);
+}
+
+TFileResult TOpenFormatWorker::Convert(std::size_t index) {
+    const QString input = files_.at(static_cast<qsizetype>(index)).trimmed();
+    const std::string inputPath = LocalPathBytes(input);
+    const std::string& outputPath = outputs_.at(index);
+    // As a batch run: a path that is no regular file is a file that does not exist.
+    const int code = IsRegularFile(inputPath) ? LoadScanSweep(reader_, inputPath, smallDevice_, sweep_)
+                                              : kScanFileSelectionError;
+    // The coordinating process writes the file's line in the operation log.
+    if (code != kScanNoError) {
+        return {false, code};
+    }
+    const std::string failure = WriteOutput(inputPath, outputPath);
+    if (!failure.empty()) {
+        LogExceptionMessage(failure);
+        return {false, kScanExceptionError};
+    }
+    return {true, kScanNoError};
+}
+
+std::string TOpenFormatWorker::WriteOutput(const std::string& inputPath, const std::string& outputPath) {
+    if (ReplacesInput(inputPath, outputPath)) {
+        return "The output would replace the scan file it is made from: " + inputPath;
+    }
+    const std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
+    std::error_code ignored;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ignored);
+    }
+    RemoveLeftoverTemporaries(folder.empty() ? "." : folder.string());
+    SweepOutputLabels labels;
+    labels.station = station_;
+    labels.sourceName = std::filesystem::path(inputPath).filename().string();
+    labels.software = "nimbrook-convert " + std::string(kNimbrookVersion);
+    TTemporaryOutput temporary(outputPath);
+    const std::string failure = format_ == TOutputFormat::Odim
+                                    ? WriteOdim(sweep_, temporary.Path(), labels)
+                                    : WriteCfRadial(sweep_, temporary.Path(), labels);
+    if (!failure.empty()) {
+        return "Cannot write " + outputPath + ": " + failure;
+    }
+    // The rename replaces an older output in one step, so readers see the old or the new one.
+    if (!temporary.CommitAs(outputPath)) {
+        return "Cannot move the output to " + outputPath;
+    }
+    return {};
+}
+
+TSameOutputGuard::TSameOutputGuard(std::unique_ptr<TConversionWorker> worker, const QStringList& files,
+                                   const std::vector<std::string>& outputs, const std::vector<bool>& refused)
+    : worker_(std::move(worker)), files_(files), outputs_(outputs), refused_(refused) {}
+
+TFileResult TSameOutputGuard::Convert(std::size_t index) {
+    if (!refused_.at(index)) {
+        return worker_->Convert(index);
+    }
+    const QString input = files_.at(static_cast<qsizetype>(index)).trimmed();
+    std::fprintf(stderr, "nimbrook-convert: %s is not converted: an earlier file in name order writes %s\n",
+                 LocalPathBytes(input).c_str(), outputs_.at(index).c_str());
+    return {false, kScanExceptionError};
+}

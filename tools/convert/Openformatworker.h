@@ -1,0 +1,53 @@
+#pragma once
+
+#include "files/Dscnfilemodule.h"
+#include "files/formats/Sweepdata.h"
+#include "files/formats/Sweeplabels.h"
+#include "tools/convert/Convertoutputs.h"
+#include "tools/convert/Workerpool.h"
+
+#include <QStringList>
+#include <string>
+#include <vector>
+
+// A worker process converting scan files to CfRadial or ODIM_H5 without the viewer: each file is
+// read whole through the scan-file reader, written under a temporary name beside its output and
+// renamed onto it, and logged in the operation log exactly as a JPEG conversion logs it (the
+// reader's error code when it cannot be read, code 9 with the exception log's line when the
+// output cannot be written).
+class TOpenFormatWorker final : public TConversionWorker {
+public:
+    /// outputs[i]: where files[i] goes (OutputPathFor); `station` names the radar (empty: its position).
+    TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs, TOutputFormat format,
+                      bool smallDevice, std::string station);
+
+    TFileResult Convert(std::size_t index) override;
+
+private:
+    /// Writes the loaded sweep to `outputPath`; an empty text, or what failed.
+    std::string WriteOutput(const std::string& inputPath, const std::string& outputPath);
+
+    const QStringList& files_;
+    const std::vector<std::string>& outputs_;
+    TOutputFormat format_;
+    bool smallDevice_;
+    std::string station_;
+    TSCNFileModule reader_;
+    SweepData sweep_;
+};
+
+/// Stands before another worker and refuses the files whose output an input earlier in name order
+/// writes in the same run: code 9 in the operation log and a line on stderr, nothing written.
+class TSameOutputGuard final : public TConversionWorker {
+public:
+    TSameOutputGuard(std::unique_ptr<TConversionWorker> worker, const QStringList& files,
+                     const std::vector<std::string>& outputs, const std::vector<bool>& refused);
+
+    TFileResult Convert(std::size_t index) override;
+
+private:
+    std::unique_ptr<TConversionWorker> worker_;
+    const QStringList& files_;
+    const std::vector<std::string>& outputs_;
+    const std::vector<bool>& refused_;
+};
