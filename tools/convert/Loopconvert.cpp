@@ -11,6 +11,9 @@
 
 namespace {
 
+// A loop's frames are no pictures beside their files.
+const std::vector<std::string> kBesideEachFile;
+
 std::string SizeText(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -36,11 +39,6 @@ std::optional<QString> ScanFileAt(const QStringList& files, const std::string& l
     }
     return std::nullopt;
 }
-
-namespace {
-// A loop's frames are no pictures beside their files.
-const std::vector<std::string> kBesideEachFile;
-} // namespace
 
 TLoopRun ConvertToLoop(const TLoopRequest& request, TPoolObserver& report) {
     TLoopRun run;
