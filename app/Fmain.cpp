@@ -1,5 +1,6 @@
 // TFormMain: lifecycle, layout, the About box and the application messages.
 #include "app/Fmain.h"
+#include "app/Sweepmenu.h"
 
 #include "app/Aboutboxversion.h"
 #include "app/Appmessages.h"
