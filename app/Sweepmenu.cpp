@@ -11,8 +11,8 @@ constexpr const char* kTagProperty = "Tag";
 } // namespace
 
 TSweepMenu::TSweepMenu(QMenu& displayMenu, QAction* before, std::function<void(int)> choose)
-    : menu_(new QMenu(QString::fromUtf8("仰角"), &displayMenu)),
-      group_(new QActionGroup(menu_)), choose_(std::move(choose)) {
+    : menu_(new QMenu(QString::fromUtf8("仰角"), &displayMenu)), group_(new QActionGroup(menu_)),
+      choose_(std::move(choose)) {
     menu_->setObjectName(QStringLiteral("MainMenuDispSweep"));
     menu_->menuAction()->setObjectName(QStringLiteral("MainMenuDispSweep"));
     displayMenu.insertMenu(before, menu_);
@@ -30,7 +30,8 @@ void TSweepMenu::Show(const std::vector<SweepChoice>& sweeps, int shown) {
     }
     for (const SweepChoice& sweep : sweeps) {
         const char* mode = sweep.mode == SweepMode::RangeHeight ? "RHI" : "PPI";
-        QAction* item = menu_->addAction(QString::asprintf("%d: %s %.1f°", sweep.index, mode, sweep.fixedAngleDeg));
+        QAction* item =
+            menu_->addAction(QString::asprintf("%d: %s %.1f°", sweep.index, mode, sweep.fixedAngleDeg));
         item->setObjectName(QStringLiteral("MainMenuDispSweep%1").arg(sweep.index));
         item->setProperty(kTagProperty, sweep.index);
         item->setCheckable(true);

@@ -63,7 +63,8 @@ void TCsvLines::AddValueLine(ProductKind kind, const std::uint16_t* codes, int c
     valueLines_ += "\r\n";
 }
 
-void TCsvLines::AddQualityLine(const std::uint16_t* words, int count, double azimuthDeg, double elevationDeg) {
+void TCsvLines::AddQualityLine(const std::uint16_t* words, int count, double azimuthDeg,
+                               double elevationDeg) {
     AppendCsvRayPrefix(qualityLines_, azimuthDeg, elevationDeg);
     for (int i = 0; i < count; ++i) {
         AppendCsvQualityCell(qualityLines_, words[i]);

@@ -37,7 +37,6 @@ constexpr std::uint16_t kMask80Old = 0x00FF; // versions 1 and 2 read with the 8
 constexpr std::uint16_t kMask54 = 0x0087;    // R, Zh, V and W, no quality array
 constexpr std::uint16_t kOffsetNotGiven = 0xFFFF;
 
-
 // --- header fields ----------------------------------------------------------------------------
 
 // Date-time of six words: year, month, day, hour, minute, second. The day of week is left alone.

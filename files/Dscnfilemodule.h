@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 /// The scan-file reader: opens a scan file (decompressing a ".gz" file to a temporary copy first),
 /// checks it, fills the ScanInfo record and then hands out one ray at a time. It also collects the

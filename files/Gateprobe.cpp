@@ -165,7 +165,8 @@ std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM
     if (reading.gateIndex >= 0) {
         const int qualityArray = ArrayIndexInMask(identity_.productMask, kQualityMaskBit);
         if (!source_->ReadGateWord(rayIndex, productArray, reading.gateIndex, reading.code) ||
-            (qualityArray >= 0 && !source_->ReadGateWord(rayIndex, qualityArray, reading.gateIndex, reading.quality))) {
+            (qualityArray >= 0 &&
+             !source_->ReadGateWord(rayIndex, qualityArray, reading.gateIndex, reading.quality))) {
             return std::nullopt;
         }
         if (reading.code != 0) {

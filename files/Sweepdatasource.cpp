@@ -53,7 +53,8 @@ int TSweepDataSource::ReadRay(int productIndex, int qualityIndex, bool csv, int 
         std::uint16_t* destination = index == productIndex ? values : quality;
         std::memcpy(destination, codes, sizeof(std::uint16_t) * static_cast<std::size_t>(copyValues));
         if (csv && bit < kProductCount) {
-            csv_.AddValueLine(static_cast<ProductKind>(bit), destination, delivered, azimuthDeg, elevationDeg);
+            csv_.AddValueLine(static_cast<ProductKind>(bit), destination, delivered, azimuthDeg,
+                              elevationDeg);
         } else if (csv) {
             csv_.AddQualityLine(destination, delivered, azimuthDeg, elevationDeg);
         }
@@ -75,7 +76,8 @@ bool TSweepDataSource::IndexRays(std::vector<SweepRay>& rays) {
 
 bool TSweepDataSource::ReadGateWord(int ray, int arrayIndex, int gate, std::uint16_t& word) {
     const int bit = MaskBitOfArray(sweep_.info.productMask, arrayIndex);
-    if (!open_ || ray < 0 || ray >= sweep_.info.rayCount || gate < 0 || gate >= sweep_.info.gateCount || bit < 0) {
+    if (!open_ || ray < 0 || ray >= sweep_.info.rayCount || gate < 0 || gate >= sweep_.info.gateCount ||
+        bit < 0) {
         return false;
     }
     const std::uint16_t* codes = sweep_.Ray(bit, ray);

@@ -145,7 +145,7 @@ double SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, Sca
 
         DecimateRay(values, fit.gatesUsed, fit.samples, resampled_.data());
         ::QuantiseLevels(resampled_.data(), levels_.data(), thresholds.count, thresholds.boundaryCodes,
-                              thresholds.range, fit.samples);
+                         thresholds.range, fit.samples);
         std::fill(levels_.begin() + fit.samples, levels_.end(), kLevelNoData);
         flags_.fill(0);
         DecimateRay(quality, fit.gatesUsed, fit.samples, flags_.data());

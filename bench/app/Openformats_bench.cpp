@@ -57,7 +57,8 @@ struct Viewer {
         int n = 0;
         for (int copy = 0; copy < set.copies; ++copy) {
             for (const QString& source : set.sources) {
-                QFile::copy(kOpenData + source, QDir(play).filePath(QString::asprintf("%03d_", n++) + source));
+                QFile::copy(kOpenData + source,
+                            QDir(play).filePath(QString::asprintf("%03d_", n++) + source));
             }
         }
         QByteArray ini = "[Disp]\nSelection=1\n";
@@ -66,8 +67,8 @@ struct Viewer {
             TSweepOpener opener(scanFiles);
             ScanInfo info;
             opener.Open((kOpenData + set.sources.front()).toStdString(), false, info);
-            if (const auto picture = demomap::WriteDemoMap(folder.filePath("map").toStdString(), info.latitude,
-                                                           info.longitude)) {
+            if (const auto picture = demomap::WriteDemoMap(folder.filePath("map").toStdString(),
+                                                           info.latitude, info.longitude)) {
                 ini += "Map=" + QByteArray::fromStdString(*picture) + "\n";
             }
         }
@@ -109,7 +110,8 @@ Viewer& TheViewer(const FileSet& set, const benchmark::State& state) {
 const FileSet kScans{"scans", {"T_PAZA63_C_LFPW_20230420065041.h5", "T_PAZB63_C_LFPW_20230420065125.h5"}, 1};
 const FileSet kKnmiVolume{"knmi", {"knmi_polar_volume.h5"}, 1};
 const FileSet kVolumeLoop{"behel",
-                          {"20200207130000.rad.behel.pvol.dbzh.scanz.hdf", "20200207130500.rad.behel.pvol.dbzh.scanz.hdf",
+                          {"20200207130000.rad.behel.pvol.dbzh.scanz.hdf",
+                           "20200207130500.rad.behel.pvol.dbzh.scanz.hdf",
                            "20200207131000.rad.behel.pvol.dbzh.scanz.hdf"},
                           4};
 

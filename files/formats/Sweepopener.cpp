@@ -3,7 +3,8 @@
 #include "files/Regularfile.h"
 #include "files/formats/Sweepfactory.h"
 
-int TSweepOpener::Open(const std::string& path, bool smallUnit, ScanInfo& info, int sweep, bool lowestWhenMissing) {
+int TSweepOpener::Open(const std::string& path, bool smallUnit, ScanInfo& info, int sweep,
+                       bool lowestWhenMissing) {
     message_.clear();
     if (!IsRegularFile(path)) {
         info.errorCode = 1; // the open sweep stays, as with the scan-file reader

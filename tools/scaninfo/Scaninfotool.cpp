@@ -113,8 +113,8 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args, Op
         } else if (arg == "--sweep") {
             const auto index = value();
             int n = -1;
-            if (!index || std::from_chars(index->data(), index->data() + index->size(), n).ec != std::errc{} ||
-                n < 0) {
+            if (!index ||
+                std::from_chars(index->data(), index->data() + index->size(), n).ec != std::errc{} || n < 0) {
                 return "--sweep needs an index of 0 or more";
             }
             options.sweep = n;
@@ -380,7 +380,8 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         nlohmann::ordered_json document = InfoJson(info);
         if (!opener.Sweeps().empty()) {
             document["sweeps"] = SweepsJson(opener.Sweeps());
-            document["sweep"] = opener.SweepShown() >= 0 ? nlohmann::ordered_json(opener.SweepShown()) : nullptr;
+            document["sweep"] =
+                opener.SweepShown() >= 0 ? nlohmann::ordered_json(opener.SweepShown()) : nullptr;
         }
         if (options.product && !options.probe) {
             document["product"] =
@@ -398,10 +399,11 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     } else {
         PrintInfoText(options.file, info, out);
         for (const SweepChoice& sweep : opener.Sweeps()) {
-            std::string label = "sweep " + std::to_string(sweep.index) + (sweep.index == opener.SweepShown() ? "*:" : ":");
+            std::string label =
+                "sweep " + std::to_string(sweep.index) + (sweep.index == opener.SweepShown() ? "*:" : ":");
             label.resize(std::max<std::size_t>(label.size() + 1, 19), ' ');
-            out << label << SweepModeName(sweep.mode) << " " << sweep.fixedAngleDeg << " deg, " << sweep.rayCount
-                << " rays x " << sweep.gateCount << " gates\n";
+            out << label << SweepModeName(sweep.mode) << " " << sweep.fixedAngleDeg << " deg, "
+                << sweep.rayCount << " rays x " << sweep.gateCount << " gates\n";
         }
         for (const std::string& path : csvFiles) {
             out << "csv:              " << path << "\n";

@@ -1,6 +1,8 @@
 // The ODIM_H5 and CfRadial readers on real files of several services and on small variants made
 // by tests/data/open/make_variants.py.
 #include "files/Gatecodec.h"
+#include "files/Gateprobe.h"
+#include "files/Sweepdatasource.h"
 #include "files/formats/Sweepfactory.h"
 
 #include <cmath>
@@ -307,5 +309,31 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFile{"bad_bins.h5", kLowestSweep, 5}, BadFile{"no_product.h5", kLowestSweep, 8},
                     BadFile{"knmi_polar_volume.h5", 14, 8}, BadFile{"missing.h5", kLowestSweep, 1},
                     BadFile{"make_variants.py", kLowestSweep, 3}));
+
+} // namespace
+
+namespace {
+
+// The cursor readout reads an imported sweep's own codes through the seam's random access.
+TEST(ImportedSweepReadout, TheProbeFindsTheFilesGate) {
+    const std::string path = OpenData("T_PAZA63_C_LFPW_20230420065041.h5");
+    VolumeRead read = ReadOpenFormatFile(path, kLowestSweep);
+    ASSERT_EQ(read.errorCode, 0) << read.message;
+    ScanInfo info = Chosen(read).info;
+    TSweepDataSource source;
+    source.Open(std::move(read.sweeps.front()), path);
+    TGateProbe probe;
+    ASSERT_TRUE(probe.Attach(source, info));
+    const int ray = probe.RayAtAzimuth(21.2, 0.0);
+    EXPECT_EQ(ray, 21);
+    const std::optional<GateReading> reading = probe.ReadGate(ray, 39 * 960.0, ProductKind::Zh, 0.0);
+    ASSERT_TRUE(reading.has_value());
+    EXPECT_EQ(reading->gateIndex, 39);
+    EXPECT_EQ(reading->code, 32768 + 100);
+    ASSERT_TRUE(reading->value.has_value());
+    EXPECT_NEAR(*reading->value, 1.0, 1e-9);
+    EXPECT_EQ(reading->quality, 0);
+    EXPECT_DOUBLE_EQ(reading->elevationDeg, 8.0);
+}
 
 } // namespace
