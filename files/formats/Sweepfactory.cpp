@@ -1,6 +1,7 @@
 #include "files/formats/Sweepfactory.h"
 
 #include "files/Regularfile.h"
+#include "files/formats/Isolatedread.h"
 #include "files/formats/cfradial/Cfradialreader.h"
 #include "files/formats/odim/Odimreader.h"
 
@@ -39,7 +40,6 @@ bool Inflate(const std::string& compressed, std::size_t limit, std::string& out)
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
         return false;
     }
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): zlib only reads the input
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
     stream.avail_in = static_cast<uInt>(std::min<std::size_t>(compressed.size(), UINT32_MAX));
     int status = Z_OK;
@@ -112,13 +112,13 @@ VolumeRead ReadOpenFormatFile(const std::string& path, int wanted) {
         FailRead(read, 2, "cannot read " + path);
         return read;
     }
-    // NetCDF-4 files are HDF5 files too: ODIM_H5 is told by its own root attributes.
-    if (IsHdf5(*bytes) && IsOdimImage(*bytes)) {
-        return ReadOdimImage(*bytes, path, wanted);
+    if (!IsHdf5(*bytes) && !IsNetcdfClassicImage(*bytes)) {
+        FailRead(read, 3, "neither an HDF5 nor a NetCDF file");
+        return read;
     }
-    if (IsHdf5(*bytes) || IsNetcdfClassicImage(*bytes)) {
-        return ReadCfRadialImage(*bytes, path, wanted);
-    }
-    FailRead(read, 3, "neither an HDF5 nor a NetCDF file");
-    return read;
+    return ReadIsolated([&] {
+        // NetCDF-4 files are HDF5 files too: ODIM_H5 is told by its own root attributes.
+        return IsHdf5(*bytes) && IsOdimImage(*bytes) ? ReadOdimImage(*bytes, path, wanted)
+                                                     : ReadCfRadialImage(*bytes, path, wanted);
+    });
 }

@@ -26,8 +26,8 @@ struct Recorder final : PlanRaySink, SectionRaySink {
     std::vector<double> sectionElevations;
 
     bool SameCalls(const Recorder& other) const {
-        return resets == other.resets && clears == other.clears && plan == other.plan && section == other.section &&
-               sectionElevations == other.sectionElevations;
+        return resets == other.resets && clears == other.clears && plan == other.plan &&
+               section == other.section && sectionElevations == other.sectionElevations;
     }
 
     void Append(const Recorder& other) {
@@ -102,7 +102,8 @@ SweepData SweepInMemory(TSCNFileModule& reader, const ScanInfo& info) {
         for (int r = 0; r < info.rayCount; ++r) {
             double elevationDeg = 0.0;
             double azimuthDeg = 0.0;
-            reader.ReadRay(index, -1, false, info.gateCount * 2, nullptr, values.data(), elevationDeg, azimuthDeg);
+            reader.ReadRay(index, -1, false, info.gateCount * 2, nullptr, values.data(), elevationDeg,
+                           azimuthDeg);
             sweep.azimuthDeg.push_back(azimuthDeg);
             sweep.elevationDeg.push_back(elevationDeg);
             auto& array = sweep.arrays[static_cast<std::size_t>(bit)];
@@ -130,7 +131,8 @@ protected:
         const double fromMemory =
             pipeline_.RenderSweep(memory, product, memoryInfo, 0.0, options, &memorySinks, &memorySinks);
         Recorder fileSinks;
-        const double fromFile = pipeline_.RenderSweep(reader, product, info_, 0.0, options, &fileSinks, &fileSinks);
+        const double fromFile =
+            pipeline_.RenderSweep(reader, product, info_, 0.0, options, &fileSinks, &fileSinks);
         EXPECT_EQ(fromMemory, fromFile);
         EXPECT_TRUE(memorySinks.SameCalls(fileSinks));
         sinks_.Append(fileSinks);

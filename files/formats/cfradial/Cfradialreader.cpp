@@ -22,7 +22,6 @@ constexpr std::size_t kMaxSweeps = 10000;
 class NcFile {
 public:
     explicit NcFile(const std::string& bytes) {
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): opened read-only
         void* memory = const_cast<char*>(bytes.data());
         if (bytes.empty() || nc_open_mem("sweep", NC_NOWRITE, bytes.size(), memory, &id_) != NC_NOERR) {
             id_ = -1;
@@ -181,6 +180,12 @@ std::optional<std::time_t> TimeReference(int nc) {
         return IsoSeconds(*start);
     }
     return std::nullopt;
+}
+
+/// A ray index as stored (a double read from any integer type), for messages.
+std::string IndexText(double index) {
+    return std::isfinite(index) && std::fabs(index) < 1e15 ? std::to_string(static_cast<long long>(index))
+                                                           : "?";
 }
 
 /// A field variable (time, range) that maps to one of our products.
@@ -354,14 +359,14 @@ private:
             fixedAngles.clear();
         }
         for (std::size_t s = 0; s < sweepCount; ++s) {
-            const double last = static_cast<double>(rayCount_ - 1);
+            const auto last = static_cast<double>(rayCount_ - 1);
             if (!(starts[s] >= 0.0) || starts[s] > last || !(ends[s] >= starts[s])) {
                 return FailRead(read_, 4,
-                                "sweep " + std::to_string(s) + " has rays " + std::to_string(starts[s]) +
-                                    " to " + std::to_string(ends[s]) + " of " + std::to_string(rayCount_));
+                                "sweep " + std::to_string(s) + " has rays " + IndexText(starts[s]) + " to " +
+                                    IndexText(ends[s]) + " of " + std::to_string(rayCount_));
             }
             const auto first = static_cast<std::size_t>(starts[s]);
-            const std::size_t end = static_cast<std::size_t>(std::min(ends[s], last));
+            const auto end = static_cast<std::size_t>(std::min(ends[s], last));
             const std::string mode = TextRow(nc_, "sweep_mode", s).value_or("");
             SweepData sweep;
             ScanInfo& info = sweep.info;

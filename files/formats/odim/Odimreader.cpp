@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <hdf5.h>
-#include <hdf5_hl.h>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -58,11 +57,13 @@ Hid OpenImage(const std::string& bytes) {
     if (bytes.empty()) {
         return {};
     }
-    // The image stays ours and read-only: HDF5 neither copies nor frees it.
-    const unsigned flags = H5LT_FILE_IMAGE_DONT_COPY | H5LT_FILE_IMAGE_DONT_RELEASE;
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): the image is opened read-only
-    void* image = const_cast<char*>(bytes.data());
-    return {H5LTopen_file_image(image, bytes.size(), flags), H5Fclose};
+    // The core driver opens a copy of the image in memory; nothing is written back.
+    const Hid access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
+    if (!access.ok() || H5Pset_fapl_core(access.get(), 64 * 1024, 0) < 0 ||
+        H5Pset_file_image(access.get(), const_cast<char*>(bytes.data()), bytes.size()) < 0) {
+        return {};
+    }
+    return {H5Fopen("sweep.h5", H5F_ACC_RDONLY, access.get()), H5Fclose};
 }
 
 bool LinkExists(hid_t location, const std::string& name) {
@@ -220,6 +221,12 @@ std::optional<std::string> InheritedText(hid_t file, const std::string& dataset,
     return std::nullopt;
 }
 
+/// A count as stored (any number type), for messages.
+std::string Count(double value) {
+    return std::isfinite(value) && std::fabs(value) < 1e15 ? std::to_string(static_cast<long long>(value))
+                                                           : "?";
+}
+
 /// Mean of two azimuths taken the shorter way round (359.5 and 0.5 give 0.0).
 double MeanAzimuth(double startDeg, double stopDeg) {
     double step = std::fmod(stopDeg - startDeg, 360.0);
@@ -341,8 +348,7 @@ private:
         }
         if (!(*nrays >= 1.0) || !(*nbins >= 1.0) || *nrays * *nbins > static_cast<double>(kMaxSweepGates)) {
             return FailRead(read_, 4,
-                            dataset + " has " + std::to_string(*nrays) + " rays of " +
-                                std::to_string(*nbins) + " bins");
+                            dataset + " has " + Count(*nrays) + " rays of " + Count(*nbins) + " bins");
         }
         if (!(*rscale > 0.0)) {
             return FailRead(read_, 5, dataset + " has a bin length of " + std::to_string(*rscale) + " m");

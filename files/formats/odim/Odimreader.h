@@ -7,7 +7,7 @@
 
 // Reader of ODIM_H5 polar data (the OPERA data information model, versions 2.0 to 2.4): objects
 // SCAN (one sweep) and PVOL (a volume of sweeps), each dataset a plan-position sweep. The file is
-// read from its bytes in memory, through HDF5's file images, so a ".gz" copy needs no temporary
+// read from its bytes in memory (HDF5's core driver on a file image), so a ".gz" copy needs no temporary
 // file. HDF5's own error printing is turned off; failures come back as our error codes.
 
 /// True when `bytes` are an HDF5 file holding ODIM_H5 data (its root carries the Conventions

@@ -3,9 +3,11 @@
 #include "files/Gatecodec.h"
 #include "files/Gateprobe.h"
 #include "files/Sweepdatasource.h"
+#include "files/formats/Isolatedread.h"
 #include "files/formats/Sweepfactory.h"
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -334,6 +336,29 @@ TEST(ImportedSweepReadout, TheProbeFindsTheFilesGate) {
     EXPECT_NEAR(*reading->value, 1.0, 1e-9);
     EXPECT_EQ(reading->quality, 0);
     EXPECT_DOUBLE_EQ(reading->elevationDeg, 8.0);
+}
+
+} // namespace
+
+namespace {
+
+// A crash of the file libraries costs the file, not the viewer.
+TEST(IsolatedRead, AChildThatDiesGivesCode8) {
+    const VolumeRead read = ReadIsolated([]() -> VolumeRead {
+        std::raise(SIGSEGV);
+        return {};
+    });
+    EXPECT_EQ(read.errorCode, 8);
+    EXPECT_EQ(read.chosen, -1);
+    EXPECT_NE(read.message.find("signal 11"), std::string::npos) << read.message;
+}
+
+TEST(IsolatedRead, AFileOnWhichHdf5CrashesUnderTheSanitizerFailsCalmly) {
+    // Found by fuzzing the CfRadial reader: HDF5 frees a bad pointer while it iterates the links.
+    // Without the sanitizer the library reports an error instead.
+    const VolumeRead read = ReadOpenFormatFile(OpenData("hdf5_library_crash.nc"), kLowestSweep);
+    EXPECT_TRUE(read.errorCode == 3 || read.errorCode == 8) << read.errorCode;
+    EXPECT_EQ(read.chosen, -1);
 }
 
 } // namespace
