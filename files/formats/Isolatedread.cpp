@@ -4,11 +4,15 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
+#include <optional>
 #include <sys/wait.h>
 #include <type_traits>
 #include <unistd.h>
 
 namespace {
+
+constexpr int kHeapAllocationBytes = 256 * 1024 * 1024;
 
 class Writer {
 public:
@@ -154,46 +158,149 @@ bool DecodeVolumeRead(const std::string& bytes, VolumeRead& read) {
     return in.AtEnd() && read.chosen >= -1 && read.chosen < static_cast<int>(read.sweeps.size());
 }
 
-VolumeRead ReadIsolated(const std::function<VolumeRead()>& read) {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        return read();
-    }
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(ends[0]);
-        ::close(ends[1]);
-        return read();
-    }
-    if (child == 0) {
-        ::close(ends[0]);
-        const bool sent = WriteAll(ends[1], EncodeVolumeRead(read()));
-        ::_exit(sent ? 0 : 1); // no exit handlers of the parent's program run here
-    }
-    ::close(ends[1]);
-    std::string bytes;
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(ends[0], buffer, sizeof buffer);
+namespace {
+
+bool ReadAll(int fd, void* destination, std::size_t bytes) {
+    auto* out = static_cast<char*>(destination);
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t got = ::read(fd, out + done, bytes - done);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got <= 0) {
-            break;
+            return false;
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        done += static_cast<std::size_t>(got);
     }
-    ::close(ends[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    return true;
+}
+
+bool SendFrame(int fd, const std::string& bytes) {
+    const auto size = static_cast<std::uint64_t>(bytes.size());
+    return WriteAll(fd, std::string(reinterpret_cast<const char*>(&size), sizeof size)) &&
+           WriteAll(fd, bytes);
+}
+
+bool ReceiveFrame(int fd, std::string& bytes) {
+    std::uint64_t size = 0;
+    if (!ReadAll(fd, &size, sizeof size) || size > (std::uint64_t{1} << 34)) {
+        return false;
     }
-    if (WIFSIGNALED(status)) {
-        return Failed("the file reading library failed on this file (signal " +
-                      std::to_string(WTERMSIG(status)) + ")");
-    }
-    VolumeRead result;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !DecodeVolumeRead(bytes, result)) {
+    bytes.resize(size);
+    return ReadAll(fd, bytes.data(), bytes.size());
+}
+
+/// The child that reads the files: requests (path, sweep) in, encoded results out.
+class ReaderChild {
+public:
+    ~ReaderChild() { Stop(); }
+
+    /// The result of one read; nothing when the child could not be started.
+    std::optional<VolumeRead> Read(const std::string& path, int wanted, VolumeReadFunction read) {
+        if (read != function_ || pid_ < 0) {
+            Stop();
+            if (!Start(read)) {
+                return std::nullopt;
+            }
+        }
+        Writer request;
+        request.Put(static_cast<std::int32_t>(wanted));
+        request.PutText(path);
+        std::string reply;
+        VolumeRead result;
+        if (SendFrame(requests_, request.Bytes()) && ReceiveFrame(replies_, reply) &&
+            DecodeVolumeRead(reply, result)) {
+            return result;
+        }
+        const int status = Stop();
+        if (WIFSIGNALED(status)) {
+            return Failed("the file reading library failed on this file (signal " +
+                          std::to_string(WTERMSIG(status)) + ")");
+        }
         return Failed("the file could not be read");
     }
-    return result;
+
+private:
+    bool Start(VolumeReadFunction read) {
+        int requests[2];
+        int replies[2];
+        if (::pipe2(requests, O_CLOEXEC) != 0) {
+            return false;
+        }
+        if (::pipe2(replies, O_CLOEXEC) != 0) {
+            ::close(requests[0]);
+            ::close(requests[1]);
+            return false;
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(requests[1]);
+            ::close(replies[0]);
+            Serve(requests[0], replies[1], read);
+        }
+        ::close(requests[0]);
+        ::close(replies[1]);
+        if (child < 0) {
+            ::close(requests[1]);
+            ::close(replies[0]);
+            return false;
+        }
+        pid_ = child;
+        requests_ = requests[1];
+        replies_ = replies[0];
+        function_ = read;
+        return true;
+    }
+
+    /// The child's loop; it ends when the parent closes the requests (or exits).
+    [[noreturn]] static void Serve(int requests, int replies, VolumeReadFunction read) {
+        std::signal(SIGPIPE, SIG_IGN);
+        // A sweep's arrays are large allocations: kept on the heap rather than mapped afresh for
+        // every file, they cost no page faults from the second file on.
+        mallopt(M_MMAP_THRESHOLD, kHeapAllocationBytes);
+        mallopt(M_TRIM_THRESHOLD, 2 * kHeapAllocationBytes);
+        std::string frame;
+        while (ReceiveFrame(requests, frame)) {
+            Reader in(frame);
+            std::int32_t wanted = 0;
+            std::string path;
+            if (!in.Get(wanted) || !in.GetText(path) ||
+                !SendFrame(replies, EncodeVolumeRead(read(path, wanted)))) {
+                break;
+            }
+        }
+        ::_exit(0); // no exit handlers of the parent's program run here
+    }
+
+    /// Ends the child; its wait status (0 when there was none).
+    int Stop() {
+        int status = 0;
+        if (pid_ >= 0) {
+            ::close(requests_);
+            ::close(replies_);
+            while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        pid_ = -1;
+        requests_ = -1;
+        replies_ = -1;
+        function_ = nullptr;
+        return status;
+    }
+
+    pid_t pid_ = -1;
+    int requests_ = -1;
+    int replies_ = -1;
+    VolumeReadFunction function_ = nullptr;
+};
+
+} // namespace
+
+VolumeRead ReadIsolated(const std::string& path, int wanted, VolumeReadFunction read) {
+    static ReaderChild child;
+    if (std::optional<VolumeRead> result = child.Read(path, wanted, read)) {
+        return std::move(*result);
+    }
+    return read(path, wanted);
 }

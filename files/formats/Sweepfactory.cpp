@@ -100,13 +100,11 @@ bool IsOpenFormatFile(const std::string& path) {
     return IsHdf5(head) || IsNetcdfClassicImage(head) || HasOpenFormatName(path);
 }
 
-VolumeRead ReadOpenFormatFile(const std::string& path, int wanted) {
+namespace {
+
+/// The read the child process runs: the file's bytes, then the reader their content names.
+VolumeRead ReadOpenFormatFileHere(const std::string& path, int wanted) {
     VolumeRead read;
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        FailRead(read, 1, "no file at " + path);
-        return read;
-    }
     const std::optional<std::string> bytes = FileBytes(path, kMaxInflatedBytes);
     if (!bytes) {
         FailRead(read, 2, "cannot read " + path);
@@ -116,9 +114,19 @@ VolumeRead ReadOpenFormatFile(const std::string& path, int wanted) {
         FailRead(read, 3, "neither an HDF5 nor a NetCDF file");
         return read;
     }
-    return ReadIsolated([&] {
-        // NetCDF-4 files are HDF5 files too: ODIM_H5 is told by its own root attributes.
-        return IsHdf5(*bytes) && IsOdimImage(*bytes) ? ReadOdimImage(*bytes, path, wanted)
-                                                     : ReadCfRadialImage(*bytes, path, wanted);
-    });
+    // NetCDF-4 files are HDF5 files too: ODIM_H5 is told by its own root attributes.
+    return IsHdf5(*bytes) && IsOdimImage(*bytes) ? ReadOdimImage(*bytes, path, wanted)
+                                                 : ReadCfRadialImage(*bytes, path, wanted);
+}
+
+} // namespace
+
+VolumeRead ReadOpenFormatFile(const std::string& path, int wanted) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        VolumeRead read;
+        FailRead(read, 1, "no file at " + path);
+        return read;
+    }
+    return ReadIsolated(path, wanted, ReadOpenFormatFileHere);
 }

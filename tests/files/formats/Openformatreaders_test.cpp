@@ -344,13 +344,16 @@ namespace {
 
 // A crash of the file libraries costs the file, not the viewer.
 TEST(IsolatedRead, AChildThatDiesGivesCode8) {
-    const VolumeRead read = ReadIsolated([]() -> VolumeRead {
+    const VolumeReadFunction crash = [](const std::string&, int) -> VolumeRead {
         std::raise(SIGSEGV);
         return {};
-    });
+    };
+    const VolumeRead read = ReadIsolated("x.h5", 0, crash);
     EXPECT_EQ(read.errorCode, 8);
     EXPECT_EQ(read.chosen, -1);
     EXPECT_NE(read.message.find("signal 11"), std::string::npos) << read.message;
+    // The next read starts a child of its own.
+    EXPECT_EQ(ReadOpenFormatFile(OpenData("knmi_polar_volume.h5"), 2).chosen, 2);
 }
 
 TEST(IsolatedRead, AFileOnWhichHdf5CrashesUnderTheSanitizerFailsCalmly) {
