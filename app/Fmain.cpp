@@ -1,6 +1,5 @@
 // TFormMain: lifecycle, layout, the About box and the application messages.
 #include "app/Fmain.h"
-#include "app/Sweepmenu.h"
 
 #include "app/Aboutboxversion.h"
 #include "app/Appmessages.h"
@@ -12,6 +11,7 @@
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
 #include "app/Statuspanels.h"
+#include "app/Sweepmenu.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
 #include "platform/Bitmap.h"

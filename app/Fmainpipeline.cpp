@@ -47,8 +47,8 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
         options.flagModes = FlagModes(*settings);
         options.csv = IntegerOption(settings->csvOut) != 0;
     }
-    return pipeline_.RenderSweep(SweepFiles().Source(), *kind, *info, displayRangeM, options, ImageEchoDrawModule,
-                                 OpenEchoDrawModule);
+    return pipeline_.RenderSweep(SweepFiles().Source(), *kind, *info, displayRangeM, options,
+                                 ImageEchoDrawModule, OpenEchoDrawModule);
 }
 
 TSweepOpener& TFormMain::SweepFiles() {

@@ -8,7 +8,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
-TConvertSession::TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile)
+TConvertSession::TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile,
+                                 const QString& sweep)
     : files_(files), smallDevice_(smallDevice), program_(QFile::encodeName(ExecutableFilePath())) {
     argv_[0] = program_.data();
     application_ = std::make_unique<TNimbrookApplication>(argc_, argv_);
@@ -17,6 +18,7 @@ TConvertSession::TConvertSession(const QStringList& files, bool smallDevice, con
     TStartOptions options;
     options.converting = true;
     options.settingsFile = settingsFile;
+    options.sweep = sweep; // applied to every file as batch mode's --sweep
     modules_ = std::make_unique<TApplicationModules>(options);
     FormMain->show();
     QCoreApplication::processEvents(); // the window laid out and its first picture composed

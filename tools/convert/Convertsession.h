@@ -17,7 +17,8 @@ class TConvertSession final : public TConversionWorker {
 public:
     /// Starts the viewer converting: the settings from `settingsFile` (empty: the viewer's own
     /// file). Throws what the modules throw when they cannot be made.
-    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile);
+    TConvertSession(const QStringList& files, bool smallDevice, const QString& settingsFile,
+                    const QString& sweep = {});
     ~TConvertSession() override;
     TConvertSession(const TConvertSession&) = delete;
     TConvertSession& operator=(const TConvertSession&) = delete;

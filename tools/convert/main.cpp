@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
             .lexically_normal();
     TConvertReport report(list.files, logPath, options.quiet);
     const TWorkerFactory startViewer = [&] {
-        return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile);
+        return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile,
+                                                 QString::fromStdString(options.sweep));
     };
     const TPoolRun run =
         RunWorkerPool(static_cast<std::size_t>(list.files.size()),
