@@ -19,6 +19,7 @@ namespace {
 constexpr hssize_t kMaxAttributeValues = 1 << 20;
 constexpr int kMaxGroups = 10000;
 constexpr double kNoValue = 1e300;
+constexpr std::size_t kCoreIncrementBytes = std::size_t{64} * 1024;
 
 /// An HDF5 identifier closed by its own close function.
 class Hid {
@@ -59,7 +60,7 @@ Hid OpenImage(const std::string& bytes) {
     }
     // The core driver opens a copy of the image in memory; nothing is written back.
     const Hid access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
-    if (!access.ok() || H5Pset_fapl_core(access.get(), 64 * 1024, 0) < 0 ||
+    if (!access.ok() || H5Pset_fapl_core(access.get(), kCoreIncrementBytes, false) < 0 ||
         H5Pset_file_image(access.get(), const_cast<char*>(bytes.data()), bytes.size()) < 0) {
         return {};
     }
