@@ -26,7 +26,9 @@ public:
     }
     template <typename T> void PutVector(const std::vector<T>& values) {
         Put(static_cast<std::uint64_t>(values.size()));
-        bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+        if (!values.empty()) {
+            bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+        }
     }
     std::string& Bytes() { return bytes_; }
 
@@ -60,7 +62,9 @@ public:
             return false;
         }
         values.resize(size);
-        std::memcpy(values.data(), bytes_.data() + position_, size * sizeof(T));
+        if (size > 0) {
+            std::memcpy(values.data(), bytes_.data() + position_, size * sizeof(T));
+        }
         position_ += size * sizeof(T);
         return true;
     }
