@@ -11,6 +11,7 @@
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
 #include "app/Statuspanels.h"
+#include "app/Sweepmenu.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
 #include "platform/Bitmap.h"

@@ -6,6 +6,7 @@
 #include "files/Gatecodec.h"
 #include "files/Productkind.h"
 #include "files/Scaninfo.h"
+#include "files/formats/Sweepopener.h"
 #include "platform/Dialogservice.h"
 #include "platform/Timer.h"
 #include "render/Colourscales.h"
@@ -68,6 +69,8 @@ int ActionTag(const QAction* action);
 //   Fmainconvert.cpp   the archive converter: the batch sequence of one file after another
 // Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
+class TSweepMenu;
+
 class TFormMain : public QMainWindow, public TPlayListHost {
 public:
     /// The dock site of the playlist window: the right dock area of the window ("Panel1").
@@ -231,6 +234,15 @@ public:
 
     /// The tag-carrying product item that is checked: 0 R … 6 ρhv, otherwise 7.
     int CheckedProduct() const;
+    /// The sweep shown of files holding several (the `Sweep` setting): an index in the file's
+    /// order, or kLowestSweep when the setting is empty or no index.
+    int SweepSetting() const;
+    /// Enables the product items the open sweep holds; returns `product`, or the product checked
+    /// instead when the sweep lacks it.
+    int EnableHeldProducts(int product);
+    /// Shows sweep `index` of every file holding several from now on, starting with the file shown.
+    void ChooseSweep(int index);
+    TSweepMenu& SweepMenu() { return *sweepMenu_; }
 
     // --- State, for the later topics and for tests ----------------------------------------------
 
@@ -238,6 +250,8 @@ public:
     ScanInfo& CurrentScan() { return scanInfo_; }
     const ScanInfo& CurrentScan() const { return scanInfo_; }
     double DisplayRange() const { return displayRange_; }
+    /// Opens every sweep file the viewer plays and hands out the open sweep's source.
+    TSweepOpener& SweepFiles();
     void SetDisplayRange(double metres) { displayRange_ = metres; }
     bool BatchMode() const { return batchMode_; }
     TBitmap& LegendBitmap() { return *legendBitmap_; }
@@ -395,6 +409,8 @@ private:
     // The colour table, the products' scales and thresholds, and the work buffers of the frame
     // pipeline (they only grow, and are released at close).
     SweepPipeline pipeline_;
+    std::unique_ptr<TSweepOpener> sweepFiles_;
+    std::unique_ptr<TSweepMenu> sweepMenu_;
     std::array<QAction*, kProductCount> productItems_{};
     std::vector<const TRadioFamily*> optionFamilies_;
 

@@ -8,6 +8,7 @@
 #include "app/Fplaylist.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Outputnames.h"
+#include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Regularfile.h"
@@ -144,6 +145,10 @@ void TFormMain::StartFromCommandLine() {
     }
 
     batchMode_ = true;
+    if (!startOptions_.sweep.isEmpty()) {
+        TSettingsAccess settings(*IniFileModule);
+        settings->sweep = startOptions_.sweep.toStdString();
+    }
     batchInputPath_ = arguments[0].trimmed();
     batchOutputPath_ = convertOutputPath_.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutputPath_;
     if (arguments.size() >= 2) {

@@ -1,5 +1,6 @@
 // The main menu of TFormMain: every item with its caption, object name, tag and radio family.
 #include "app/Fmain.h"
+#include "app/Sweepmenu.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -192,6 +193,9 @@ void TFormMain::CreateMainMenu() {
 
     MainMenuHelp = AddMenu(bar, "ヘルプ", "MainMenuHelp");
     MainMenuHelpVersion = AddItem(MainMenuHelp, "バージョン情報", "MainMenuHelpVersion");
+
+    sweepMenu_ = std::make_unique<TSweepMenu>(*MainMenuDisp, MainMenuDispAlpha->menuAction(),
+                                              [this](int index) { ChooseSweep(index); });
 
     optionFamilies_ = {&UnitFamily,    &CsvOutFamily,       &SelectFamily,     &AlphaFamily,
                        &SrhiFamily,    &InvalidFamily,      &ShieldFamily,     &DispersionFamily,

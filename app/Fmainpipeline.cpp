@@ -47,8 +47,15 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
         options.flagModes = FlagModes(*settings);
         options.csv = IntegerOption(settings->csvOut) != 0;
     }
-    return pipeline_.RenderSweep(*SCNFileModule, *kind, *info, displayRangeM, options, ImageEchoDrawModule,
-                                 OpenEchoDrawModule);
+    return pipeline_.RenderSweep(SweepFiles().Source(), *kind, *info, displayRangeM, options,
+                                 ImageEchoDrawModule, OpenEchoDrawModule);
+}
+
+TSweepOpener& TFormMain::SweepFiles() {
+    if (!sweepFiles_) {
+        sweepFiles_ = std::make_unique<TSweepOpener>(*SCNFileModule);
+    }
+    return *sweepFiles_;
 }
 
 std::optional<double> TFormMain::FrameAzimuthOffset(const ScanInfo& info, std::string* settingText) const {

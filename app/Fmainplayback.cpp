@@ -3,6 +3,7 @@
 #include "app/Fmainstring.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
+#include "app/Sweepmenu.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
 #include "files/Dscnfilemodule.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <algorithm>
+#include <bit>
 
 namespace {
 
@@ -63,28 +65,14 @@ void TFormMain::TimerFilePlayTimer() {
     if (index >= 0 && index < fileList_.size()) {
         scanInfo_.errorCode = kScanNoError;
         const std::string path = LocalPathBytes(fileList_[index]);
-        if (SCNFileModule->OpenScanFile(path, smallDevice, scanInfo_) < 0) {
+        if (SweepFiles().Open(path, smallDevice, scanInfo_, SweepSetting(), true) < 0) {
             TimerFilePlay.SetTag(index);
+            sweepMenu_->Show(SweepFiles().Sweeps(), SweepFiles().SweepShown());
             RefreshDisplay(false);
         } else {
+            sweepMenu_->Show(SweepFiles().Sweeps(), SweepFiles().SweepShown());
             MainMenuDispersion->menuAction()->setEnabled(scanInfo_.formatType <= 100);
-            bool fallBackToRain = false;
-            for (QAction* item : productItems_) {
-                item->setEnabled(true);
-            }
-            for (int p = 1; p < kProductCount; ++p) {
-                QAction* item = productItems_[static_cast<std::size_t>(p)];
-                if ((scanInfo_.productMask & (1u << p)) == 0) {
-                    item->setEnabled(false);
-                    fallBackToRain = fallBackToRain || item->isChecked();
-                }
-            }
-            if (fallBackToRain) {
-                MainMenuDispSelectRain->setChecked(true);
-                product = ProductIndex(ProductKind::R);
-                TSettingsAccess settings(*IniFileModule);
-                settings->selection = std::to_string(ProductIndex(ProductKind::R));
-            }
+            product = EnableHeldProducts(product);
             TimerFilePlay.SetTag(index);
             ImageEchoDrawModule->SetRadarPosition(scanInfo_.latitude, scanInfo_.longitude);
             const double rangeM = RenderSweep(product, &scanInfo_, displayRange_);
@@ -115,6 +103,51 @@ void TFormMain::TimerFilePlayTimer() {
         TimerFilePlay.SetTag(std::clamp(TimerFilePlay.Tag(), 0, count));
         FormPlayList->UpdateButtons();
     }
+}
+
+int TFormMain::EnableHeldProducts(int product) {
+    // A scan file keeps R always enabled and falls back to it. An open-format sweep often lacks
+    // R: its menu offers only what it holds, and falls back to the first of those.
+    const bool openFormat = SweepFiles().OpenFormat();
+    const int firstHeld = openFormat ? std::countr_zero(static_cast<unsigned>(scanInfo_.productMask | 0x100u))
+                                     : ProductIndex(ProductKind::R);
+    const int fallback = firstHeld < kProductCount ? firstHeld : ProductIndex(ProductKind::R);
+    bool fallBack = false;
+    for (QAction* item : productItems_) {
+        item->setEnabled(true);
+    }
+    for (int p = openFormat ? 0 : 1; p < kProductCount; ++p) {
+        QAction* item = productItems_[static_cast<std::size_t>(p)];
+        if ((scanInfo_.productMask & (1u << p)) == 0) {
+            item->setEnabled(false);
+            fallBack = fallBack || item->isChecked();
+        }
+    }
+    if (!fallBack) {
+        return product;
+    }
+    productItems_[static_cast<std::size_t>(fallback)]->setChecked(true);
+    TSettingsAccess settings(*IniFileModule);
+    settings->selection = std::to_string(fallback);
+    return fallback;
+}
+
+void TFormMain::ChooseSweep(int index) {
+    {
+        TSettingsAccess settings(*IniFileModule);
+        settings->sweep = std::to_string(index);
+    }
+    JumpToFile(TimerFilePlay.Tag());
+}
+
+int TFormMain::SweepSetting() const {
+    std::string text;
+    {
+        TSettingsAccess settings(*IniFileModule);
+        text = settings->sweep;
+    }
+    const std::optional<int> index = ParseInteger(text);
+    return index && *index >= 0 ? *index : kLowestSweep;
 }
 
 void TFormMain::MainMenuPlayStartClick() {

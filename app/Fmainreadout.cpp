@@ -33,7 +33,7 @@ std::optional<TCursorReadout::ShownSweep> TCursorReadout::Shown() {
     const ScanInfo& info = form_.CurrentScan();
     const std::optional<ProductKind> product = ProductFromTag(form_.CheckedProduct());
     if (info.valid == 0 || !product || ArrayIndexInMask(info.productMask, ProductIndex(*product)) < 0 ||
-        SCNFileModule == nullptr || !probe_.Attach(SCNFileModule->OpenFileName(), info)) {
+        SCNFileModule == nullptr || !probe_.Attach(form_.SweepFiles().Source(), info)) {
         return std::nullopt;
     }
     ShownSweep shown;

@@ -42,7 +42,9 @@ constexpr std::string_view kUsage =
     "                                 playing\n"
     "       nimbrook FILE [DEVICE]    batch mode: FILE converted into a JPEG beside it (x.scn and x.scn.gz\n"
     "                                 give x.jpg) and one line in nimbrook.log in the current folder;\n"
-    "                                 DEVICE 0 or absent is the large device, any other number the small\n"
+    "                                 DEVICE 0 or absent is the large device, any other number the small;\n"
+    "                                 FILE may be an ODIM_H5 or CfRadial file too, --sweep N after it\n"
+    "                                 choosing sweep N (0-based) of a volume, default the lowest\n"
     "       nimbrook --help | --version\n"
     "Qt's own options (-platform NAME, -style NAME, -reverse ...) may come first.\n";
 

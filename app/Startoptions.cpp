@@ -10,7 +10,15 @@ const char* const kScanFileFilter =
     "Velmara(*.scn;*.rhi;*.sppi;*.scnd;*.rhid;*.sppid)|*.scn;*.rhi;*.sppi;*.scnd;*.rhid;*.sppid|"
     "PPI,HSQ File(*.scn)|*.scn|SRHI File(*.rhi)|*.rhi|SPPI File(*.sppi)|*.sppi|"
     "DEC PPI,HSQ File(*.scnd)|*.scnd|DEC SRHI File(*.rhid)|*.rhid|DEC SPPI File(*.sppid)|*.sppid|"
-    "ReferenceMapFile(*.scr)|*.scr|CompressedFile(*.gz)|*.gz";
+    "ReferenceMapFile(*.scr)|*.scr|ODIM_H5 File(*.h5;*.hdf)|*.h5;*.hdf|CfRadial File(*.nc)|*.nc|"
+    "CompressedFile(*.gz)|*.gz";
+
+namespace {
+
+// Folders also play the open radar formats' files and their gzip copies.
+constexpr const char* kOpenFormatEndings[] = {".h5", ".hdf", ".nc", ".h5.gz", ".hdf.gz", ".nc.gz"};
+
+} // namespace
 
 TStartOptions ParseStartOptions(const QStringList& arguments) {
     TStartOptions options;
@@ -18,6 +26,12 @@ TStartOptions ParseStartOptions(const QStringList& arguments) {
         options.playPaths = arguments.mid(2);
     } else {
         options.batchArguments = arguments.mid(1);
+        // "--sweep N" after the file chooses the sweep of a volume and is no batch argument.
+        const qsizetype option = options.batchArguments.indexOf(QLatin1String(kSweepOption), 1);
+        if (option > 0 && option + 1 < options.batchArguments.size()) {
+            options.sweep = options.batchArguments[option + 1];
+            options.batchArguments.remove(option, 2);
+        }
     }
     return options;
 }
@@ -35,7 +49,10 @@ QStringList ScanFilesOf(const QString& path) {
     }
     // The first filter's patterns are all "*.<extension>"; hidden files are left out.
     const QString firstFilter = QString::fromLatin1(kScanFileFilter).section(QLatin1Char('|'), 1, 1);
-    const QStringList patterns = firstFilter.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList patterns = firstFilter.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const char* ending : kOpenFormatEndings) {
+        patterns.append(QLatin1Char('*') + QLatin1String(ending));
+    }
     QStringList files;
     for (fs::directory_iterator entry(given, error), end; !error && entry != end; entry.increment(error)) {
         const QString name = PathFromLocalBytes(entry->path().filename().string());

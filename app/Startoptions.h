@@ -5,16 +5,20 @@
 
 // What the command line asks for:
 //   nimbrook                      interactive
-//   nimbrook FILE [DEVICE]        batch: render FILE into a JPEG beside it and exit
+//   nimbrook FILE [DEVICE] [--sweep N]  batch: render FILE (sweep N of a volume) into a JPEG
+//                                 beside it and exit
 //   nimbrook --play PATH...       interactive, playing the scan files given (files or folders)
 // The archive converter (nimbrook-convert) starts the modules converting: unattended like a batch
 // run, it then runs the batch sequence of one file after another (TFormMain::ConvertFile).
 
 inline constexpr const char* kPlayOption = "--play";
+inline constexpr const char* kSweepOption = "--sweep";
 
 struct TStartOptions {
     /// The batch arguments (scan file, optional device type); empty for an interactive start.
     QStringList batchArguments;
+    /// The sweep of a volume a batch run shows (--sweep N after the file); empty: the setting.
+    QString sweep;
     /// Files and folders to load and play at start-up (--play).
     QStringList playPaths;
     /// Started by the archive converter: no file at start, no settings saved, exceptions logged

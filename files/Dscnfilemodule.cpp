@@ -2,8 +2,10 @@
 
 #include "files/Calcfunc.h"
 #include "files/Csvformat.h"
+#include "files/Gzipopen.h"
 #include "files/Littleendian.h"
 #include "files/Outputfile.h"
+#include "files/Pathnames.h"
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
 #include "files/Uniquefd.h"
@@ -28,9 +30,7 @@
 
 namespace {
 
-constexpr std::string_view kGzExtension = ".gz";
 constexpr std::string_view kTempSuffix = ".$$$";
-constexpr std::string_view kCsvExtension = ".csv";
 constexpr int kGzipChunkBytes = 256;
 // How far a decompressed copy may run past the length its header gives before it is cut.
 constexpr std::uint64_t kCopySlackBytes = std::uint64_t{64} * 1024;
@@ -39,71 +39,6 @@ constexpr int kCreateAttempts = 100;
 constexpr std::uint16_t kMask80Old = 0x00FF; // versions 1 and 2 read with the 80-byte layout
 constexpr std::uint16_t kMask54 = 0x0087;    // R, Zh, V and W, no quality array
 constexpr std::uint16_t kOffsetNotGiven = 0xFFFF;
-
-constexpr std::array<std::string_view, kProductCount> kCsvProductSuffixes = {"_R",   "_Zh",  "_V",   "_Zdr",
-                                                                             "_Kdp", "_φdp", "_ρhv", "_W"};
-constexpr std::string_view kCsvQualitySuffix = "_Qlty";
-
-// --- path names -------------------------------------------------------------------------------
-
-std::string_view FileNamePart(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-// Extension of the file-name part from its last full stop, or empty.
-std::string_view Extension(std::string_view path) {
-    const std::string_view name = FileNamePart(path);
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
-}
-
-std::string_view WithoutExtension(std::string_view path) {
-    return path.substr(0, path.size() - Extension(path).size());
-}
-
-// Only a lower-case ".gz" marks a compressed file.
-bool IsGzipPath(std::string_view path) {
-    return Extension(path) == kGzExtension;
-}
-
-std::string_view WithoutGz(std::string_view path) {
-    return IsGzipPath(path) ? WithoutExtension(path) : path;
-}
-
-std::string ScanName(std::string_view path) {
-    return std::string(WithoutExtension(FileNamePart(WithoutGz(path))));
-}
-
-std::string CsvBaseName(std::string_view path) {
-    std::string base(WithoutExtension(WithoutGz(path)));
-    base += kCsvExtension;
-    return base;
-}
-
-// Base name "x.csv" with its ".csv" replaced by suffix + ".csv".
-std::string CsvPath(const std::string& baseName, std::string_view suffix) {
-    if (baseName.empty()) {
-        return {};
-    }
-    std::string path(WithoutExtension(baseName));
-    path += suffix;
-    path += kCsvExtension;
-    return path;
-}
-
-void WriteTextFile(const std::string& path, const std::string& text) {
-    OutputFile file(0);
-    if (!file.Create(path, false)) {
-        throw std::system_error(errno, std::generic_category(), "cannot create " + path);
-    }
-    const bool written = file.Write(text.data(), text.size());
-    const int writeError = errno;
-    if (!file.Close() || !written) {
-        throw std::system_error(written ? errno : writeError, std::generic_category(),
-                                "cannot write " + path);
-    }
-}
 
 // --- header fields ----------------------------------------------------------------------------
 
@@ -175,20 +110,6 @@ int ReadBlock(BufferedFile& file, std::uint8_t* known, int knownBytes) {
     return length;
 }
 
-// Mask bit of the array at position `arrayIndex` of a data block, or -1 when the mask names none.
-int MaskBitOfArray(std::uint16_t productMask, int arrayIndex) {
-    int index = 0;
-    for (int bit = 0; bit < 16; ++bit) {
-        if ((productMask >> bit) & 1u) {
-            if (index == arrayIndex) {
-                return bit;
-            }
-            ++index;
-        }
-    }
-    return -1;
-}
-
 // The length of a scan file as its first bytes describe it: header length + rayCount x (first ray
 // header block + first data block), read from the bytes the way the open reads them with the
 // device type given. Fed with the start of a decompressed stream, it knows the length once the
@@ -245,18 +166,9 @@ private:
 // Frees the gzip stream on every path out of DecompressToTemp. The file is opened as a regular
 // file only (never waiting for a FIFO's writer), then handed to zlib.
 struct GzipStream {
+    bool notRegular = false; // something other than a regular file was found at the path (set first)
     gzFile handle = nullptr;
-    bool notRegular = false; // something other than a regular file was found at the path
-    explicit GzipStream(const std::string& path) {
-        UniqueFd fd(OpenRegularFile(path, O_RDONLY));
-        notRegular = !fd.Valid() && errno == EINVAL;
-        if (fd.Valid()) {
-            handle = gzdopen(fd.Get(), "rb");
-            if (handle != nullptr) {
-                fd.Release(); // gzclose closes it
-            }
-        }
-    }
+    explicit GzipStream(const std::string& path) : handle(OpenRegularGzip(path, &notRegular)) {}
     ~GzipStream() {
         if (handle != nullptr) {
             gzclose(handle);
@@ -292,6 +204,7 @@ int TSCNFileModule::OpenScanFile(const std::string& path, bool smallUnit, ScanIn
 
 int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo& info) {
     CloseScanFile();
+    ++openSerial_;
     smallUnit_ = smallUnit;
 
     std::string openPath = path;
@@ -339,8 +252,7 @@ int TSCNFileModule::OpenSteps(const std::string& path, bool smallUnit, ScanInfo&
     firstRayPosition_ = file_.Position();
     rayCount_ = info.rayCount;
     gateCount_ = info.gateCount;
-    valueCsvBaseName_ = CsvBaseName(path);
-    qualityCsvBaseName_ = valueCsvBaseName_;
+    csv_.SetSweepPath(path);
     return info.rayCount;
 }
 
@@ -531,6 +443,7 @@ void TSCNFileModule::CloseScanFile() {
     gateCount_ = 0;
     productMask_ = 0;
     formatVersion_ = -1;
+    indexedRays_.clear();
 }
 
 int TSCNFileModule::RewindToFirstRay() {
@@ -569,30 +482,31 @@ bool TSCNFileModule::ReadArray(std::uint16_t* destination, int copyBytes, int ar
     return true;
 }
 
-int TSCNFileModule::BeginDataBlock(double& elevationDeg, double& azimuthDeg) {
-    if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayHeader(elevationDeg, azimuthDeg)) {
-        return -1;
+bool TSCNFileModule::ReadRayLayout(double& elevationDeg, double& azimuthDeg, int& arrayCount) {
+    if (!ReadRayHeader(elevationDeg, azimuthDeg)) {
+        return false;
     }
     std::uint16_t dataLength = 0;
     if (!file_.PeekU16(dataLength) || dataLength < 2) {
-        return -1;
+        return false;
     }
     const int arrayBytes = gateCount_ * 2;
     const int payloadBytes = dataLength - 2;
     if (payloadBytes % arrayBytes != 0) {
-        return -1;
+        return false;
     }
-    file_.Skip(2);
-    return payloadBytes / arrayBytes;
+    arrayCount = payloadBytes / arrayBytes;
+    return true;
 }
 
 int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted,
                             std::uint16_t* quality, std::uint16_t* values, double& elevationDeg,
                             double& azimuthDeg) {
-    const int arrayCount = BeginDataBlock(elevationDeg, azimuthDeg);
-    if (arrayCount < 0) {
+    int arrayCount = 0;
+    if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayLayout(elevationDeg, azimuthDeg, arrayCount)) {
         return -1;
     }
+    file_.Skip(2);
     const int arrayBytes = gateCount_ * 2;
     // Whole values only: an odd byte count would leave half a value in the caller's buffer.
     const int copyBytes = std::clamp(bytesWanted, 0, arrayBytes) & ~1;
@@ -626,10 +540,11 @@ int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int by
 
 int TSCNFileModule::ReadRayArrays(std::span<std::uint16_t* const> arrays, double& elevationDeg,
                                   double& azimuthDeg) {
-    const int arrayCount = BeginDataBlock(elevationDeg, azimuthDeg);
-    if (arrayCount < 0) {
+    int arrayCount = 0;
+    if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayLayout(elevationDeg, azimuthDeg, arrayCount)) {
         return -1;
     }
+    file_.Skip(2);
     const int arrayBytes = gateCount_ * 2;
     for (int k = 0; k < arrayCount; ++k) {
         std::uint16_t* destination =
@@ -643,6 +558,53 @@ int TSCNFileModule::ReadRayArrays(std::span<std::uint16_t* const> arrays, double
     return arrayCount;
 }
 
+bool TSCNFileModule::IndexRays(std::vector<SweepRay>& rays) {
+    rays.clear();
+    indexedRays_.clear();
+    if (!file_.IsOpen() || gateCount_ <= 0) {
+        return false;
+    }
+    const std::int64_t resume = file_.Position();
+    const std::int64_t arrayBytes = std::int64_t{gateCount_} * 2;
+    file_.Seek(firstRayPosition_);
+    bool readable = true;
+    for (int k = 0; k < rayCount_ && readable; ++k) {
+        SweepRay ray;
+        readable = ReadRayLayout(ray.elevationDeg, ray.azimuthDeg, ray.arrayCount);
+        if (readable) {
+            const std::int64_t arraysPosition = file_.Position() + 2;
+            indexedRays_.push_back({arraysPosition, ray.arrayCount});
+            rays.push_back(ray);
+            file_.Seek(arraysPosition + ray.arrayCount * arrayBytes);
+        }
+    }
+    file_.Seek(resume);
+    if (!readable) {
+        rays.clear();
+        indexedRays_.clear();
+    }
+    return readable;
+}
+
+bool TSCNFileModule::ReadGateWord(int ray, int arrayIndex, int gate, std::uint16_t& word) {
+    if (!file_.IsOpen() || ray < 0 || ray >= static_cast<int>(indexedRays_.size()) || gate < 0 ||
+        gate >= gateCount_ || arrayIndex < 0) {
+        return false;
+    }
+    const IndexedRay& indexed = indexedRays_[static_cast<std::size_t>(ray)];
+    word = 0;
+    if (arrayIndex >= indexed.arrayCount) {
+        return true; // an array the ray's data block does not hold reads as zeros, as in a frame
+    }
+    const std::int64_t resume = file_.Position();
+    std::uint8_t bytes[2];
+    file_.Seek(indexed.arraysPosition + (std::int64_t{arrayIndex} * gateCount_ + gate) * 2);
+    const bool read = file_.Read(bytes, sizeof bytes) == sizeof bytes;
+    file_.Seek(resume);
+    word = read ? LoadU16(bytes) : 0;
+    return read;
+}
+
 void TSCNFileModule::QuantiseLevels(const std::uint16_t* codes, std::uint8_t* levels, int boundaryCount,
                                     const std::uint16_t* boundaryCodes, const CodeRange& range,
                                     int count) const {
@@ -652,41 +614,27 @@ void TSCNFileModule::QuantiseLevels(const std::uint16_t* codes, std::uint8_t* le
 // --- CSV export -------------------------------------------------------------------------------
 
 void TSCNFileModule::ClearCsvLines() {
-    // clear() keeps the capacity, so later frames append without allocating.
-    valueCsvLines_.clear();
-    qualityCsvLines_.clear();
+    csv_.Clear();
 }
 
 void TSCNFileModule::AddValueCsvLine(ProductKind kind, const std::uint16_t* codes, int count,
                                      double azimuthDeg, double elevationDeg) {
-    AppendCsvRayPrefix(valueCsvLines_, azimuthDeg, elevationDeg);
-    for (int i = 0; i < count; ++i) {
-        AppendCsvValueCell(valueCsvLines_, kind, codes[i]);
-    }
-    valueCsvLines_ += "\r\n";
+    csv_.AddValueLine(kind, codes, count, azimuthDeg, elevationDeg);
 }
 
 void TSCNFileModule::AddQualityCsvLine(const std::uint16_t* words, int count, double azimuthDeg,
                                        double elevationDeg) {
-    AppendCsvRayPrefix(qualityCsvLines_, azimuthDeg, elevationDeg);
-    for (int i = 0; i < count; ++i) {
-        AppendCsvQualityCell(qualityCsvLines_, words[i]);
-    }
-    qualityCsvLines_ += "\r\n";
+    csv_.AddQualityLine(words, count, azimuthDeg, elevationDeg);
 }
 
 std::string TSCNFileModule::ValueCsvPath(ProductKind kind) const {
-    return CsvPath(valueCsvBaseName_, kCsvProductSuffixes.at(static_cast<std::size_t>(ProductIndex(kind))));
+    return csv_.ValuePath(kind);
 }
 
 std::string TSCNFileModule::QualityCsvPath() const {
-    return CsvPath(qualityCsvBaseName_, kCsvQualitySuffix);
+    return csv_.QualityPath();
 }
 
 void TSCNFileModule::SaveCsvFiles(ProductKind kind) const {
-    if (valueCsvBaseName_.empty()) {
-        throw std::logic_error("CSV export without an opened scan file");
-    }
-    WriteTextFile(ValueCsvPath(kind), valueCsvLines_);
-    WriteTextFile(QualityCsvPath(), qualityCsvLines_);
+    csv_.Save(kind);
 }

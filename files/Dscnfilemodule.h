@@ -1,9 +1,11 @@
 #pragma once
 
 #include "files/Bufferedfile.h"
+#include "files/Csvlines.h"
 #include "files/Gatecodec.h"
 #include "files/Productkind.h"
 #include "files/Scaninfo.h"
+#include "files/Sweepsource.h"
 #include "files/Uniquefd.h"
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <span>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 /// The scan-file reader: opens a scan file (decompressing a ".gz" file to a temporary copy first),
 /// checks it, fills the ScanInfo record and then hands out one ray at a time. It also collects the
@@ -21,7 +24,7 @@
 /// stream longer than its header says), 5 first data block not a multiple of the gate count, 6
 /// date-time out of range, 8 exception while parsing or naming (also a ray or gate count of 0).
 /// Code 7 is the caller's, for a ReadRay result of -1.
-class TSCNFileModule {
+class TSCNFileModule : public TSweepSource {
 public:
     /// Layout sizes of the two file-header layouts and of the known part of a ray header.
     static constexpr int kHeader80Bytes = 80;
@@ -30,7 +33,7 @@ public:
 
     TSCNFileModule();
     /// Closes the open file (deleting its temporary copy) and empties the CSV lines.
-    ~TSCNFileModule();
+    ~TSCNFileModule() override;
     TSCNFileModule(const TSCNFileModule&) = delete;
     TSCNFileModule& operator=(const TSCNFileModule&) = delete;
 
@@ -46,7 +49,7 @@ public:
     /// line are recorded for the arrays copied. Returns the number of values delivered for the last
     /// array copied, or -1 when the ray cannot be read or neither array is in it.
     int ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted, std::uint16_t* quality,
-                std::uint16_t* values, double& elevationDeg, double& azimuthDeg);
+                std::uint16_t* values, double& elevationDeg, double& azimuthDeg) override;
 
     /// Reads the next ray at the current position with every array of its data block at once:
     /// array k goes whole into arrays[k] (nullptr, or k past the span: skipped). No CSV lines are
@@ -56,7 +59,7 @@ public:
     int ReadRayArrays(std::span<std::uint16_t* const> arrays, double& elevationDeg, double& azimuthDeg);
 
     /// Moves back to the first ray of the open file. Returns 0, or -1 when no file is open.
-    int RewindToFirstRay();
+    int RewindToFirstRay() override;
 
     /// Closes the open file, if any, and deletes the temporary copy this module made for it.
     void CloseScanFile();
@@ -77,7 +80,7 @@ public:
     bool DecompressToTemp(const std::string& gzipPath, const std::string& tempPath);
 
     /// Empties both CSV line lists.
-    void ClearCsvLines();
+    void ClearCsvLines() override;
     /// Appends one value line: "Az[..],El[..]," and the decoded value of each of `count` codes.
     void AddValueCsvLine(ProductKind kind, const std::uint16_t* codes, int count, double azimuthDeg,
                          double elevationDeg);
@@ -86,15 +89,22 @@ public:
     /// Writes the value lines to the value file of `kind` and the quality lines to the quality file,
     /// each replacing any file of that name. Throws std::system_error when a file cannot be written,
     /// std::logic_error when no file has been opened successfully yet.
-    void SaveCsvFiles(ProductKind kind) const;
+    void SaveCsvFiles(ProductKind kind) const override;
+
+    /// Walks the ray records from the first by the same block rules as ReadRay, remembering
+    /// where each ray's arrays start. The position of ReadRay is kept.
+    bool IndexRays(std::vector<SweepRay>& rays) override;
+    /// Reads one word of a ray indexed by the last IndexRays of this file.
+    bool ReadGateWord(int ray, int arrayIndex, int gate, std::uint16_t& word) override;
+    std::uint64_t SweepSerial() const override { return openSerial_; }
 
     /// The collected lines, each ending CR LF, in the order the rays were read.
-    const std::string& ValueCsvLines() const { return valueCsvLines_; }
-    const std::string& QualityCsvLines() const { return qualityCsvLines_; }
+    const std::string& ValueCsvLines() const { return csv_.ValueLines(); }
+    const std::string& QualityCsvLines() const { return csv_.QualityLines(); }
     /// Path of the value file of `kind` ("x_Zh.csv") and of the quality file ("x_Qlty.csv") for the
     /// last file opened successfully; empty before the first.
-    std::string ValueCsvPath(ProductKind kind) const;
-    std::string QualityCsvPath() const;
+    std::string ValueCsvPath(ProductKind kind) const override;
+    std::string QualityCsvPath() const override;
 
     /// Name of the file actually open (the temporary copy for ".gz" input); empty when none.
     const std::string& OpenFileName() const { return openFileName_; }
@@ -108,9 +118,9 @@ private:
     void ParseHeader80(ScanInfo& info);
     bool ReadRayHeader(double& elevationDeg, double& azimuthDeg);
     bool ReadArray(std::uint16_t* destination, int copyBytes, int arrayBytes);
-    /// Reads the ray header and the data block's length word; the number of arrays in the
-    /// block, or -1 when either cannot be read or the block is no whole number of arrays.
-    int BeginDataBlock(double& elevationDeg, double& azimuthDeg);
+    /// The ray header and the data block's length at the position, checked as ReadRay checks
+    /// them; leaves the position at the data block. False when the ray cannot be read.
+    bool ReadRayLayout(double& elevationDeg, double& azimuthDeg, int& arrayCount);
     int OpenSteps(const std::string& path, bool smallUnit, ScanInfo& info);
 
     BufferedFile file_;
@@ -131,10 +141,13 @@ private:
     std::uint8_t rayHeader_[kRayHeaderBytes] = {};
     int formatVersion_ = -1;
     std::uint16_t productMask_ = 0;
-    std::string valueCsvLines_;
-    std::string qualityCsvLines_;
-    std::string valueCsvBaseName_;
-    std::string qualityCsvBaseName_;
+    TCsvLines csv_;
+    struct IndexedRay {
+        std::int64_t arraysPosition;
+        int arrayCount;
+    };
+    std::vector<IndexedRay> indexedRays_; // of the open file, by IndexRays
+    std::uint64_t openSerial_ = 0;
 };
 
 inline TSCNFileModule* SCNFileModule = nullptr;

@@ -3,20 +3,14 @@
 #include "files/Beamgeometry.h"
 #include "files/Calcfunc.h"
 #include "files/Gatecodec.h"
-#include "files/Littleendian.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <numbers>
-#include <sys/stat.h>
 
 namespace {
 
-// A look-up reads a few words at a time: a small buffer keeps every read short.
-constexpr std::size_t kProbeBufferBytes = 64;
-constexpr int kRayHeaderBytes = 6;
 // Half the ray step assumed when the rays give none (all at one angle).
 constexpr double kDefaultHalfStepDeg = 0.5;
 // Slack for angles that meet exactly on a ray or a wedge edge.
@@ -87,37 +81,20 @@ BeamDirection DrawnDirection(double azimuthDeg, double elevationDeg) {
 
 } // namespace
 
-bool TGateProbe::Identity::operator==(const Identity& other) const {
-    return path == other.path && device == other.device && inode == other.inode && size == other.size &&
-           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
-           productMask == other.productMask && rayCount == other.rayCount && gateCount == other.gateCount &&
-           gateSpacingM == other.gateSpacingM && latitude == other.latitude && longitude == other.longitude;
-}
-
-TGateProbe::TGateProbe() : file_(kProbeBufferBytes) {}
-
-std::optional<TGateProbe::Identity> TGateProbe::IdentityOf(const std::string& path, const ScanInfo& info) {
-    struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0) {
-        return std::nullopt;
-    }
-    return Identity{
-        path,          status.st_dev,  status.st_ino,     status.st_size, status.st_mtim, info.productMask,
-        info.rayCount, info.gateCount, info.gateSpacingM, info.latitude,  info.longitude};
-}
-
-bool TGateProbe::Attach(const std::string& path, const ScanInfo& info) {
-    const std::optional<Identity> identity = info.valid != 0 ? IdentityOf(path, info) : std::nullopt;
-    if (!identity || identity->rayCount <= 0 || identity->gateCount <= 0) {
+bool TGateProbe::Attach(TSweepSource& source, const ScanInfo& info) {
+    const Identity identity{&source,        source.SweepSerial(), info.productMask, info.rayCount,
+                            info.gateCount, info.gateSpacingM,    info.latitude,    info.longitude};
+    if (info.valid == 0 || identity.rayCount <= 0 || identity.gateCount <= 0) {
         Detach();
         return false;
     }
-    if (Attached() && *identity == identity_) {
+    if (Attached() && identity == identity_) {
         return true;
     }
     Detach();
-    identity_ = *identity;
-    if (!file_.Open(path) || !IndexRays()) {
+    identity_ = identity;
+    source_ = &source;
+    if (!IndexRays()) {
         Detach();
         return false;
     }
@@ -125,7 +102,7 @@ bool TGateProbe::Attach(const std::string& path, const ScanInfo& info) {
 }
 
 void TGateProbe::Detach() {
-    file_.Close();
+    source_ = nullptr;
     identity_ = Identity{};
     rays_.clear();
     drawnAzimuthsDeg_.clear();
@@ -134,42 +111,10 @@ void TGateProbe::Detach() {
 }
 
 bool TGateProbe::IndexRays() {
-    // The rays follow the header block, each a ray header block and a data block, every block
-    // led by its own length, read by the same rules as the reader's.
-    std::uint16_t headerLength = 0;
-    file_.Seek(0);
-    if (!file_.PeekU16(headerLength)) {
+    if (!source_->IndexRays(rays_) || static_cast<int>(rays_.size()) != identity_.rayCount) {
         return false;
     }
-    const int arrayBytes = identity_.gateCount * 2;
-    std::int64_t position = headerLength;
-    rays_.reserve(static_cast<std::size_t>(identity_.rayCount));
-    for (int k = 0; k < identity_.rayCount; ++k) {
-        std::uint16_t rayHeaderLength = 0;
-        std::uint8_t rayHeader[kRayHeaderBytes];
-        std::memset(rayHeader, 0xFF, sizeof rayHeader);
-        file_.Seek(position);
-        if (!file_.PeekU16(rayHeaderLength) || rayHeaderLength < 2) {
-            return false;
-        }
-        const auto copyBytes = static_cast<std::size_t>(std::min<int>(rayHeaderLength, kRayHeaderBytes));
-        if (file_.Read(rayHeader, copyBytes) != copyBytes) {
-            return false;
-        }
-        position += rayHeaderLength;
-        std::uint16_t dataLength = 0;
-        file_.Seek(position);
-        if (!file_.PeekU16(dataLength) || dataLength < 2 || (dataLength - 2) % arrayBytes != 0) {
-            return false;
-        }
-        ProbeRay ray;
-        ray.azimuthDeg = LoadU16(rayHeader + 2) * 0.01;
-        ray.elevationDeg = LoadI16(rayHeader + 4) * 0.01;
-        ray.arraysPosition = position + 2;
-        ray.arrayCount = (dataLength - 2) / arrayBytes;
-        rays_.push_back(ray);
-        position += dataLength;
-
+    for (const SweepRay& ray : rays_) {
         const BeamDirection drawn = DrawnDirection(ray.azimuthDeg, ray.elevationDeg);
         drawnAzimuthsDeg_.push_back(NormaliseAngle(drawn.bearingDeg));
         elevationsDeg_.push_back(ray.elevationDeg);
@@ -193,22 +138,12 @@ double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM, int dis
     if (rayIndex < 0 || rayIndex >= static_cast<int>(rays_.size())) {
         return groundRangeM;
     }
-    const ProbeRay& ray = rays_[static_cast<std::size_t>(rayIndex)];
+    const SweepRay& ray = rays_[static_cast<std::size_t>(rayIndex)];
     const double cosine =
         std::cos(DrawnDirection(ray.azimuthDeg, ray.elevationDeg).elevationDeg * kRadiansPerDegree);
     // The painter's samples per pixel, (samples - 1) / (radius × cos e), stop at the whole ray per
     // pixel: as if the cosine never fell below one pixel's share of the radius.
     return groundRangeM / std::max(cosine, 1.0 / std::max(displayRadiusPixels, 1));
-}
-
-bool TGateProbe::ReadWord(std::int64_t position, std::uint16_t& word) {
-    std::uint8_t bytes[2];
-    file_.Seek(position);
-    if (file_.Read(bytes, sizeof bytes) != sizeof bytes) {
-        return false;
-    }
-    word = LoadU16(bytes);
-    return true;
 }
 
 std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM, ProductKind product,
@@ -217,7 +152,7 @@ std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM
     if (!Attached() || rayIndex < 0 || rayIndex >= static_cast<int>(rays_.size()) || productArray < 0) {
         return std::nullopt;
     }
-    const ProbeRay& ray = rays_[static_cast<std::size_t>(rayIndex)];
+    const SweepRay& ray = rays_[static_cast<std::size_t>(rayIndex)];
     GateReading reading;
     reading.rayIndex = rayIndex;
     reading.product = product;
@@ -230,14 +165,10 @@ std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM
     reading.rangeM = reading.gateIndex >= 0 ? reading.gateIndex * spacingM : slantRangeM;
 
     if (reading.gateIndex >= 0) {
-        const std::int64_t arrayBytes = std::int64_t{identity_.gateCount} * 2;
-        const std::int64_t gateOffset = std::int64_t{reading.gateIndex} * 2;
         const int qualityArray = ArrayIndexInMask(identity_.productMask, kQualityMaskBit);
-        // An array the ray's data block does not hold reads as zeros, like the frame's cleared buffers.
-        if ((productArray < ray.arrayCount &&
-             !ReadWord(ray.arraysPosition + productArray * arrayBytes + gateOffset, reading.code)) ||
-            (qualityArray >= 0 && qualityArray < ray.arrayCount &&
-             !ReadWord(ray.arraysPosition + qualityArray * arrayBytes + gateOffset, reading.quality))) {
+        if (!source_->ReadGateWord(rayIndex, productArray, reading.gateIndex, reading.code) ||
+            (qualityArray >= 0 &&
+             !source_->ReadGateWord(rayIndex, qualityArray, reading.gateIndex, reading.quality))) {
             return std::nullopt;
         }
         if (reading.code != 0) {

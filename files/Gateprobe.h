@@ -1,32 +1,21 @@
 #pragma once
 
-#include "files/Bufferedfile.h"
 #include "files/Productkind.h"
 #include "files/Scaninfo.h"
+#include "files/Sweepsource.h"
 
 #include <cstdint>
-#include <ctime>
 #include <optional>
-#include <string>
-#include <sys/types.h>
 #include <vector>
 
 // The gate under a point of the sweep: which ray, which gate, its decoded value and quality word,
 // and where it lies. The main window, the vertical-section window and nimbrook-scaninfo all look
 // gates up here.
 //
-// The probe reads the scan file through a read-only handle of its own, so the reader's position,
-// which the frame pipeline relies on, is never moved. Attaching indexes the rays once (their
-// angles and where their data blocks start, from the block lengths); a look-up then reads just the
-// two words it needs, and adds nothing to a frame.
-
-/// One ray as indexed: its angles as the file stores them and where its arrays start.
-struct ProbeRay {
-    double azimuthDeg = 0.0;
-    double elevationDeg = 0.0;
-    std::int64_t arraysPosition = 0; // first byte of the first array of the data block
-    int arrayCount = 0;
-};
+// The probe reads the sweep through its source's random access, which leaves the position the
+// frame pipeline relies on alone. Attaching indexes the rays once (their angles, and for a scan
+// file where their data blocks start); a look-up then reads just the two words it needs, and
+// adds nothing to a frame.
 
 /// One gate as the probe found it.
 struct GateReading {
@@ -47,18 +36,15 @@ struct GateReading {
 
 class TGateProbe {
 public:
-    TGateProbe();
-
-    /// Indexes the scan file at `path` (the file the reader has open: the temporary copy for a
-    /// ".gz" file) as `info` describes it. Keeps the index when the same file with the same
-    /// description is attached again. Returns false, and holds nothing, when `info` is not valid,
-    /// the file cannot be opened or one of its rays cannot be read (as a frame would fail).
-    bool Attach(const std::string& path, const ScanInfo& info);
-    /// Closes the handle and forgets the index.
+    /// Indexes the sweep `source` has open, as `info` describes it. Keeps the index when the same
+    /// sweep with the same description is attached again. Returns false, and holds nothing, when
+    /// `info` is not valid or one of its rays cannot be read (as a frame would fail).
+    bool Attach(TSweepSource& source, const ScanInfo& info);
+    /// Forgets the source and the index.
     void Detach();
-    bool Attached() const { return file_.IsOpen(); }
+    bool Attached() const { return source_ != nullptr; }
 
-    const std::vector<ProbeRay>& Rays() const { return rays_; }
+    const std::vector<SweepRay>& Rays() const { return rays_; }
     /// True when the rays do not all share one elevation (a range-height scan, which the
     /// vertical section draws).
     bool ElevationVaries() const { return elevationVaries_; }
@@ -85,28 +71,23 @@ public:
                                         double azimuthOffsetDeg);
 
 private:
-    /// Identity of the indexed file and of the description its index was built from.
+    /// The attached sweep and the description its index was built from.
     struct Identity {
-        std::string path;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        std::timespec modified{};
+        const TSweepSource* source = nullptr;
+        std::uint64_t serial = 0;
         std::uint16_t productMask = 0;
         std::int32_t rayCount = 0;
         std::int32_t gateCount = 0;
         double gateSpacingM = 0.0;
         double latitude = 0.0;
         double longitude = 0.0;
-        bool operator==(const Identity& other) const;
+        bool operator==(const Identity& other) const = default;
     };
-    static std::optional<Identity> IdentityOf(const std::string& path, const ScanInfo& info);
     bool IndexRays();
-    bool ReadWord(std::int64_t position, std::uint16_t& word);
 
-    BufferedFile file_;
+    TSweepSource* source_ = nullptr;
     Identity identity_;
-    std::vector<ProbeRay> rays_;
+    std::vector<SweepRay> rays_;
     std::vector<double> drawnAzimuthsDeg_; // as the picture draws them, without the azimuth offset
     std::vector<double> elevationsDeg_;
     double halfStepAzimuthDeg_ = 0.0;

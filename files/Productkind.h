@@ -52,6 +52,20 @@ constexpr int ArrayIndexInMask(std::uint16_t productMask, int bit) {
     return index;
 }
 
+/// Mask bit of the array at position `arrayIndex` of a data block, or -1 when the mask names none.
+constexpr int MaskBitOfArray(std::uint16_t productMask, int arrayIndex) {
+    int index = 0;
+    for (int bit = 0; bit < 16; ++bit) {
+        if ((productMask >> bit) & 1u) {
+            if (index == arrayIndex) {
+                return bit;
+            }
+            ++index;
+        }
+    }
+    return -1;
+}
+
 /// The product named by its menu caption ("R", "Zh", "φdp" …), by the ASCII spelling of a
 /// Greek caption ("Phidp", "Rhohv", any case of the first letter) or by its tag digit ("0".."7");
 /// nothing for any other text. For command-line tools.

@@ -1,7 +1,7 @@
 #include "render/Sweeppipeline.h"
 
 #include "files/Calcfunc.h"
-#include "files/Dscnfilemodule.h"
+#include "files/Sweepsource.h"
 #include "render/Qualityflags.h"
 
 #include <algorithm>
@@ -52,7 +52,7 @@ void SweepPipeline::MapLevels(const ScaleRecord& scale, bool invalidDisplay, con
     }
 }
 
-double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, ScanInfo& info,
+double SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, ScanInfo& info,
                                   double displayRangeM, const FrameOptions& options, PlanRaySink* plan,
                                   SectionRaySink* section) {
     if (info.valid == 0) {
@@ -81,7 +81,7 @@ double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, S
     }
     const int qualityIndex = ArrayIndexInMask(info.productMask, kQualityMaskBit);
     if (options.csv) {
-        reader.ClearCsvLines();
+        source.ClearCsvLines();
     }
 
     const ThresholdTable& thresholds = Thresholds(product);
@@ -97,7 +97,7 @@ double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, S
     for (int r = 0; r < info.rayCount; ++r) {
         double elevationDeg = 0.0;
         double azimuthDeg = 0.0;
-        const int delivered = reader.ReadRay(productIndex, qualityIndex, options.csv, gateCount * 2, quality,
+        const int delivered = source.ReadRay(productIndex, qualityIndex, options.csv, gateCount * 2, quality,
                                              values, elevationDeg, azimuthDeg);
         if (delivered < 0) {
             ZeroGateBuffers(gateCount);
@@ -111,8 +111,8 @@ double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, S
         }
 
         DecimateRay(values, fit.gatesUsed, fit.samples, resampled_.data());
-        reader.QuantiseLevels(resampled_.data(), levels_.data(), thresholds.count, thresholds.boundaryCodes,
-                              thresholds.range, fit.samples);
+        ::QuantiseLevels(resampled_.data(), levels_.data(), thresholds.count, thresholds.boundaryCodes,
+                         thresholds.range, fit.samples);
         std::fill(levels_.begin() + fit.samples, levels_.end(), kLevelNoData);
         flags_.fill(0);
         DecimateRay(quality, fit.gatesUsed, fit.samples, flags_.data());
@@ -146,13 +146,13 @@ double SweepPipeline::RenderSweep(TSCNFileModule& reader, ProductKind product, S
 
     if (options.csv) {
         try {
-            reader.SaveCsvFiles(product);
+            source.SaveCsvFiles(product);
         } catch (...) {
             // The next refresh must still read the file from its first ray.
-            reader.RewindToFirstRay();
+            source.RewindToFirstRay();
             throw;
         }
     }
-    reader.RewindToFirstRay();
+    source.RewindToFirstRay();
     return fit.rangeMetres;
 }

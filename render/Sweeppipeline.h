@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-class TSCNFileModule;
+class TSweepSource;
 
 // The per-ray frame pipeline: every ray of the open scan file read, fitted to the display's 300
 // samples, quantised against the product's thresholds, mapped to palette indices and handed to
@@ -52,7 +52,7 @@ public:
         return colourTable_.scales[static_cast<std::size_t>(ProductScale(product))];
     }
 
-    /// Draws the sweep of the file `reader` has open (described by `info`) for `product` with a
+    /// Draws the sweep `source` has open (described by `info`) for `product` with a
     /// display radius of displayRangeM metres (0 or less: the whole data range). Returns the range
     /// drawn in metres; 0 when `info` is not valid (nothing is read or drawn); -1 when the file
     /// holds no array of the product (both pictures wiped) or a ray cannot be read (both pictures
@@ -60,7 +60,7 @@ public:
     /// into range) and elevation go to `info`. A sweep that covers the whole circle is closed by
     /// painting the wedge from its last ray back to its first. Either sink may be null. Exceptions
     /// of the CSV export pass through after the file is rewound.
-    double RenderSweep(TSCNFileModule& reader, ProductKind product, ScanInfo& info, double displayRangeM,
+    double RenderSweep(TSweepSource& source, ProductKind product, ScanInfo& info, double displayRangeM,
                        const FrameOptions& options, PlanRaySink* plan, SectionRaySink* section);
 
     /// Frees the gate buffers; the next sweep allocates them again.

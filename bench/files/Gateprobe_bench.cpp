@@ -31,7 +31,7 @@ public:
         }
     }
     ~SweepFile() { ::unlink(path_.c_str()); }
-    const std::string& Path() const { return path_; }
+    TSCNFileModule& Reader() { return reader_; }
     const ScanInfo& Info() const { return info_; }
 
 private:
@@ -40,15 +40,15 @@ private:
     ScanInfo info_;
 };
 
-const SweepFile& Sweep() {
-    static const SweepFile sweep;
+SweepFile& Sweep() {
+    static SweepFile sweep;
     return sweep;
 }
 
 // A mouse move: the cursor walks round the sweep and out along the rays; the readout text included.
 void BM_ReadoutPerMouseMove(benchmark::State& state) {
     TGateProbe probe;
-    if (!probe.Attach(Sweep().Path(), Sweep().Info())) {
+    if (!probe.Attach(Sweep().Reader(), Sweep().Info())) {
         state.SkipWithError("the probe could not index the sweep");
         return;
     }
@@ -57,7 +57,7 @@ void BM_ReadoutPerMouseMove(benchmark::State& state) {
         ++step;
         const double azimuthDeg = (step * 37 % 3600) * 0.1;
         const double rangeM = (step * 113 % 1000) * 100.0;
-        if (!probe.Attach(Sweep().Path(), Sweep().Info())) {
+        if (!probe.Attach(Sweep().Reader(), Sweep().Info())) {
             state.SkipWithError("the probe lost the sweep");
             return;
         }
@@ -71,7 +71,7 @@ void BM_ReadoutPerMouseMove(benchmark::State& state) {
 void BM_IndexTheSweep(benchmark::State& state) {
     for (auto _ : state) {
         TGateProbe probe;
-        benchmark::DoNotOptimize(probe.Attach(Sweep().Path(), Sweep().Info()));
+        benchmark::DoNotOptimize(probe.Attach(Sweep().Reader(), Sweep().Info()));
     }
 }
 

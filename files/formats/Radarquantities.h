@@ -12,10 +12,10 @@
 /// One product in the open formats.
 struct RadarQuantity {
     ProductKind kind;
-    std::string_view cfRadialField;  // CfRadial field variable written
-    std::string_view standardName;   // CF/Radial standard_name
-    std::string_view units;          // units attribute
-    std::string_view odimQuantity;   // ODIM what/quantity written
+    std::string_view cfRadialField; // CfRadial field variable written
+    std::string_view standardName;  // CF/Radial standard_name
+    std::string_view units;         // units attribute
+    std::string_view odimQuantity;  // ODIM what/quantity written
 };
 
 inline constexpr std::array<RadarQuantity, kProductCount> kRadarQuantities = {{
@@ -41,18 +41,35 @@ struct Alias {
 };
 // ODIM quantities read, in order of preference within a product (DBZH before TH and DBZ).
 inline constexpr std::array<Alias, 12> kOdimAliases = {{
-    {"DBZH", ProductKind::Zh}, {"TH", ProductKind::Zh}, {"DBZ", ProductKind::Zh},
-    {"RATE", ProductKind::R}, {"VRADH", ProductKind::V}, {"VRAD", ProductKind::V},
-    {"ZDR", ProductKind::Zdr}, {"KDP", ProductKind::Kdp}, {"PHIDP", ProductKind::Phidp},
-    {"RHOHV", ProductKind::Rhohv}, {"WRADH", ProductKind::W}, {"WRAD", ProductKind::W},
+    {"DBZH", ProductKind::Zh},
+    {"TH", ProductKind::Zh},
+    {"DBZ", ProductKind::Zh},
+    {"RATE", ProductKind::R},
+    {"VRADH", ProductKind::V},
+    {"VRAD", ProductKind::V},
+    {"ZDR", ProductKind::Zdr},
+    {"KDP", ProductKind::Kdp},
+    {"PHIDP", ProductKind::Phidp},
+    {"RHOHV", ProductKind::Rhohv},
+    {"WRADH", ProductKind::W},
+    {"WRAD", ProductKind::W},
 }};
 // CfRadial field names read when a field has no standard name we know, in order of preference.
 inline constexpr std::array<Alias, 14> kCfRadialAliases = {{
-    {"DBZH", ProductKind::Zh}, {"DBZ", ProductKind::Zh}, {"reflectivity", ProductKind::Zh},
-    {"RATE", ProductKind::R}, {"VEL", ProductKind::V}, {"VRADH", ProductKind::V},
-    {"WIDTH", ProductKind::W}, {"WRADH", ProductKind::W}, {"ZDR", ProductKind::Zdr},
-    {"KDP", ProductKind::Kdp}, {"PHIDP", ProductKind::Phidp}, {"RHOHV", ProductKind::Rhohv},
-    {"TH", ProductKind::Zh}, {"VRAD", ProductKind::V},
+    {"DBZH", ProductKind::Zh},
+    {"DBZ", ProductKind::Zh},
+    {"reflectivity", ProductKind::Zh},
+    {"RATE", ProductKind::R},
+    {"VEL", ProductKind::V},
+    {"VRADH", ProductKind::V},
+    {"WIDTH", ProductKind::W},
+    {"WRADH", ProductKind::W},
+    {"ZDR", ProductKind::Zdr},
+    {"KDP", ProductKind::Kdp},
+    {"PHIDP", ProductKind::Phidp},
+    {"RHOHV", ProductKind::Rhohv},
+    {"TH", ProductKind::Zh},
+    {"VRAD", ProductKind::V},
 }};
 } // namespace radarquantities_detail
 

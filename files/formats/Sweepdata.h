@@ -24,7 +24,7 @@ struct SweepData {
     /// the first ray as the frame pipeline sets them.
     ScanInfo info;
     SweepMode mode = SweepMode::PlanPosition;
-    double fixedAngleDeg = 0.0; // elevation of a plan-position sweep, azimuth of a range-height one
+    double fixedAngleDeg = 0.0;       // elevation of a plan-position sweep, azimuth of a range-height one
     std::vector<double> azimuthDeg;   // per ray, as stored (no offset added)
     std::vector<double> elevationDeg; // per ray
     /// arrays[k] for product k (ProductKind) and arrays[kQualityMaskBit] for the quality words:
@@ -34,6 +34,8 @@ struct SweepData {
     /// The codes of ray `ray` of array `bit`; nullptr when the array is absent.
     const std::uint16_t* Ray(int bit, int ray) const {
         const auto& a = arrays[static_cast<std::size_t>(bit)];
-        return a.empty() ? nullptr : a.data() + static_cast<std::size_t>(ray) * static_cast<std::size_t>(info.gateCount);
+        return a.empty()
+                   ? nullptr
+                   : a.data() + static_cast<std::size_t>(ray) * static_cast<std::size_t>(info.gateCount);
     }
 };

@@ -73,6 +73,7 @@ TEST_F(MainMenu, HoldsEveryItemCaptionSeparatorTagAndFirstRadioChecked) {
         "    MainMenuDispSelectFdp φdp 5",
         "    MainMenuDispSelectRhv ρhv 6",
         "    MainMenuDispSelectW W 7",
+        "  MainMenuDispSweep 仰角",
         "  MainMenuDispAlpha 透過率",
         "    MainMenuDispAlpha0 0% 0*",
         "    MainMenuDispAlpha25 25% 25",

@@ -2,7 +2,6 @@
 #include "files/Calcfunc.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
-#include "files/Gateprobe.h"
 #include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/files/Samplescans.h"
@@ -772,8 +771,6 @@ TEST_F(ReaderTest, AFifoSwappedInAfterTheCheckIsRefusedAtOnce) {
         EXPECT_EQ(OpenPath(path), -1) << path;
         EXPECT_EQ(info.errorCode, 1) << path;
     }
-    TGateProbe probe;
-    EXPECT_FALSE(probe.Attach(fifo, info));
 
     const auto bytes = samples::Build(samples::Header(HeaderLayout::Bytes80, 3, 2, 3)).Bytes();
     scanwriter::WriteFile(dir.File("plain.scn"), bytes);

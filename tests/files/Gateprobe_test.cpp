@@ -74,7 +74,7 @@ protected:
             scanwriter::WriteFile(dir.File(name), bytes);
         }
         ASSERT_GE(reader.OpenScanFile(dir.File(name), false, info), 0) << info.errorCode;
-        ASSERT_TRUE(probe.Attach(reader.OpenFileName(), info));
+        ASSERT_TRUE(probe.Attach(reader, info));
     }
     GateReading Read(int ray, double rangeM, double offsetDeg = 0.0) {
         const auto reading = probe.ReadGate(ray, rangeM, ProductKind::Zh, offsetDeg);
@@ -179,7 +179,7 @@ TEST_F(GateProbeTest, ReindexesAFileReplacedUnderTheSameName) {
     Load(Fan(180.0, 1.0, 360));
     EXPECT_EQ(probe.RayAtAzimuth(100.0, 0.0), 280);
     info.valid = 0;
-    EXPECT_FALSE(probe.Attach(reader.OpenFileName(), info));
+    EXPECT_FALSE(probe.Attach(reader, info));
     EXPECT_FALSE(probe.ReadGate(0, 0.0, ProductKind::Zh, 0.0).has_value());
 }
 

@@ -1,4 +1,5 @@
 #include "files/Dscnfilemodule.h"
+#include "files/Sweepdatasource.h"
 #include "render/Sweeppipeline.h"
 #include "tests/common/Scratchdir.h"
 #include "tools/scanwriter/Scanwriter.h"
@@ -16,12 +17,27 @@ struct Recorder final : PlanRaySink, SectionRaySink {
         std::vector<std::uint8_t> indices;
         std::vector<std::uint8_t> marks;
         double azimuthDeg;
+        bool operator==(const PlanRay&) const = default;
     };
     int resets = 0;
     int clears = 0;
     std::vector<PlanRay> plan;
     std::vector<std::vector<std::uint8_t>> section;
     std::vector<double> sectionElevations;
+
+    bool SameCalls(const Recorder& other) const {
+        return resets == other.resets && clears == other.clears && plan == other.plan &&
+               section == other.section && sectionElevations == other.sectionElevations;
+    }
+
+    void Append(const Recorder& other) {
+        resets += other.resets;
+        clears += other.clears;
+        plan.insert(plan.end(), other.plan.begin(), other.plan.end());
+        section.insert(section.end(), other.section.begin(), other.section.end());
+        sectionElevations.insert(sectionElevations.end(), other.sectionElevations.begin(),
+                                 other.sectionElevations.end());
+    }
 
     void ResetEchoImage() override { ++resets; }
     bool PaintEchoRay(const PaletteRay& ray, double azimuthDeg, double) override {
@@ -69,6 +85,37 @@ std::string WriteSweep(const ScratchDir& dir, const Sweep& sweep) {
     return path;
 }
 
+/// The sweep the scan-file reader has open, held whole in memory as an imported sweep is.
+SweepData SweepInMemory(TSCNFileModule& reader, const ScanInfo& info) {
+    SweepData sweep;
+    sweep.info = info;
+    const auto gates = static_cast<std::size_t>(info.gateCount);
+    std::vector<std::uint16_t> values(gates);
+    for (int bit = 0; bit <= kQualityMaskBit; ++bit) {
+        const int index = ArrayIndexInMask(info.productMask, bit);
+        if (index < 0) {
+            continue;
+        }
+        reader.RewindToFirstRay();
+        sweep.azimuthDeg.clear();
+        sweep.elevationDeg.clear();
+        for (int r = 0; r < info.rayCount; ++r) {
+            double elevationDeg = 0.0;
+            double azimuthDeg = 0.0;
+            reader.ReadRay(index, -1, false, info.gateCount * 2, nullptr, values.data(), elevationDeg,
+                           azimuthDeg);
+            sweep.azimuthDeg.push_back(azimuthDeg);
+            sweep.elevationDeg.push_back(elevationDeg);
+            auto& array = sweep.arrays[static_cast<std::size_t>(bit)];
+            array.insert(array.end(), values.begin(), values.end());
+        }
+    }
+    reader.RewindToFirstRay();
+    return sweep;
+}
+
+// Every frame is drawn twice, from the scan file and from the same sweep held in memory as the
+// open-format readers give it: both sources must feed the pictures identically.
 class Pipeline : public testing::Test {
 protected:
     double Render(const Sweep& sweep, const FrameOptions& options = {},
@@ -77,7 +124,21 @@ protected:
         if (reader.OpenScanFile(WriteSweep(dir_, sweep), false, info_) < 0) {
             ADD_FAILURE() << "the sweep does not open: " << info_.errorCode;
         }
-        return pipeline_.RenderSweep(reader, product, info_, 0.0, options, &sinks_, &sinks_);
+        TSweepDataSource memory;
+        ScanInfo memoryInfo = info_;
+        memory.Open(SweepInMemory(reader, info_), dir_.File("sweep.h5"));
+        Recorder memorySinks;
+        const double fromMemory =
+            pipeline_.RenderSweep(memory, product, memoryInfo, 0.0, options, &memorySinks, &memorySinks);
+        Recorder fileSinks;
+        const double fromFile =
+            pipeline_.RenderSweep(reader, product, info_, 0.0, options, &fileSinks, &fileSinks);
+        EXPECT_EQ(fromMemory, fromFile);
+        EXPECT_TRUE(memorySinks.SameCalls(fileSinks));
+        sinks_.Append(fileSinks);
+        EXPECT_EQ(memoryInfo.azimuthDeg, info_.azimuthDeg);
+        EXPECT_EQ(memoryInfo.elevationDeg, info_.elevationDeg);
+        return fromFile;
     }
 
     ScratchDir dir_;

@@ -210,3 +210,26 @@ TEST_F(ScanInfoTool, NamesThatAreNotUtf8AreReplacedInTheJsonOnly) {
         EXPECT_FALSE(name.ends_with(".$$$")) << name;
     }
 }
+
+namespace {
+
+TEST_F(ScanInfoTool, ListsTheSweepsOfAVolumeAndReadsTheOneAsked) {
+    const std::string volume = std::string(NIMBROOK_TEST_DATA_DIR) + "/open/knmi_polar_volume.h5";
+    ASSERT_EQ(Run({"--json", "--sweep", "6", "--probe", "10", "20", volume}), 0) << err.str();
+    const auto document = nlohmann::json::parse(out.str());
+    ASSERT_EQ(document["sweeps"].size(), 14u);
+    EXPECT_EQ(
+        document["sweeps"][6],
+        (nlohmann::json{
+            {"index", 6}, {"mode", "ppi"}, {"fixedAngleDeg", 4.5}, {"rayCount", 360}, {"gateCount", 340}}));
+    EXPECT_EQ(document["sweep"], 6);
+    EXPECT_EQ(document["gateSpacingM"], 500.0);
+    EXPECT_EQ(document["probe"]["rayIndex"], 9);
+    EXPECT_EQ(document["probe"]["product"], "Zh");
+
+    EXPECT_EQ(Run({"--sweep", "14", volume}), 8);
+    EXPECT_NE(err.str().find("no sweep 14 (the file holds 14)"), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"--sweep", "-1", volume}), 64);
+}
+
+} // namespace

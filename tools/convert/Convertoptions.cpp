@@ -7,7 +7,7 @@
 #include <string_view>
 
 const char* const kConvertUsage =
-    "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]\n"
+    "usage: nimbrook-convert [--jobs N] [--small] [--sweep N] [--settings INI] [--recursive] [--quiet]\n"
     "                        [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]\n"
     "                        [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
@@ -17,6 +17,7 @@ const char* const kConvertUsage =
     "                or a folder: its scan files in name order (other files are skipped)\n"
     "  --jobs N      N conversion processes at once (default: one per processor)\n"
     "  --small       read the files as the small device writes them (nimbrook FILE 1)\n"
+    "  --sweep N     of ODIM_H5 and CfRadial volumes, sweep N (0-based); default the lowest\n"
     "  --settings INI  the viewer settings to use (default: the viewer's own nimbrook.ini);\n"
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
@@ -79,6 +80,12 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
                                    std::to_string(kMostJobs)};
             }
             options.jobs = *jobs;
+        } else if (name == "--sweep") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty() || text->find_first_not_of("0123456789") != std::string::npos) {
+                return TUsageError{"--sweep needs a sweep index of 0 or more"};
+            }
+            options.sweep = *text;
         } else if (name == "--settings") {
             const std::optional<std::string> file = value();
             if (!file || file->empty()) {

@@ -15,6 +15,7 @@
 struct TConvertOptions {
     int jobs = 0; // worker processes; 0: one per processor available to the process
     bool smallDevice = false;
+    std::string sweep;        // --sweep N: the sweep of volumes shown; empty: the settings' choice
     std::string settingsFile; // empty: the viewer's settings file
     bool recursive = false;
     bool quiet = false;

@@ -15,7 +15,8 @@
 #include <filesystem>
 
 TConvertSession::TConvertSession(const QStringList& files, const std::vector<std::string>& outputs,
-                                 bool smallDevice, const QString& settingsFile, std::string frameFolder)
+                                 bool smallDevice, const QString& settingsFile, const QString& sweep,
+                                 std::string frameFolder)
     : files_(files), outputs_(outputs), smallDevice_(smallDevice), frameFolder_(std::move(frameFolder)),
       program_(QFile::encodeName(ExecutableFilePath())) {
     argv_[0] = program_.data();
@@ -25,6 +26,7 @@ TConvertSession::TConvertSession(const QStringList& files, const std::vector<std
     TStartOptions options;
     options.converting = true;
     options.settingsFile = settingsFile;
+    options.sweep = sweep; // applied to every file as batch mode's --sweep
     modules_ = std::make_unique<TApplicationModules>(options);
     FormMain->show();
     QCoreApplication::processEvents(); // the window laid out and its first picture composed

@@ -18,11 +18,12 @@ class TNimbrookApplication;
 class TConvertSession final : public TConversionWorker {
 public:
     /// Starts the viewer converting: the settings from `settingsFile` (empty: the viewer's own
-    /// file). outputs[i] is where the picture of files[i] goes; none given: beside each file. With
-    /// a `frameFolder`, each picture goes there as a loop's frame (FramePath) instead of into a JPEG.
-    /// Throws what the modules throw when they cannot be made.
+    /// file). outputs[i] is where the picture of files[i] goes; none given: beside each file.
+    /// `sweep` chooses the sweep of volumes as batch mode's --sweep does. With a `frameFolder`, each
+    /// picture goes there as a loop's frame (FramePath) instead of into a JPEG. Throws what the
+    /// modules throw when they cannot be made.
     TConvertSession(const QStringList& files, const std::vector<std::string>& outputs, bool smallDevice,
-                    const QString& settingsFile, std::string frameFolder = {});
+                    const QString& settingsFile, const QString& sweep = {}, std::string frameFolder = {});
     ~TConvertSession() override;
     TConvertSession(const TConvertSession&) = delete;
     TConvertSession& operator=(const TConvertSession&) = delete;

@@ -57,7 +57,7 @@ TLoopRun ConvertToLoop(const TLoopRequest& request, TPoolObserver& report) {
                            request.frameMs, request.lastFrameMs, report);
     const TWorkerFactory startViewer = [&] {
         return std::make_unique<TConvertSession>(*request.files, kBesideEachFile, request.smallDevice,
-                                                 request.settingsFile, folder.Path());
+                                                 request.settingsFile, request.sweep, folder.Path());
     };
     run.pool =
         RunWorkerPool(static_cast<std::size_t>(request.files->size()), request.jobs, startViewer, assembly);

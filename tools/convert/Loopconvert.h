@@ -20,6 +20,7 @@ struct TLoopRequest {
     int frameMs = 0;     // 0: the display time of the settings
     int lastFrameMs = 0; // 0: three times the frame's display time
     bool quiet = false;
+    QString sweep; // of volumes, as batch mode's --sweep; empty: the settings' choice
 };
 
 struct TLoopRun {

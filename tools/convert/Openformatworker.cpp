@@ -4,6 +4,7 @@
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
 #include "files/formats/Scansweep.h"
+#include "files/formats/Sweepfactory.h"
 #include "files/formats/cfradial/Cfradialwriter.h"
 #include "files/formats/odim/Odimwriter.h"
 #include "nimbrook/Version.h"
@@ -65,9 +66,9 @@ bool ReplacesInput(const std::string& inputPath, const std::string& outputPath) 
 } // namespace
 
 TOpenFormatWorker::TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs,
-                                     TOutputFormat format, bool smallDevice, std::string station)
+                                     TOutputFormat format, bool smallDevice, std::string station, int sweep)
     : files_(files), outputs_(outputs), format_(format), smallDevice_(smallDevice),
-      station_(std::move(station)) {
+      station_(std::move(station)), sweepIndex_(sweep) {
     // A sweep and the libraries' chunk buffers take tens of megabytes a file. Kept by the
     // allocator rather than handed back to the system after each file, they are not faulted in
     // (and zeroed by the kernel) again for the next: that halves the time a file takes.
@@ -76,13 +77,28 @@ TOpenFormatWorker::TOpenFormatWorker(const QStringList& files, const std::vector
     ::mallopt(M_TOP_PAD, kKeptAllocationBytes);
 }
 
+int TOpenFormatWorker::Load(const std::string& inputPath) {
+    // As a batch run: a path that is no regular file is a file that does not exist.
+    if (!IsRegularFile(inputPath)) {
+        return kScanFileSelectionError;
+    }
+    if (!IsOpenFormatFile(inputPath)) {
+        return LoadScanSweep(reader_, inputPath, smallDevice_, sweep_);
+    }
+    VolumeRead read = ReadOpenFormatFile(inputPath, sweepIndex_);
+    if (read.errorCode != kScanNoError) {
+        std::fprintf(stderr, "nimbrook-convert: %s: %s\n", inputPath.c_str(), read.message.c_str());
+        return read.errorCode;
+    }
+    sweep_ = std::move(read.sweeps.at(static_cast<std::size_t>(read.chosen)));
+    return kScanNoError;
+}
+
 TFileResult TOpenFormatWorker::Convert(std::size_t index) {
     const QString input = files_.at(static_cast<qsizetype>(index)).trimmed();
     const std::string inputPath = LocalPathBytes(input);
     const std::string& outputPath = outputs_.at(index);
-    // As a batch run: a path that is no regular file is a file that does not exist.
-    const int code = IsRegularFile(inputPath) ? LoadScanSweep(reader_, inputPath, smallDevice_, sweep_)
-                                              : kScanFileSelectionError;
+    const int code = Load(inputPath);
     // The coordinating process writes the file's line in the operation log.
     if (code != kScanNoError) {
         return {false, code};

@@ -17,13 +17,18 @@
 // output cannot be written).
 class TOpenFormatWorker final : public TConversionWorker {
 public:
-    /// outputs[i]: where files[i] goes (OutputPathFor); `station` names the radar (empty: its position).
+    /// outputs[i]: where files[i] goes (OutputPathFor); `station` names the radar (empty: its
+    /// position); `sweep`: the sweep taken of an ODIM_H5 or CfRadial volume (kLowestSweep: the
+    /// lowest elevation).
     TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs, TOutputFormat format,
-                      bool smallDevice, std::string station);
+                      bool smallDevice, std::string station, int sweep);
 
     TFileResult Convert(std::size_t index) override;
 
 private:
+    /// Loads the sweep of the file at `inputPath`, a scan file or an open-format file (told by its
+    /// content); 0, or the error code.
+    int Load(const std::string& inputPath);
     /// Writes the loaded sweep to `outputPath`; an empty text, or what failed.
     std::string WriteOutput(const std::string& inputPath, const std::string& outputPath);
 
@@ -32,6 +37,7 @@ private:
     TOutputFormat format_;
     bool smallDevice_;
     std::string station_;
+    int sweepIndex_;
     TSCNFileModule reader_;
     SweepData sweep_;
 };

@@ -10,7 +10,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kScanFileKinds[] = {".scn", ".rhi", ".sppi", ".scnd", ".rhid", ".sppid", ".scr"};
+const char* const kScanFileKinds[] = {".scn",   ".rhi", ".sppi", ".scnd", ".rhid",
+                                      ".sppid", ".scr", ".h5",   ".hdf",  ".nc"};
 
 /// The path as the rest of the program carries paths: every byte of the file system's name kept,
 /// as batch mode keeps its command line.

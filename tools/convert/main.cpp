@@ -10,6 +10,7 @@
 // animated WebP or GIF instead (Loopconvert.h).
 #include "app/Batchlogs.h"
 #include "app/Commandlinehelp.h"
+#include "files/formats/Sweepimport.h"
 #include "platform/Localpath.h"
 #include "platform/Processinfo.h"
 #include "platform/Unattendedplatform.h"
@@ -22,9 +23,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <sched.h>
 #include <string>
 #include <unistd.h>
@@ -74,6 +77,19 @@ void HoldStopSignals() {
     ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     std::raise(signal);
     std::_Exit(128 + signal);
+}
+
+/// The sweep --sweep names (digits only, as the parser checks), kLowestSweep when not given; an
+/// index past any volume's sweeps stays one.
+int SweepIndexOf(const std::string& text) {
+    if (text.empty()) {
+        return kLowestSweep;
+    }
+    long long index = 0;
+    for (const char digit : text) {
+        index = std::min<long long>(index * 10 + (digit - '0'), std::numeric_limits<int>::max());
+    }
+    return static_cast<int>(index);
 }
 
 /// Where each file's output goes, and the files refused because an earlier one writes the same
@@ -146,19 +162,28 @@ int main(int argc, char** argv) {
     const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
     TLoopRun loop;
     if (!options.loopPath.empty()) {
-        const TLoopRequest request{&list.files,      options.smallDevice, settingsFile,        jobs,
-                                   options.loopPath, options.frameMs,     options.lastFrameMs, options.quiet};
+        const TLoopRequest request{&list.files,
+                                   options.smallDevice,
+                                   settingsFile,
+                                   jobs,
+                                   options.loopPath,
+                                   options.frameMs,
+                                   options.lastFrameMs,
+                                   options.quiet,
+                                   QString::fromStdString(options.sweep)};
         loop = ConvertToLoop(request, report);
     } else {
         const TConvertPlan plan = PlanOutputs(list, options);
         const TWorkerFactory startWorker = [&]() -> std::unique_ptr<TConversionWorker> {
             std::unique_ptr<TConversionWorker> worker;
             if (options.format == TOutputFormat::Jpeg) {
-                worker = std::make_unique<TConvertSession>(list.files, plan.outputs, options.smallDevice,
-                                                           settingsFile);
+                worker =
+                    std::make_unique<TConvertSession>(list.files, plan.outputs, options.smallDevice,
+                                                      settingsFile, QString::fromStdString(options.sweep));
             } else {
                 worker = std::make_unique<TOpenFormatWorker>(list.files, plan.outputs, options.format,
-                                                             options.smallDevice, options.station);
+                                                             options.smallDevice, options.station,
+                                                             SweepIndexOf(options.sweep));
             }
             if (plan.refused.empty()) {
                 return worker;

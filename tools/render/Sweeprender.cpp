@@ -5,6 +5,7 @@
 #include "display/Drawlegendstrip.h"
 #include "files/Decimate.h"
 #include "files/Dscnfilemodule.h"
+#include "files/formats/Sweepopener.h"
 #include "render/Sweeppipeline.h"
 
 #include <QString>
@@ -19,10 +20,14 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
         result.message = "the picture size must be positive";
         return result;
     }
-    TSCNFileModule reader;
+    TSCNFileModule scanReader;
+    TSweepOpener opener(scanReader);
     ScanInfo info;
-    if (reader.OpenScanFile(options.scanPath, options.smallDevice, info) < 0) {
+    if (opener.Open(options.scanPath, options.smallDevice, info, options.sweep) < 0) {
         result.message = ErrorText(info.errorCode);
+        if (!opener.ErrorMessage().empty()) {
+            result.message += ": " + opener.ErrorMessage();
+        }
         return result;
     }
     if (ArrayIndexInMask(info.productMask, ProductIndex(options.product)) < 0) {
@@ -59,7 +64,8 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
 
     FrameOptions frame; // no quality overlays, no CSV
     frame.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    if (pipeline.RenderSweep(reader, options.product, info, radiusMetres, frame, &display, nullptr) < 0) {
+    if (pipeline.RenderSweep(opener.Source(), options.product, info, radiusMetres, frame, &display, nullptr) <
+        0) {
         result.message = ErrorText(info.errorCode);
         return result;
     }

@@ -21,6 +21,7 @@ struct RenderOptions {
     int width = 719;                       // echo image and picture size
     int height = 719;
     bool smallDevice = false; // the 54-byte header layout for versions 1 and 2
+    int sweep = -1;           // of a file of several sweeps: its index, -1 the lowest elevation
 };
 
 /// What a render did.

@@ -18,11 +18,13 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: nimbrook-render FILE OUT.png [--product R|Zh|V|Zdr|Kdp|Phidp|Rhohv|W] [--map PATH]\n"
-    "                      [--radius-km R] [--size WxH] [--small]\n"
-    "Writes the viewer's main picture of a scan file (PNG; JPEG when OUT ends in .jpg).\n"
+    "                      [--radius-km R] [--size WxH] [--small] [--sweep N]\n"
+    "Writes the viewer's main picture of a scan file, ODIM_H5 or CfRadial file (PNG; JPEG when\n"
+    "OUT ends in .jpg).\n"
     "  --radius-km  display radius (default: the file's whole data range)\n"
     "  --size       picture size in pixels (default 719x719)\n"
-    "  --small      the small device's 54-byte header layout\n";
+    "  --small      the small device's 54-byte header layout\n"
+    "  --sweep N    of a file of several sweeps, sweep N (0-based); default the lowest elevation\n";
 
 int Usage() {
     return UsageError(kUsage);
@@ -66,6 +68,12 @@ int main(int argc, char** argv) {
                 return Usage();
             }
             options.product = *product;
+        } else if (arg == "--sweep" && hasValue) {
+            const std::string_view text = args[++i];
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), options.sweep);
+            if (error != std::errc() || end != text.data() + text.size() || options.sweep < 0) {
+                return Usage();
+            }
         } else if (arg == "--map" && hasValue) {
             options.mapPath = std::string(args[++i]);
         } else if (arg == "--radius-km" && hasValue) {

@@ -42,13 +42,13 @@ std::optional<ProductKind> ProbeProduct(const std::optional<ProductKind>& asked,
     return std::nullopt;
 }
 
-int ProbeGate(const std::string& openPath, ScanInfo& info, const ProbeRequest& request, ProductKind product,
+int ProbeGate(TSweepSource& source, ScanInfo& info, const ProbeRequest& request, ProductKind product,
               std::optional<GateReading>& reading) {
     if (ArrayIndexInMask(info.productMask, ProductIndex(product)) < 0) {
         return kScanInfoNoSuchProductStatus;
     }
     TGateProbe probe;
-    if (!probe.Attach(openPath, info)) {
+    if (!probe.Attach(source, info)) {
         info.errorCode = kScanDataReadError;
         return kScanDataReadError;
     }

@@ -27,10 +27,10 @@ double FileAzimuthOffsetDeg(const ScanInfo& info);
 /// The product asked for, else the first one the file holds; none when it holds none.
 std::optional<ProductKind> ProbeProduct(const std::optional<ProductKind>& asked, const ScanInfo& info);
 
-/// Looks the gate up in `openPath`, the file the reader has open as `info` describes it. Returns
+/// Looks the gate up in the sweep `source` has open as `info` describes it. Returns
 /// 0; 7 (also into info's errorCode) when a ray cannot be read; kScanInfoNoSuchProductStatus when
 /// the file does not hold `product`. `reading` stays empty when no ray covers the angle.
-int ProbeGate(const std::string& openPath, ScanInfo& info, const ProbeRequest& request, ProductKind product,
+int ProbeGate(TSweepSource& source, ScanInfo& info, const ProbeRequest& request, ProductKind product,
               std::optional<GateReading>& reading);
 
 /// The "probe" object: rayIndex, gateIndex (null beyond the last gate), azimuthDeg, elevationDeg,

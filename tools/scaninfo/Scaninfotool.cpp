@@ -5,6 +5,7 @@
 #include "files/Csvformat.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "files/formats/Sweepopener.h"
 #include "nimbrook/Version.h"
 #include "tools/scaninfo/Scaninfoprobe.h"
 
@@ -19,9 +20,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: nimbrook-scaninfo [--small] [--json] [--product P] [--rays N] [--csv P]\n"
+    "usage: nimbrook-scaninfo [--small] [--json] [--sweep N] [--product P] [--rays N] [--csv P]\n"
     "                         [--probe AZ_DEG RANGE_KM | --probe-elevation EL_DEG RANGE_KM] FILE\n"
     "Opens a scan file exactly as the viewer does and prints every field of its description.\n"
+    "ODIM_H5 and CfRadial files are read too; their sweeps are listed.\n"
+    "  --sweep N    of a file of several sweeps, sweep N (0-based, in the file's order);\n"
+    "               default the lowest elevation\n"
     "  --small      read versions 1 and 2 as the small device does (54-byte header)\n"
     "  --json       print one JSON object instead of text\n"
     "  --product P  also print each ray's azimuth, elevation and decoded values of product P:\n"
@@ -45,6 +49,7 @@ struct Options {
     std::optional<ProductKind> product;
     std::optional<ProductKind> csvProduct;
     long rayLimit = -1;
+    int sweep = kLowestSweep;
     std::string file;
 };
 
@@ -105,6 +110,14 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args, Op
             if (!options.probe) {
                 return arg + " needs an angle in degrees and a range of 0 km or more";
             }
+        } else if (arg == "--sweep") {
+            const auto index = value();
+            int n = -1;
+            if (!index ||
+                std::from_chars(index->data(), index->data() + index->size(), n).ec != std::errc{} || n < 0) {
+                return "--sweep needs an index of 0 or more";
+            }
+            options.sweep = n;
         } else if (arg == "--rays") {
             const auto count = value();
             long n = -1;
@@ -220,6 +233,22 @@ void PrintInfoText(const std::string& file, const ScanInfo& info, std::ostream& 
     line("formatType", std::to_string(info.formatType));
 }
 
+const char* SweepModeName(SweepMode mode) {
+    return mode == SweepMode::RangeHeight ? "rhi" : "ppi";
+}
+
+nlohmann::ordered_json SweepsJson(const std::vector<SweepChoice>& sweeps) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const SweepChoice& sweep : sweeps) {
+        list.push_back({{"index", sweep.index},
+                        {"mode", SweepModeName(sweep.mode)},
+                        {"fixedAngleDeg", sweep.fixedAngleDeg},
+                        {"rayCount", sweep.rayCount},
+                        {"gateCount", sweep.gateCount}});
+    }
+    return list;
+}
+
 using RayVisitor =
     std::function<void(double azimuthDeg, double elevationDeg, const std::uint16_t* codes, int count)>;
 
@@ -227,7 +256,7 @@ using RayVisitor =
 // the mask, gateCount x 2 bytes per array, entries beyond the count delivered zeroed, the first
 // ray's angles into the description. Returns 0, 7 for a ray that cannot be read, or
 // kScanInfoNoSuchProductStatus. The reader is rewound only after a complete pass.
-int ReadRays(TSCNFileModule& reader, ScanInfo& info, ProductKind product, bool csv, long rayLimit,
+int ReadRays(TSweepSource& reader, ScanInfo& info, ProductKind product, bool csv, long rayLimit,
              const RayVisitor& visit) {
     const int productIndex = ArrayIndexInMask(info.productMask, ProductIndex(product));
     if (productIndex < 0) {
@@ -277,11 +306,16 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         return kScanInfoUsageStatus;
     }
 
-    TSCNFileModule reader;
+    TSCNFileModule scanReader;
+    TSweepOpener opener(scanReader);
     ScanInfo info;
     info.errorCode = 0;
-    const int opened = reader.OpenScanFile(options.file, options.smallUnit, info);
+    const int opened = opener.Open(options.file, options.smallUnit, info, options.sweep);
     int status = opened < 0 ? info.errorCode : 0;
+    if (!opener.ErrorMessage().empty()) {
+        err << "nimbrook-scaninfo: " << options.file << ": " << opener.ErrorMessage() << "\n";
+    }
+    TSweepSource& reader = opener.Source();
 
     nlohmann::ordered_json rays = nlohmann::ordered_json::array();
     std::string rayText;
@@ -292,7 +326,7 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     std::optional<GateReading> probed;
     const std::optional<ProductKind> probeProduct = ProbeProduct(options.product, info);
     if (status == 0 && options.probe) {
-        status = probeProduct ? ProbeGate(reader.OpenFileName(), info, *options.probe, *probeProduct, probed)
+        status = probeProduct ? ProbeGate(reader, info, *options.probe, *probeProduct, probed)
                               : kScanInfoNoSuchProductStatus;
         if (status == kScanInfoNoSuchProductStatus) {
             missingProduct(probeProduct.value_or(ProductKind::R));
@@ -344,6 +378,11 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
 
     if (options.json) {
         nlohmann::ordered_json document = InfoJson(info);
+        if (!opener.Sweeps().empty()) {
+            document["sweeps"] = SweepsJson(opener.Sweeps());
+            document["sweep"] =
+                opener.SweepShown() >= 0 ? nlohmann::ordered_json(opener.SweepShown()) : nullptr;
+        }
         if (options.product && !options.probe) {
             document["product"] =
                 std::string(kProductCaptions[static_cast<std::size_t>(ProductIndex(*options.product))]);
@@ -359,6 +398,13 @@ int RunScanInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     } else {
         PrintInfoText(options.file, info, out);
+        for (const SweepChoice& sweep : opener.Sweeps()) {
+            std::string label =
+                "sweep " + std::to_string(sweep.index) + (sweep.index == opener.SweepShown() ? "*:" : ":");
+            label.resize(std::max<std::size_t>(label.size() + 1, 19), ' ');
+            out << label << SweepModeName(sweep.mode) << " " << sweep.fixedAngleDeg << " deg, "
+                << sweep.rayCount << " rays x " << sweep.gateCount << " gates\n";
+        }
         for (const std::string& path : csvFiles) {
             out << "csv:              " << path << "\n";
         }
