@@ -58,7 +58,11 @@ void TFormMain::TimerFilePlayTimer() {
     int product = CheckedProduct();
     const int direction = MainMenuPlayREW->isChecked() ? -1 : 1;
     scanInfo_.errorCode = 0;
-    const int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
+    int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
+    if (advancing && index >= fileList_.size() && LoopPlayback() && !MainMenuPlayFF->isChecked() &&
+        !MainMenuPlayREW->isChecked()) {
+        index = 0; // loop playback: after the last file, the display time later, the first again
+    }
 
     if (index >= 0 && index < fileList_.size()) {
         scanInfo_.errorCode = 0;
@@ -94,11 +98,16 @@ void TFormMain::TimerFilePlayTimer() {
         }
     }
 
+    bool forgotten = false;
     if (!batchMode_ && scanInfo_.errorCode != 0) {
         DialogService().ErrorBox(this, QString::fromStdString(ErrorText(scanInfo_.errorCode)));
+        // Reported once: a broken file leaves a followed or looping list, so it is not tried again.
+        forgotten = ForgetBrokenFile(index);
     }
 
-    if (advancing && index >= 0 && index < fileList_.size()) {
+    // A file forgotten, the next step takes the one that came into its place (or loops).
+    const bool onFile = forgotten ? !fileList_.isEmpty() : index >= 0 && index < fileList_.size();
+    if (advancing && onFile) {
         int intervalMs = kFastIntervalMs;
         if (!MainMenuPlayFF->isChecked() && !MainMenuPlayREW->isChecked()) {
             TSettingsAccess settings(*IniFileModule);
