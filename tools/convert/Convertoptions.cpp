@@ -6,6 +6,7 @@
 
 const char* const kConvertUsage =
     "usage: nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...\n"
+    "       nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
     "its scan file (x.scn and x.scn.gz give x.jpg), one line per file in nimbrook.log in the\n"
     "working directory.\n"
@@ -17,6 +18,9 @@ const char* const kConvertUsage =
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
     "  --quiet       no progress and no summary on stderr\n"
+    "  --follow DIR  converts the scan files of DIR whose picture is missing or older, then each new\n"
+    "                one as soon as it is complete, until stopped; on a terminal a line shows the\n"
+    "                number converted and the time of the last, otherwise each failure gets a line\n"
     "Exit status: 0 every file converted, 1 some failed (see the log), 2 wrong arguments. SIGINT\n"
     "(Ctrl-C) and SIGTERM stop it cleanly: the files in flight are finished, then it ends by the signal.\n";
 
@@ -71,6 +75,12 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
                 return TUsageError{"--settings needs the path of a settings file"};
             }
             options.settingsFile = *file;
+        } else if (name == "--follow") {
+            const std::optional<std::string> folder = value();
+            if (!folder || folder->empty()) {
+                return TUsageError{"--follow needs the path of a folder"};
+            }
+            options.followFolder = *folder;
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -84,6 +94,12 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
         } else {
             return TUsageError{"unknown option " + argument};
         }
+    }
+    if (!options.followFolder.empty()) {
+        if (!options.paths.empty()) {
+            return TUsageError{"--follow takes no other PATH"};
+        }
+        return options;
     }
     if (options.paths.empty()) {
         return TUsageError{"no scan file or folder given"};

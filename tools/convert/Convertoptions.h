@@ -6,6 +6,7 @@
 
 // The command line of nimbrook-convert:
 //   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...
+//   nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR
 
 /// What the command line asks for.
 struct TConvertOptions {
@@ -15,6 +16,7 @@ struct TConvertOptions {
     bool recursive = false;
     bool quiet = false;
     std::vector<std::string> paths; // scan files and folders, in the order given
+    std::string followFolder;       // --follow: the folder whose new scan files are converted
 };
 
 /// --help was given: print the usage and stop.
@@ -29,7 +31,7 @@ using TConvertCommand = std::variant<TConvertOptions, TShowUsage, TUsageError>;
 
 /// Reads the arguments after the program's name. Options and paths may come in any order; "--"
 /// ends the options. --jobs takes 1 to 256, given as "--jobs N" or "--jobs=N" (and --settings
-/// likewise); at least one PATH is needed.
+/// and --follow likewise); at least one PATH is needed, or --follow and none.
 TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments);
 
 /// The usage text printed by --help.

@@ -7,11 +7,6 @@
 
 // The files a conversion run takes from its command line.
 
-/// Whether `fileName` is that of a scan file of a kind the viewer opens: ".scn", ".rhi", ".sppi",
-/// ".scnd", ".rhid", ".sppid" or ".scr" in any case, or one of those followed by ".gz" (lower
-/// case, the only one the reader decompresses).
-bool IsScanFileName(const QString& fileName);
-
 struct TScanFileList {
     QStringList files;              // in the order they are converted
     std::vector<std::string> notes; // folders that held no scan file or could not all be read

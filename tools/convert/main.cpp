@@ -1,4 +1,5 @@
 // nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet] PATH...
+// nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR
 //
 // Converts scan files to JPEG pictures exactly as `nimbrook FILE` does (the same picture beside
 // the file, the same line in nimbrook.log in the working directory), but in one run: each worker
@@ -11,6 +12,7 @@
 #include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"
+#include "tools/convert/Followconvert.h"
 #include "tools/convert/Scanfilelist.h"
 
 #include <QFile>
@@ -91,6 +93,13 @@ int main(int argc, char** argv) {
 
     const QString viewer = ViewerExecutablePath();
     const ScopedProcessInfo asViewer(viewer, {viewer});
+    const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
+    if (!options.followFolder.empty()) {
+        ChooseOffscreenWithoutDisplay();
+        LeaveOutToolkitNotes();
+        HoldStopSignals();
+        EndBySignal(FollowAndConvert(options, settingsFile, jobs));
+    }
     const TScanFileList list = CollectScanFiles(options.paths, options.recursive);
     if (!options.quiet) {
         for (const std::string& note : list.notes) {
@@ -109,8 +118,7 @@ int main(int argc, char** argv) {
         return std::make_unique<TConvertSession>(list.files, options.smallDevice, settingsFile);
     };
     const TPoolRun run =
-        RunWorkerPool(static_cast<std::size_t>(list.files.size()),
-                      options.jobs > 0 ? options.jobs : ProcessorCount(), startViewer, report);
+        RunWorkerPool(static_cast<std::size_t>(list.files.size()), jobs, startViewer, report);
     report.Summarise(run);
     if (run.stopSignal != 0) {
         EndBySignal(run.stopSignal);
