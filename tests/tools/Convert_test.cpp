@@ -31,6 +31,7 @@ std::string Describe(const TConvertCommand& command) {
     text += options.recursive ? " recursive" : "";
     text += options.quiet ? " quiet" : "";
     text += options.settingsFile.empty() ? "" : " settings " + options.settingsFile;
+    text += options.followFolder.empty() ? "" : " follow " + options.followFolder;
     for (const std::string& path : options.paths) {
         text += " [" + path + "]";
     }
@@ -69,7 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{
             "EmptySettings", {"d", "--settings="}, "error: --settings needs the path of a settings file"},
         OptionsCase{"ValueForASwitch", {"--small=1", "d"}, "error: unknown option --small=1"},
-        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"}),
+        OptionsCase{"UnknownOption", {"--fast", "d"}, "error: unknown option --fast"},
+        OptionsCase{"Follow", {"--small", "--follow", "/radar out"}, "jobs 0 small follow /radar out"},
+        OptionsCase{"FollowWithAPath", {"--follow=r", "d"}, "error: --follow takes no other PATH"},
+        OptionsCase{"FollowWithoutFolder", {"--follow"}, "error: --follow needs the path of a folder"}),
     [](const ::testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
 
 struct ProgressCase {
