@@ -389,7 +389,7 @@ private:
     void CreateStatusPanels();
     /// Loads `paths` (files and folders) as the play list and starts playing it.
     void PlayPaths(const QStringList& paths);
-    /// The new play list, sorted, also in the playlist window; position 0.
+    /// The new play list, sorted, also in the playlist window; position 0. Following stops.
     void SetPlayList(const QStringList& paths);
 
     TStartOptions startOptions_;

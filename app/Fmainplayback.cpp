@@ -191,6 +191,7 @@ QAction* TFormMain::TransportAction(TransportCommand command) {
 }
 
 void TFormMain::SetPlayList(const QStringList& paths) {
+    StopFollowing(); // a list chosen by hand is no longer the folder's
     fileList_ = paths;
     SortPlayOrder(fileList_);
     FormPlayList->SetFileList(fileList_);

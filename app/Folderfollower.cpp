@@ -63,9 +63,8 @@ std::optional<TFileSignature> SignatureOf(const std::string& path) {
 
 TFolderFollower::TFolderFollower(const QString& folder, NameFilter isScanFile, TOptions options,
                                  QObject* parent)
-    : QObject(parent), folder_(folder), folderBytes_(LocalPathBytes(folder)),
-      isScanFile_(std::move(isScanFile)), options_(options), tracker_(options.settleMs, options.remembered),
-      timer_(new QTimer(this)) {
+    : QObject(parent), folderBytes_(LocalPathBytes(folder)), isScanFile_(std::move(isScanFile)),
+      options_(options), tracker_(options.settleMs, options.remembered), timer_(new QTimer(this)) {
     connect(timer_, &QTimer::timeout, this, [this] { OnTimer(); });
 }
 
@@ -88,22 +87,24 @@ bool TFolderFollower::Arm() {
     if (options_.polling || LacksInotify(folderBytes_)) {
         return true;
     }
+    // Without inotify (its limits reached: fs.inotify.max_user_instances, max_user_watches) the
+    // folder is polled; said once per follower.
     const auto warn = [this](const char* what) {
         if (!warned_) {
             warned_ = true;
-            std::fprintf(stderr, "nimbrook: %s (%s): polling %s every %d ms\n", what, std::strerror(errno),
-                         folderBytes_.c_str(), options_.pollIntervalMs);
+            std::fprintf(stderr, "nimbrook: %s: polling %s every %d ms\n", what, folderBytes_.c_str(),
+                         options_.pollIntervalMs);
         }
     };
     inotifyFd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (inotifyFd_ < 0) {
-        warn("no inotify instance");
+        warn(errno == EMFILE ? "inotify's instance limit reached" : std::strerror(errno));
         return true;
     }
     if (::inotify_add_watch(inotifyFd_, folderBytes_.c_str(), kWatchedEvents) < 0) {
         const bool gone = errno == ENOENT || errno == ENOTDIR;
         if (!gone) {
-            warn("no inotify watch");
+            warn(errno == ENOSPC ? "inotify's watch limit reached" : std::strerror(errno));
         }
         ::close(inotifyFd_);
         inotifyFd_ = -1;

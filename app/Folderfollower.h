@@ -39,10 +39,6 @@ public:
     /// being written come later through the handler). Empty when the folder does not exist yet.
     QStringList Start(FilesHandler onComplete);
 
-    const QString& Folder() const { return folder_; }
-    /// Polling rather than watching (also while the folder is waited for).
-    bool Polling() const { return notifier_ == nullptr; }
-
 private:
     /// Starts watching the folder (or polling it); false when it is not there.
     bool Arm();
@@ -55,7 +51,6 @@ private:
     QString PathOf(const std::string& name) const;
     void Deliver(const QStringList& paths);
 
-    QString folder_;
     std::string folderBytes_;
     NameFilter isScanFile_;
     TOptions options_;

@@ -155,6 +155,13 @@ TEST_F(Follow, TheMenuItemFollowsTheChosenFolderAndStopsWhenChosenAgain) {
     dialogs.fileAnswers.push_back({false, {}});
     FormMain->MainMenuPlayFollow->trigger();
     EXPECT_FALSE(FormMain->MainMenuPlayFollow->isChecked());
+    // Files opened by hand end following.
+    dialogs.fileAnswers.push_back({true, {FolderText()}});
+    FormMain->MainMenuPlayFollow->trigger();
+    ASSERT_TRUE(FormMain->Following());
+    OpenFiles({WriteScan("other.scn")});
+    EXPECT_FALSE(FormMain->Following());
+    EXPECT_FALSE(FormMain->MainMenuPlayFollow->isChecked());
 }
 
 TEST_F(Follow, TheControlSocketTellsTheStatusAndFollowsAndUnfollows) {
