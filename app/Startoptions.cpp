@@ -22,8 +22,8 @@ TStartOptions ParseStartOptions(const QStringList& arguments) {
     TStartOptions options;
     if (arguments.size() >= 2 && arguments[1] == QLatin1String(kPlayOption)) {
         options.playPaths = arguments.mid(2);
-    } else if (arguments.size() >= 3 && arguments[1] == QLatin1String(kFollowOption)) {
-        options.followFolder = arguments[2];
+    } else if (arguments.size() >= 2 && arguments[1] == QLatin1String(kFollowOption)) {
+        options.followFolder = arguments.value(2);
         if (arguments.size() >= 5 && arguments[3] == QLatin1String(kKeepOption)) {
             bool ok = false;
             const int keep = arguments[4].toInt(&ok, 10);
