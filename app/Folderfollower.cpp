@@ -98,7 +98,8 @@ bool TFolderFollower::Arm() {
     };
     inotifyFd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (inotifyFd_ < 0) {
-        warn(errno == EMFILE ? "inotify's instance limit reached" : std::strerror(errno));
+        warn(errno == EMFILE ? "no inotify instance (instance or descriptor limit reached)"
+                             : std::strerror(errno));
         return true;
     }
     if (::inotify_add_watch(inotifyFd_, folderBytes_.c_str(), kWatchedEvents) < 0) {

@@ -6,11 +6,14 @@
 #include <QFileInfo>
 #include <QTest>
 #include <atomic>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -148,3 +151,41 @@ INSTANTIATE_TEST_SUITE_P(Watching, FolderFollower, ::testing::Values(false, true
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "Polling" : "Inotify";
                          });
+
+TEST(FolderFollowerFallback, WithoutInotifyTheFolderIsPolledAfterOneWarning) {
+    ScratchDir dir;
+    TFolderFollower::TOptions options;
+    options.pollIntervalMs = 100;
+    options.settleMs = 400;
+    TFolderFollower follower(QString::fromStdString(dir.Path().string()), ScanName, options);
+    std::vector<std::string> reported;
+    const auto record = [&](const QStringList& paths) {
+        for (const QString& path : paths) {
+            reported.push_back(QFileInfo(path).fileName().toStdString());
+        }
+    };
+    testing::internal::CaptureStderr();
+    // No descriptor left for an inotify instance while following starts.
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit few{64, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    std::vector<int> held;
+    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY)) {
+        held.push_back(fd);
+    }
+    record(follower.Start(record));
+    for (const int fd : held) {
+        ::close(fd);
+    }
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    for (const char* name : {"a.scn", "b.scn"}) {
+        std::ofstream((dir.Path() / name).string()) << name;
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return reported.size() == (name[0] == 'a' ? 1u : 2u); }, kDeadlineMs));
+    }
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reported, (std::vector<std::string>{"a.scn", "b.scn"}));
+    EXPECT_NE(warnings.find("no inotify instance"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("polling"), warnings.rfind("polling")) << "one warning: " << warnings;
+}
