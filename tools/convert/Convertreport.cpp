@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressInterval(100);
 
-/// "The conversion process ended by signal 11 (Segmentation fault)" and the like.
+} // namespace
+
 std::string LostMessage(int waitStatus) {
     if (WIFSIGNALED(waitStatus)) {
         const int signal = WTERMSIG(waitStatus);
@@ -21,8 +22,6 @@ std::string LostMessage(int waitStatus) {
     }
     return "The conversion process ended with exit status " + std::to_string(WEXITSTATUS(waitStatus));
 }
-
-} // namespace
 
 TConvertReport::TConvertReport(const QStringList& files, std::string logPath, bool quiet)
     : files_(files), logPath_(std::move(logPath)), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) == 1),

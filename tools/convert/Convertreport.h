@@ -7,6 +7,10 @@
 #include <chrono>
 #include <string>
 
+/// Why a file whose worker died has no picture: "The conversion process ended by signal 11
+/// (Segmentation fault)" and the like; `waitStatus` as waitpid gives it.
+std::string LostMessage(int waitStatus);
+
 // What the converter says while it runs and at the end, on stderr: on a terminal one line updated
 // as files finish, otherwise nothing until the summary; nothing at all when quiet. A file whose
 // worker died while converting it gets its failure line in the operation log here, since no

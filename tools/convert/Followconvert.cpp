@@ -6,6 +6,7 @@
 #include "app/Outputnames.h"
 #include "app/Startoptions.h"
 #include "platform/Localpath.h"
+#include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"
 #include "tools/convert/Scanfilelist.h"
 #include "tools/convert/Stopsignals.h"
@@ -34,7 +35,7 @@ public:
         Count(index, result.converted, ErrorText(result.errorCode));
     }
     void Lost(std::size_t index, int waitStatus) override {
-        const std::string message = "The conversion process ended with status " + std::to_string(waitStatus);
+        const std::string message = LostMessage(waitStatus);
         LogFailedByException(files_.value(static_cast<qsizetype>(index)).trimmed(), message);
         Count(index, false, message);
     }
