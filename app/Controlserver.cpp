@@ -111,5 +111,21 @@ QString TControlServer::Execute(const QString& line) {
         }
         return QStringLiteral("OK");
     }
+    if (command == QLatin1String("status") && arguments.isEmpty()) {
+        return QStringLiteral("OK ") + window_.PlaybackStatus();
+    }
+    if (command == QLatin1String("follow")) {
+        // The rest of the line is the folder, blanks and all.
+        const QString folder = line.trimmed().mid(command.size()).trimmed();
+        if (folder.isEmpty()) {
+            return QStringLiteral("ERROR follow needs the path of a folder");
+        }
+        QTimer::singleShot(0, &window_, [this, folder] { window_.StartFollowing(folder); });
+        return QStringLiteral("OK");
+    }
+    if (command == QLatin1String("unfollow") && arguments.isEmpty()) {
+        window_.StopFollowing();
+        return QStringLiteral("OK");
+    }
     return QStringLiteral("ERROR unknown command: ") + command;
 }

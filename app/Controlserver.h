@@ -17,6 +17,11 @@ class TFormMain;
 //                              whole degrees, shown at the next status bar update
 //   repaint [WIDTH HEIGHT]     UM_REPAINT: composes and paints the picture (at a new size)
 //   drop PATH<TAB>PATH...      plays the paths as if they were dropped on the window
+//   status                     "OK following=0|1 index=I count=N time=YYYY/MM/DD hh:mm:ss path=PATH":
+//                              the playback position (from 1, 0 with an empty list), the scan time
+//                              and the path of the file shown (both empty with none), path last
+//   follow PATH                follows the folder PATH (the rest of the line), as the menu does
+//   unfollow                   stops following
 //
 // Words are separated by blanks; a line holding a tab is split at tabs instead, so that paths
 // may contain blanks. Only the interactive copy listens; the socket is the user's alone. At most

@@ -7,6 +7,7 @@
 #include "app/Displaypanel.h"
 #include "app/Echosignalproc.h"
 #include "app/Fmainreadout.h"
+#include "app/Folderfollower.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
@@ -77,6 +78,7 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     CreateMainMenu();
     ConnectLifecycleMenu();
     ConnectPlaybackMenu();
+    ConnectFollowMenu();
     ConnectOptionMenus();
     ConnectSnapshotMenus();
 
@@ -224,6 +226,7 @@ void TFormMain::ApplyMenuSettings() {
     SetEchoTransparency(IntegerOption(settings->alpha));
     (IsLargeDevice(settings->unitD) ? MainMenuSettingUnitD : MainMenuSettingUnitS)->setChecked(true);
     (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
+    MainMenuPlayLoop->setChecked(IntegerOption(settings->loop) != 0);
 }
 
 void TFormMain::PlayPaths(const QStringList& paths) {
@@ -267,6 +270,7 @@ void TFormMain::FormCloseQuery() {
 }
 
 void TFormMain::FormClose() {
+    StopFollowing();
     DropFileModule->AcceptFiles(this, false);
     RenderSweep(-1, nullptr, 0.0);
 }

@@ -31,6 +31,7 @@ class QMimeData;
 class TBitmap;
 class TCursorReadout;
 class TDisplayPanel;
+class TFolderFollower;
 class TImage;
 class TStatusBar;
 class clEchoSignalProc;
@@ -67,6 +68,7 @@ int ActionTag(const QAction* action);
 //                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
 //   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
 //   Fmainconvert.cpp   the archive converter: the batch sequence of one file after another
+//   Fmainfollow.cpp    following a folder ("フォルダ監視...") and loop playback ("ループ再生")
 // Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TSweepMenu;
@@ -127,6 +129,31 @@ public:
     void MenuItemPlayListClick();
     void JumpToFile(int index) override;
     QAction* TransportAction(TransportCommand command) override;
+
+    // --- Following a folder, loop playback (Fmainfollow.cpp) -----------------------------------
+
+    /// "フォルダ監視...": while following, stops; otherwise the folder dialog, and a folder chosen
+    /// is followed.
+    void MainMenuPlayFollowClick();
+    /// "ループ再生" clicked, its check mark now `nowChecked`: stored in the Loop setting.
+    void MainMenuPlayLoopClick(bool nowChecked);
+    /// Follows `folder` (one that does not exist yet is waited for): playback stops, the newest
+    /// files it holds (KeptFileCount) become the play list and the newest is shown; each file
+    /// completed later joins the list in play order (AddFollowedFiles).
+    void StartFollowing(const QString& folder);
+    void StopFollowing();
+    bool Following() const;
+    /// Whether playback starts again at the first file after the last (the check mark).
+    bool LoopPlayback() const;
+    /// The newest files the list keeps while following: --keep, else the Keep setting (0: all).
+    int KeptFileCount() const;
+    /// Complete files of the followed folder join the list in play order and the list is cut to
+    /// its newest KeptFileCount files. Shown at once when the playback was not running and showed
+    /// the newest file; a file replaced by a newer copy is shown again when it is on screen.
+    void AddFollowedFiles(const QStringList& paths);
+    /// The control socket's status: "following=0|1 index=I count=N time=YYYY/MM/DD hh:mm:ss
+    /// path=PATH" (I from 1, 0 with no file; time and path empty when nothing is shown).
+    QString PlaybackStatus() const;
 
     // --- Option menus (Fmainoptions.cpp) -------------------------------------------------------
 
@@ -321,6 +348,8 @@ public:
     QAction* MainMenuPlayREW = nullptr;
     QAction* MenuItemPlayDispTime = nullptr;
     QAction* MenuItemPlayList = nullptr;
+    QAction* MainMenuPlayLoop = nullptr;   // check item, the Loop setting
+    QAction* MainMenuPlayFollow = nullptr; // checked while following
     // "画面コピー"
     QMenu* MainMenuSnapShot = nullptr;
     QAction* MainMenuSnapShotMain = nullptr; // tag 0
@@ -357,6 +386,10 @@ private:
     void ConnectLifecycleMenu(); // Fmain.cpp
     void ConnectOptionMenus();   // Fmainoptions.cpp
     void ConnectSnapshotMenus(); // Fmainsnapshot.cpp
+    void ConnectFollowMenu();    // Fmainfollow.cpp
+    /// A file that failed to show leaves the list when following or looping, so that it is
+    /// reported once; the position goes one back. False when it stays.
+    bool ForgetBrokenFile(int index);
     /// Captures the main window (0) or the SRHI window into `bitmap`; throws when it cannot.
     void CaptureWindow(int which, TBitmap& bitmap);
     void InstallBatchExceptionHandler();
@@ -387,7 +420,7 @@ private:
     void CreateStatusPanels();
     /// Loads `paths` (files and folders) as the play list and starts playing it.
     void PlayPaths(const QStringList& paths);
-    /// The new play list, sorted, also in the playlist window; position 0.
+    /// The new play list, sorted, also in the playlist window; position 0. Following stops.
     void SetPlayList(const QStringList& paths);
 
     TStartOptions startOptions_;
@@ -423,6 +456,9 @@ private:
     bool quietSteps_ = false;
 
     std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
+
+    std::unique_ptr<TFolderFollower> follower_; // while following a folder
+    QStringList pendingArrivals_;               // complete files that came while a step ran
 
     // The file ConvertFile is converting: the event loop that runs its sequence and its outcome.
     struct TConvertedFile {

@@ -140,6 +140,8 @@ void TFormMain::StartFromCommandLine() {
     if (arguments.isEmpty()) {
         if (!startOptions_.playPaths.isEmpty()) {
             PlayPaths(startOptions_.playPaths);
+        } else if (!startOptions_.followFolder.isEmpty()) {
+            StartFollowing(startOptions_.followFolder);
         }
         return;
     }

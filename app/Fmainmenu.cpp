@@ -185,6 +185,11 @@ void TFormMain::CreateMainMenu() {
     MenuItemPlayDispTime = AddItem(MainMenuPlay, "表示時間...", "MenuItemPlayDispTime");
     MainMenuPlay->addSeparator();
     MenuItemPlayList = AddItem(MainMenuPlay, "リスト表示", "MenuItemPlayList");
+    MainMenuPlay->addSeparator();
+    MainMenuPlayLoop = AddItem(MainMenuPlay, "ループ再生", "MainMenuPlayLoop");
+    MainMenuPlayLoop->setCheckable(true);
+    MainMenuPlayFollow = AddItem(MainMenuPlay, "フォルダ監視...", "MainMenuPlayFollow");
+    MainMenuPlayFollow->setCheckable(true);
 
     MainMenuSnapShot = AddMenu(bar, "画面コピー", "MainMenuSnapShot");
     MainMenuSnapShotMain = AddTaggedItem(MainMenuSnapShot, "メイン画面...", "MainMenuSnapShotMain", 0);

@@ -60,7 +60,11 @@ void TFormMain::TimerFilePlayTimer() {
     int product = CheckedProduct();
     const int direction = MainMenuPlayREW->isChecked() ? -1 : 1;
     scanInfo_.errorCode = kScanNoError;
-    const int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
+    int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
+    if (advancing && index >= fileList_.size() && LoopPlayback() && !MainMenuPlayFF->isChecked() &&
+        !MainMenuPlayREW->isChecked()) {
+        index = 0; // loop playback: after the last file, the display time later, the first again
+    }
 
     if (index >= 0 && index < fileList_.size()) {
         scanInfo_.errorCode = kScanNoError;
@@ -82,11 +86,16 @@ void TFormMain::TimerFilePlayTimer() {
         }
     }
 
+    bool forgotten = false;
     if (!batchMode_ && !quietSteps_ && scanInfo_.errorCode != kScanNoError) {
         DialogService().ErrorBox(this, QString::fromStdString(ErrorText(scanInfo_.errorCode)));
+        // Reported once: a broken file leaves a followed or looping list, so it is not tried again.
+        forgotten = ForgetBrokenFile(index);
     }
 
-    if (advancing && index >= 0 && index < fileList_.size()) {
+    // A file forgotten, the next step takes the one that came into its place (or loops).
+    const bool onFile = forgotten ? !fileList_.isEmpty() : index >= 0 && index < fileList_.size();
+    if (advancing && onFile) {
         int intervalMs = kFastIntervalMs;
         if (!MainMenuPlayFF->isChecked() && !MainMenuPlayREW->isChecked()) {
             TSettingsAccess settings(*IniFileModule);
@@ -215,6 +224,7 @@ QAction* TFormMain::TransportAction(TransportCommand command) {
 }
 
 void TFormMain::SetPlayList(const QStringList& paths) {
+    StopFollowing(); // a list chosen by hand is no longer the folder's
     fileList_ = paths;
     SortPlayOrder(fileList_);
     FormPlayList->SetFileList(fileList_);

@@ -20,10 +20,26 @@ constexpr const char* kOpenFormatEndings[] = {".h5", ".hdf", ".nc", ".h5.gz", ".
 
 } // namespace
 
+namespace {
+
+const char* const kScanFileKinds[] = {".scn",   ".rhi", ".sppi", ".scnd", ".rhid",
+                                      ".sppid", ".scr", ".h5",   ".hdf",  ".nc"};
+
+} // namespace
+
 TStartOptions ParseStartOptions(const QStringList& arguments) {
     TStartOptions options;
     if (arguments.size() >= 2 && arguments[1] == QLatin1String(kPlayOption)) {
         options.playPaths = arguments.mid(2);
+    } else if (arguments.size() >= 2 && arguments[1] == QLatin1String(kFollowOption)) {
+        options.followFolder = arguments.value(2);
+        if (arguments.size() >= 5 && arguments[3] == QLatin1String(kKeepOption)) {
+            bool ok = false;
+            const int keep = arguments[4].toInt(&ok, 10);
+            if (ok && keep >= 0) {
+                options.keep = keep;
+            }
+        }
     } else {
         options.batchArguments = arguments.mid(1);
         // "--sweep N" after the file chooses the sweep of a volume and is no batch argument.
@@ -68,6 +84,20 @@ QStringList ScanFilesOf(const QString& path) {
     std::sort(files.begin(), files.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return files;
+}
+
+bool IsScanFileName(const QString& fileName) {
+    QString name = fileName;
+    if (name.endsWith(QLatin1String(".gz"), Qt::CaseSensitive)) {
+        name.chop(3);
+    }
+    for (const char* kind : kScanFileKinds) {
+        const QLatin1String extension(kind);
+        if (name.size() > extension.size() && name.endsWith(extension, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void SortPlayOrder(QStringList& paths) {

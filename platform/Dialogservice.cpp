@@ -27,6 +27,10 @@ public:
         if (request.kind == TFileDialogKind::Save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
+        } else if (request.kind == TFileDialogKind::Folder) {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::Directory);
+            dialog.setOption(QFileDialog::ShowDirsOnly);
         } else {
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(request.multiSelect && request.kind == TFileDialogKind::Open

@@ -22,6 +22,7 @@ enum class TFileDialogKind {
     Open,        // one or more existing files
     OpenPicture, // one existing picture file
     Save,        // a file name to write
+    Folder,      // one existing folder (the filter is not used)
 };
 
 struct TFileDialogRequest {

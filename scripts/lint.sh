@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: scripts/lint.sh BUILD_DIR [REGEX]}
 root=$(pwd)
-default="^$root/(files/.*|settings/.*|render/(Colourscales|Genradarmap|Legendstrip|Qualityflags|Raysinks|Sweeppipeline)|display/(Dechodrawmodule|Srhiscale)|platform/(Animatedloop|Gifloop|Loopcolours|Webploop)|app/Fmainstring|tools/((scanwriter|synth)/.*|convert/(Convertoptions|Convertoutputs|Loopassembly|Loopframes|Progressline|Workerpool)))\\.cpp\$"
+default="^$root/(files/.*|settings/.*|render/(Colourscales|Genradarmap|Legendstrip|Qualityflags|Raysinks|Sweeppipeline)|display/(Dechodrawmodule|Srhiscale)|platform/(Animatedloop|Gifloop|Loopcolours|Webploop)|app/(Fmainstring|Followrules)|tools/((scanwriter|synth)/.*|convert/(Convertoptions|Convertoutputs|Loopassembly|Loopframes|Progressline|Workerpool)))\\.cpp\$"
 regex=${2:-$default}
 [ -f "$build/compile_commands.json" ] || { echo "no $build/compile_commands.json: configure $build first" >&2; exit 1; }
 exec run-clang-tidy-14 -p "$build" -quiet -j "$(nproc)" "$regex"

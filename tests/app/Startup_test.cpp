@@ -80,6 +80,13 @@ TEST(StartOptions, SeparateBatchArgumentsFromFilesToPlay) {
     const TStartOptions play = ParseStartOptions({"nimbrook", "--play", "a.scn", "folder"});
     EXPECT_TRUE(play.batchArguments.isEmpty());
     EXPECT_EQ(play.playPaths, (QStringList{"a.scn", "folder"}));
+    const TStartOptions follow = ParseStartOptions({"nimbrook", "--follow", "radar out", "--keep", "0"});
+    EXPECT_TRUE(follow.batchArguments.isEmpty());
+    EXPECT_EQ(follow.followFolder, "radar out");
+    EXPECT_EQ(follow.keep, 0);
+    EXPECT_FALSE(ParseStartOptions({"nimbrook", "--follow", "radar"}).keep.has_value());
+    EXPECT_FALSE(ParseStartOptions({"nimbrook", "--follow", "radar", "--keep", "-1"}).keep.has_value());
+    EXPECT_TRUE(ParseStartOptions({"nimbrook", "--follow"}).batchArguments.isEmpty()) << "no batch run";
 }
 
 TEST(StartOptions, AFolderGivesItsScanFilesOnly) {

@@ -43,6 +43,7 @@ std::string Describe(const TConvertCommand& command) {
                                                       : "";
     text += options.outFolder.empty() ? "" : " out " + options.outFolder;
     text += options.station.empty() ? "" : " station " + options.station;
+    text += options.followFolder.empty() ? "" : " follow " + options.followFolder;
     for (const std::string& path : options.paths) {
         text += " [" + path + "]";
     }
@@ -101,7 +102,10 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"JpegIsTheDefault", {"--to=cfradial", "--to", "jpeg", "d"}, "jobs 0 [d]"},
         OptionsCase{"UnknownFormat", {"--to", "png", "d"}, "error: --to needs jpeg, cfradial or odim"},
         OptionsCase{"EmptyOut", {"--out=", "d"}, "error: --out needs a folder"},
-        OptionsCase{"StationWithoutValue", {"d", "--station"}, "error: --station needs a name"}),
+        OptionsCase{"StationWithoutValue", {"d", "--station"}, "error: --station needs a name"},
+        OptionsCase{"Follow", {"--small", "--follow", "/radar out"}, "jobs 0 small follow /radar out"},
+        OptionsCase{"FollowWithAPath", {"--follow=r", "d"}, "error: --follow takes no other PATH"},
+        OptionsCase{"FollowWithoutFolder", {"--follow"}, "error: --follow needs the path of a folder"}),
     [](const ::testing::TestParamInfo<OptionsCase>& info) { return info.param.name; });
 
 struct OutputCase {

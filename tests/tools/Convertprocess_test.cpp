@@ -422,6 +422,70 @@ TEST_F(ConvertProcess, PicturesGoUnderOutWhenAsked) {
     EXPECT_FALSE(fs::exists(dir_.File("archive/day/x.jpg")));
 }
 
+TEST_F(ConvertProcess, FollowingCatchesUpThenConvertsEachCompleteFileOnceUntilStopped) {
+    const std::vector<std::uint8_t> sweep = Sweep(synth::SweepKind::Ppi, 0.0);
+    const auto aged = [this](const std::string& name, int minutesAgo) {
+        fs::last_write_time(dir_.File(name),
+                            fs::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
+    };
+    Write("radar/missing.scn", sweep); // no picture yet
+    Write("radar/current.scn", sweep); // its picture newer: left alone
+    Write("radar/current.jpg", {0xFF, 0xD8, 0xFF, 0xD9});
+    aged("radar/current.scn", 30);
+    Write("radar/stale.scn", sweep); // its picture older
+    Write("radar/stale.jpg", {0xFF, 0xD8, 0xFF, 0xD9});
+    aged("radar/stale.jpg", 30);
+    const std::unique_ptr<QProcess> run = Launch(
+        "nimbrook-convert", {"--jobs", "1", "--follow", QString::fromStdString(dir_.File("radar"))}, "work");
+    const auto waitForLines = [&](std::size_t count) {
+        QElapsedTimer clock;
+        clock.start();
+        while (Lines(dir_.File("work/nimbrook.log")).size() < count && run->state() != QProcess::NotRunning &&
+               clock.elapsed() < 60000) {
+            QThread::msleep(20);
+        }
+        return Lines(dir_.File("work/nimbrook.log")).size();
+    };
+    ASSERT_EQ(waitForLines(2), 2u);
+
+    // A slow writer (64 KB every 50 ms), one that moves its finished file in, and a broken file.
+    {
+        std::ofstream out(dir_.File("radar/slow.scn"), std::ios::binary);
+        for (std::size_t at = 0; at < sweep.size(); at += 64 * 1024) {
+            const std::size_t length = std::min<std::size_t>(64 * 1024, sweep.size() - at);
+            out.write(reinterpret_cast<const char*>(sweep.data() + at), static_cast<std::streamsize>(length));
+            out.flush();
+            QThread::msleep(50);
+        }
+    }
+    Write("radar/moved.scn.$$$", sweep);
+    fs::rename(dir_.File("radar/moved.scn.$$$"), dir_.File("radar/moved.scn"));
+    Write("radar/broken.scn", {1, 2, 3});
+    ASSERT_EQ(waitForLines(5), 5u);
+    QThread::msleep(3000); // time for a file to be taken twice or a broken one retried
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(run->processId()), SIGTERM), 0);
+    ASSERT_TRUE(run->waitForFinished(60000));
+    EXPECT_EQ(run->exitStatus(), QProcess::CrashExit) << "it ends as SIGTERM ends a program";
+    EXPECT_EQ(run->exitCode(), SIGTERM);
+    const std::vector<std::string> log = Lines(dir_.File("work/nimbrook.log"));
+    ASSERT_EQ(log.size(), 5u);
+    std::multiset<std::string> taken;
+    for (const std::string& line : log) {
+        const std::string file = line.substr(line.rfind('/') + 1, line.rfind(',') - line.rfind('/') - 1);
+        taken.insert(file);
+        EXPECT_EQ(line.find(",OK,") != std::string::npos, file != "broken.scn") << line;
+    }
+    EXPECT_EQ(taken, (std::multiset<std::string>{"broken.scn", "missing.scn", "moved.scn", "slow.scn",
+                                                 "stale.scn"}));
+    const std::string errors = run->readAllStandardError().toStdString();
+    EXPECT_NE(errors.find("broken.scn not converted"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("slow.scn"), std::string::npos) << "off a terminal, only failures get a line";
+    EXPECT_EQ(ReadAll(dir_.File("radar/current.jpg")).size(), 4u);
+    EXPECT_FALSE(QImage(QString::fromStdString(dir_.File("radar/stale.jpg"))).isNull());
+    EXPECT_TRUE(FilesEndingWith("$$$").empty());
+}
+
 TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(Run("nimbrook-convert", {}, "jobs"), 2);
     EXPECT_EQ(Run("nimbrook-convert", {"--jobs", "0", "x.scn"}, "jobs"), 2);
@@ -436,6 +500,7 @@ TEST_F(ConvertProcess, WrongArgumentsEndWithStatusTwo) {
     EXPECT_EQ(ReadAll(dir_.File("jobs/a.gif")), "a scan file, whatever its name");
     EXPECT_EQ(Run("nimbrook-convert", {"--loop", "x.webp", "--to", "odim", "x.scn"}, "jobs"), 2);
     EXPECT_NE(stderr_.find("--to and --out do not go with it"), std::string::npos) << stderr_;
+    EXPECT_EQ(Run("nimbrook-convert", {"--follow", "radar", "x.scn"}, "jobs"), 2);
     EXPECT_EQ(Run("nimbrook-convert", {"--help"}, "jobs"), 0);
     EXPECT_FALSE(fs::exists(dir_.File("jobs/nimbrook.log")));
 }

@@ -10,6 +10,7 @@ const char* const kConvertUsage =
     "usage: nimbrook-convert [--jobs N] [--small] [--sweep N] [--settings INI] [--recursive] [--quiet]\n"
     "                        [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]\n"
     "                        [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...\n"
+    "       nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
     "its scan file (x.scn and x.scn.gz give x.jpg), one line per file in nimbrook.log in the\n"
     "working directory.\n"
@@ -28,6 +29,9 @@ const char* const kConvertUsage =
     "  --loop OUT    one animated WebP or GIF of the pictures in play order instead of the JPEGs\n"
     "                (files that fail are left out); each frame shown for the display time of the\n"
     "                settings or --frame-ms, the last one for --last-frame-ms (default 3 x)\n"
+    "  --follow DIR  converts the scan files of DIR whose picture is missing or older, then each new\n"
+    "                one as soon as it is complete, until stopped; on a terminal a line shows the\n"
+    "                number converted and the time of the last, otherwise each failure gets a line\n"
     "Exit status: 0 every file converted, 1 some failed (see the log), 2 wrong arguments. SIGINT\n"
     "(Ctrl-C) and SIGTERM stop it cleanly: the files in flight are finished, then it ends by the signal.\n";
 
@@ -119,6 +123,12 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
                 return TUsageError{name + (name == "--out" ? " needs a folder" : " needs a name")};
             }
             (name == "--out" ? options.outFolder : options.station) = *text;
+        } else if (name == "--follow") {
+            const std::optional<std::string> folder = value();
+            if (!folder || folder->empty()) {
+                return TUsageError{"--follow needs the path of a folder"};
+            }
+            options.followFolder = *folder;
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -139,6 +149,18 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
     if (!options.loopPath.empty() && (options.format != TOutputFormat::Jpeg || !options.outFolder.empty())) {
         return TUsageError{
             "--loop writes one loop and no file per scan file: --to and --out do not go with it"};
+    }
+    if (!options.followFolder.empty()) {
+        if (!options.paths.empty()) {
+            return TUsageError{"--follow takes no other PATH"};
+        }
+        if (!options.loopPath.empty() || options.format != TOutputFormat::Jpeg ||
+            !options.outFolder.empty()) {
+            return TUsageError{
+                "--follow converts to JPEG pictures beside the files: --loop, --to and --out do "
+                "not go with it"};
+        }
+        return options;
     }
     if (options.paths.empty()) {
         return TUsageError{"no scan file or folder given"};

@@ -10,6 +10,7 @@
 //   nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
 //                    [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]
 //                    [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
+//   nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR
 
 /// What the command line asks for.
 struct TConvertOptions {
@@ -26,6 +27,7 @@ struct TConvertOptions {
     std::string loopPath;           // --loop: one animated .webp or .gif instead of JPEGs
     int frameMs = 0;                // --frame-ms; 0: the display time of the settings
     int lastFrameMs = 0;            // --last-frame-ms; 0: three times the frame time
+    std::string followFolder;       // --follow: the folder whose new scan files are converted
 };
 
 /// --help was given: print the usage and stop.
@@ -40,9 +42,10 @@ using TConvertCommand = std::variant<TConvertOptions, TShowUsage, TUsageError>;
 
 /// Reads the arguments after the program's name. Options and paths may come in any order; "--"
 /// ends the options. --jobs takes 1 to 256, given as "--jobs N" or "--jobs=N" (and --settings,
-/// --to, --out, --station, --loop, --frame-ms and --last-frame-ms likewise); --loop names a .webp
-/// or .gif file and makes no file of its own per scan file (so neither --to nor --out goes with
-/// it), the display times are 10 to 655350 ms and need --loop; at least one PATH is needed.
+/// --to, --out, --station, --loop, --frame-ms, --last-frame-ms and --follow likewise); --loop names
+/// a .webp or .gif file and makes no file of its own per scan file (so neither --to nor --out goes
+/// with it), the display times are 10 to 655350 ms and need --loop; at least one PATH is needed, or
+/// --follow and none (converting to JPEG pictures beside the files).
 TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments);
 
 /// The usage text printed by --help.

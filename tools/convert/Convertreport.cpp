@@ -15,7 +15,8 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressInterval(100);
 
-/// "The conversion process ended by signal 11 (Segmentation fault)" and the like.
+} // namespace
+
 std::string LostMessage(int waitStatus) {
     if (WIFSIGNALED(waitStatus)) {
         const int signal = WTERMSIG(waitStatus);
@@ -24,8 +25,6 @@ std::string LostMessage(int waitStatus) {
     }
     return "The conversion process ended with exit status " + std::to_string(WEXITSTATUS(waitStatus));
 }
-
-} // namespace
 
 TConvertReport::TConvertReport(const QStringList& files, std::string logPath, bool quiet,
                                std::vector<std::string> unreadableFolders)
@@ -46,15 +45,24 @@ void TConvertReport::Lost(std::size_t index, int waitStatus) {
 }
 
 void TConvertReport::Record(std::size_t index, bool converted, int errorCode) {
-    const std::string line =
-        OperationLogLine(LocalTime(), converted,
-                         LocalPathBytes(files_.at(static_cast<qsizetype>(index)).trimmed()), errorCode);
-    if (!AppendOperationLog(logPath_, line)) {
+    if (terminal_ && !quiet_) {
+        std::fputs("\r\033[K", stderr); // a line about the log starts on a line of its own
+    }
+    if (!LogConvertedFile(logPath_, files_.at(static_cast<qsizetype>(index)), converted, errorCode)) {
         ++progress_.unloggedLines;
-        std::fprintf(stderr, "%snimbrook-convert: the operation log %s could not be written: %s\n",
-                     terminal_ && !quiet_ ? "\r\033[K" : "", logPath_.c_str(), line.c_str());
     }
     Count(!converted);
+}
+
+bool LogConvertedFile(const std::string& logPath, const QString& file, bool converted, int errorCode) {
+    const std::string line =
+        OperationLogLine(LocalTime(), converted, LocalPathBytes(file.trimmed()), errorCode);
+    if (AppendOperationLog(logPath, line)) {
+        return true;
+    }
+    std::fprintf(stderr, "nimbrook-convert: the operation log %s could not be written: %s\n", logPath.c_str(),
+                 line.c_str());
+    return false;
 }
 
 void TConvertReport::Count(bool failed) {

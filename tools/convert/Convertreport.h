@@ -8,6 +8,14 @@
 #include <string>
 #include <vector>
 
+/// Why a file whose worker died has no picture: "The conversion process ended by signal 11
+/// (Segmentation fault)" and the like; `waitStatus` as waitpid gives it.
+std::string LostMessage(int waitStatus);
+
+/// Writes the operation log line of `file` (as batch mode writes it, the time now) to `logPath`;
+/// false, with the line on stderr instead, when the log does not take it.
+bool LogConvertedFile(const std::string& logPath, const QString& file, bool converted, int errorCode);
+
 // What the converter says while it runs and at the end, on stderr: on a terminal one line updated
 // as files finish, otherwise nothing until the summary; nothing at all when quiet. Every file's
 // line in the operation log is written here, once the file is reported (or its worker lost), so

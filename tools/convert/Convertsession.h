@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+/// The outputs of a session whose pictures go beside each file (or into a loop's frames).
+inline const std::vector<std::string> kBesideEachFile;
+
 class TApplicationModules;
 class TNimbrookApplication;
 

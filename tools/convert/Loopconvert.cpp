@@ -11,9 +11,6 @@
 
 namespace {
 
-// A loop's frames are no pictures beside their files.
-const std::vector<std::string> kBesideEachFile;
-
 std::string SizeText(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {

@@ -10,9 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kScanFileKinds[] = {".scn",   ".rhi", ".sppi", ".scnd", ".rhid",
-                                      ".sppid", ".scr", ".h5",   ".hdf",  ".nc"};
-
 /// The path as the rest of the program carries paths: every byte of the file system's name kept,
 /// as batch mode keeps its command line.
 QString PathText(const fs::path& path) {
@@ -54,20 +51,6 @@ void ScanFilesIn(const fs::path& folder, bool recursive, QStringList& found, TSc
 }
 
 } // namespace
-
-bool IsScanFileName(const QString& fileName) {
-    QString name = fileName;
-    if (name.endsWith(QLatin1String(".gz"), Qt::CaseSensitive)) {
-        name.chop(3);
-    }
-    for (const char* kind : kScanFileKinds) {
-        const QLatin1String extension(kind);
-        if (name.size() > extension.size() && name.endsWith(extension, Qt::CaseInsensitive)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 TScanFileList CollectScanFiles(const std::vector<std::string>& paths, bool recursive) {
     TScanFileList list;

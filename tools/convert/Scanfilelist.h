@@ -7,12 +7,6 @@
 
 // The files a conversion run takes from its command line.
 
-/// Whether `fileName` is that of a scan file of a kind the viewer opens: ".scn", ".rhi", ".sppi",
-/// ".scnd", ".rhid", ".sppid" or ".scr", or an open radar format's ".h5", ".hdf", ".nc", in any
-/// case, or one of those followed by ".gz" (lower
-/// case, the only one the reader decompresses).
-bool IsScanFileName(const QString& fileName);
-
 struct TScanFileList {
     QStringList files;                          // in the order they are converted
     std::vector<std::string> foundUnder;        // per file: the folder argument it was found in, or empty

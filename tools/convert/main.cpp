@@ -1,6 +1,7 @@
 // nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
 //                  [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]
 //                  [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
+// nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR
 //
 // Converts scan files to JPEG pictures exactly as `nimbrook FILE` does (the same picture beside
 // the file, the same line in nimbrook.log in the working directory), but in one run: each worker
@@ -17,6 +18,7 @@
 #include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"
+#include "tools/convert/Followconvert.h"
 #include "tools/convert/Loopconvert.h"
 #include "tools/convert/Openformatworker.h"
 #include "tools/convert/Scanfilelist.h"
@@ -136,6 +138,13 @@ int main(int argc, char** argv) {
 
     const QString viewer = ViewerExecutablePath();
     const ScopedProcessInfo asViewer(viewer, {viewer});
+    const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
+    if (!options.followFolder.empty()) {
+        ChooseOffscreenWithoutDisplay();
+        LeaveOutToolkitNotes();
+        HoldStopSignals();
+        EndBySignal(FollowAndConvert(options, settingsFile, jobs));
+    }
     const TScanFileList list = CollectScanFiles(options.paths, options.recursive);
     if (!options.quiet) {
         for (const std::string& note : list.notes) {
@@ -159,7 +168,6 @@ int main(int argc, char** argv) {
         std::filesystem::absolute(OperationLogPath(QFile::encodeName(viewer).toStdString()))
             .lexically_normal();
     TConvertReport report(list.files, logPath, options.quiet, list.unreadableFolders);
-    const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
     TLoopRun loop;
     if (!options.loopPath.empty()) {
         const TLoopRequest request{&list.files,
