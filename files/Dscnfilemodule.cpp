@@ -499,14 +499,22 @@ bool TSCNFileModule::ReadRayLayout(double& elevationDeg, double& azimuthDeg, int
     return true;
 }
 
-int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted,
-                            std::uint16_t* quality, std::uint16_t* values, double& elevationDeg,
-                            double& azimuthDeg) {
+int TSCNFileModule::EnterDataBlock(double& elevationDeg, double& azimuthDeg) {
     int arrayCount = 0;
     if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayLayout(elevationDeg, azimuthDeg, arrayCount)) {
         return -1;
     }
-    file_.Skip(2);
+    file_.Skip(2); // the data block's length word
+    return arrayCount;
+}
+
+int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int bytesWanted,
+                            std::uint16_t* quality, std::uint16_t* values, double& elevationDeg,
+                            double& azimuthDeg) {
+    const int arrayCount = EnterDataBlock(elevationDeg, azimuthDeg);
+    if (arrayCount < 0) {
+        return -1;
+    }
     const int arrayBytes = gateCount_ * 2;
     // Whole values only: an odd byte count would leave half a value in the caller's buffer.
     const int copyBytes = std::clamp(bytesWanted, 0, arrayBytes) & ~1;
@@ -540,11 +548,10 @@ int TSCNFileModule::ReadRay(int productIndex, int qualityIndex, bool csv, int by
 
 int TSCNFileModule::ReadRayArrays(std::span<std::uint16_t* const> arrays, double& elevationDeg,
                                   double& azimuthDeg) {
-    int arrayCount = 0;
-    if (!file_.IsOpen() || gateCount_ <= 0 || !ReadRayLayout(elevationDeg, azimuthDeg, arrayCount)) {
+    const int arrayCount = EnterDataBlock(elevationDeg, azimuthDeg);
+    if (arrayCount < 0) {
         return -1;
     }
-    file_.Skip(2);
     const int arrayBytes = gateCount_ * 2;
     for (int k = 0; k < arrayCount; ++k) {
         std::uint16_t* destination =

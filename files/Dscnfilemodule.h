@@ -120,6 +120,9 @@ private:
     bool ReadArray(std::uint16_t* destination, int copyBytes, int arrayBytes);
     /// The ray header and the data block's length at the position, checked as ReadRay checks
     /// them; leaves the position at the data block. False when the ray cannot be read.
+    /// ReadRayLayout, then past the data block's length word: the number of arrays that follow,
+    /// or -1 when no file is open or the ray cannot be read.
+    int EnterDataBlock(double& elevationDeg, double& azimuthDeg);
     bool ReadRayLayout(double& elevationDeg, double& azimuthDeg, int& arrayCount);
     int OpenSteps(const std::string& path, bool smallUnit, ScanInfo& info);
 

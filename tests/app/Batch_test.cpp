@@ -12,6 +12,7 @@
 #include "platform/Localtime.h"
 #include "settings/Dinifilemodule.h"
 #include "tests/app/Appfixture.h"
+#include "tests/common/Hostilefiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -351,19 +352,14 @@ TEST(ControlConnections, BoundedTimedAndLimitedWhateverClientsDo) {
         << "taken up as others closed";
 
     // No descriptor left for a new connection: accepting pauses, the socket stays.
-    rlimit saved{};
-    ::getrlimit(RLIMIT_NOFILE, &saved);
-    const int lowestFree = ::dup(0);
-    ::close(lowestFree);
-    rlimit tight = saved;
-    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
     clients[4]->abort();
     clients[4] = std::make_unique<QLocalSocket>();
     clients[4]->connectToServer(path);
     ASSERT_TRUE(clients[4]->waitForConnected(2000));
-    ::setrlimit(RLIMIT_NOFILE, &tight);
-    RunEventsFor(200);
-    ::setrlimit(RLIMIT_NOFILE, &saved);
+    {
+        const NoDescriptorLeft none;
+        RunEventsFor(200);
+    }
     EXPECT_TRUE(server.Listening());
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(Exchange(*clients[4], "d\n", 1), QStringList{QStringLiteral("OK d")});

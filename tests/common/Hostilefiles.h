@@ -41,6 +41,26 @@ inline void WriteAgedFile(const std::string& path, std::chrono::minutes age,
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - age);
 }
 
+/// While it lives, the process has no descriptor left: its limit stands at the lowest free one
+/// (descriptors must lie below it), so the next open, accept or opendir fails with EMFILE.
+class NoDescriptorLeft {
+public:
+    NoDescriptorLeft() {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit tight = saved_;
+        tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+        ::setrlimit(RLIMIT_NOFILE, &tight);
+    }
+    ~NoDescriptorLeft() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    NoDescriptorLeft(const NoDescriptorLeft&) = delete;
+    NoDescriptorLeft& operator=(const NoDescriptorLeft&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
 /// While it lives, code that blocks on a special file ends the test process (SIGALRM after
 /// `seconds`), and code that reads without bound runs out of address space once the process has
 /// grown by `extraBytes`.

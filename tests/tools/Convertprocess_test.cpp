@@ -5,6 +5,7 @@
 #include "files/Gatecodec.h"
 #include "platform/Processinfo.h"
 #include "tests/common/Decodedloop.h"
+#include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Scanfilelist.h"
@@ -24,6 +25,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sys/resource.h>
 
@@ -561,16 +563,9 @@ TEST_F(ConvertProcess, AFolderThatCannotBeListedIsAFailure) {
     Write("archive/sub/b.scn", Sweep(synth::SweepKind::Ppi, 5));
     const std::string archive = dir_.File("archive");
     {
-        rlimit saved{};
-        ::getrlimit(RLIMIT_NOFILE, &saved);
-        // Descriptors must lie below the limit: with it at the lowest free one, no new one is left.
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit tight = saved;
-        tight.rlim_cur = static_cast<rlim_t>(lowestFree);
-        ::setrlimit(RLIMIT_NOFILE, &tight);
+        std::optional<NoDescriptorLeft> noDescriptor(std::in_place);
         const TScanFileList list = CollectScanFiles({archive}, true);
-        ::setrlimit(RLIMIT_NOFILE, &saved);
+        noDescriptor.reset();
         EXPECT_TRUE(list.files.isEmpty());
         EXPECT_EQ(list.unreadableFolders, std::vector<std::string>{archive});
         EXPECT_TRUE(list.notes.empty()) << "not a folder without scan files";
