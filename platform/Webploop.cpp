@@ -131,8 +131,8 @@ bool TWebPLoop::Assemble(std::vector<std::uint8_t>& bytes) {
     storedFrames = std::max(storedFrames, 1);
     // The encoder shows a repeated frame by holding the one before it longer. Each repeat comes
     // back as a copy of that stored frame drawn once more; the first copy no longer disposes of
-    // its rectangle, so the second finds the picture as it was (WebP container specification,
-    // ANMF chunk: the disposal method applies after the frame's duration, before the next frame).
+    // its rectangle, so the second finds the picture as it was (the WebP container's ANMF chunk:
+    // the disposal method applies after the frame's duration, before the next frame).
     const TMux loop(WebPMuxNew());
     WebPMuxAnimParams params{0xFFFFFFFFu, 0}; // white background (unused: frames are opaque), forever
     bool ok = loop && (still || WebPMuxGetAnimationParams(folded.get(), &params) == WEBP_MUX_OK) &&

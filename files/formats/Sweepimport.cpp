@@ -82,6 +82,17 @@ int LowestSweepIndex(const std::vector<SweepData>& sweeps) {
     return lowest;
 }
 
+int ChosenSweep(VolumeRead& read, int wanted) {
+    const int count = static_cast<int>(read.sweeps.size());
+    const int chosen = wanted == kLowestSweep ? LowestSweepIndex(read.sweeps) : wanted;
+    if (chosen < 0 || chosen >= count) {
+        FailRead(read, 8,
+                 "no sweep " + std::to_string(wanted) + " (the file holds " + std::to_string(count) + ")");
+        return -1;
+    }
+    return chosen;
+}
+
 bool FailRead(VolumeRead& read, int code, std::string message) {
     read.errorCode = code;
     read.message = std::move(message);

@@ -55,5 +55,9 @@ inline constexpr int kLowestSweep = -1;
 /// the lowest fixed angle (the first of equals), else sweep 0. -1 for no sweeps.
 int LowestSweepIndex(const std::vector<SweepData>& sweeps);
 
+/// The index `wanted` stands for among read.sweeps (kLowestSweep: LowestSweepIndex); -1, with
+/// `read` failed (code 8), when the file holds no such sweep.
+int ChosenSweep(VolumeRead& read, int wanted);
+
 /// Fails `read` with `code` and `message`; returns false, for `return FailRead(...)`.
 bool FailRead(VolumeRead& read, int code, std::string message);

@@ -474,11 +474,8 @@ void ReadVolume(const std::string& bytes, std::string_view path, int wanted, Vol
         read.sweeps.clear();
         return;
     }
-    const int count = static_cast<int>(read.sweeps.size());
-    const int chosen = wanted == kLowestSweep ? LowestSweepIndex(read.sweeps) : wanted;
-    if (chosen < 0 || chosen >= count) {
-        FailRead(read, 8,
-                 "no sweep " + std::to_string(wanted) + " (the file holds " + std::to_string(count) + ")");
+    const int chosen = ChosenSweep(read, wanted);
+    if (chosen < 0) {
         return;
     }
     SweepData& sweep = read.sweeps[static_cast<std::size_t>(chosen)];

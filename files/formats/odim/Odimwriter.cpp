@@ -14,9 +14,9 @@
 
 // The layout follows the ODIM_H5 2.3 document (EUMETNET OPERA, 2019): "Root" (Conventions),
 // "Top-level what/where/how", "Dataset" and "Data" groups and their tables of mandatory
-// attributes, the "quality" group, and "Attribute specification" for the types: scalar
-// attributes, strings fixed-length and null-terminated, integers 64-bit, reals double; arrays of
-// how/ are simple arrays of doubles.
+// attributes, the "quality" group, and its section on attribute types: scalar attributes,
+// strings fixed-length and null-terminated, integers 64-bit, reals double; arrays of how/ are
+// simple arrays of doubles.
 
 namespace {
 
