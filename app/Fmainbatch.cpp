@@ -11,6 +11,7 @@
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
 #include "files/Dscnfilemodule.h"
+#include "files/Outputfile.h"
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
 #include "platform/Localpath.h"
@@ -52,17 +53,6 @@ QString TemporaryPicturePath(const QString& outputPath) {
     const QString preferred =
         ChangeFileExt(outputPath, QStringLiteral(".%1.jpg.$$$").arg(QCoreApplication::applicationPid()));
     return PathFromLocalBytes(FittingTemporaryPath(LocalPathBytes(preferred)));
-}
-
-/// Whether writing the picture to `outputPath` would replace the scan file at `inputPath`: the
-/// same path ("x.jpg" as input), or another name of the same file (a file system that ignores
-/// case, a second link).
-bool ReplacesItsInput(const std::string& inputPath, const std::string& outputPath) {
-    struct stat input {};
-    struct stat output {};
-    return inputPath == outputPath ||
-           (::lstat(inputPath.c_str(), &input) == 0 && ::lstat(outputPath.c_str(), &output) == 0 &&
-            input.st_dev == output.st_dev && input.st_ino == output.st_ino);
 }
 
 } // namespace
@@ -185,7 +175,7 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
         } else if (scanInfo_.errorCode == kScanNoError) {
             const std::string inputBytes = LocalPathBytes(batchInputPath_);
             const std::string outputBytes = LocalPathBytes(batchOutputPath_);
-            if (ReplacesItsInput(inputBytes, outputBytes)) {
+            if (OutputReplacesInput(inputBytes, outputBytes)) {
                 throw std::runtime_error("The picture would replace the scan file it is made from: " +
                                          inputBytes);
             }

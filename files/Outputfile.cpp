@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 OutputFile::OutputFile(std::size_t bufferBytes) : buffer_(bufferBytes) {}
@@ -71,4 +72,12 @@ bool OutputFile::Close() {
     }
     fd_ = -1;
     return !failed_;
+}
+
+bool OutputReplacesInput(const std::string& inputPath, const std::string& outputPath) {
+    struct stat input {};
+    struct stat output {};
+    return inputPath == outputPath ||
+           (::lstat(inputPath.c_str(), &input) == 0 && ::lstat(outputPath.c_str(), &output) == 0 &&
+            input.st_dev == output.st_dev && input.st_ino == output.st_ino);
 }

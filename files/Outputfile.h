@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+/// Whether an output written to `outputPath` (and renamed there) would replace the input file at
+/// `inputPath`: the same path ("x.jpg" as a scan file's name), or another name of the same file (a
+/// file system that ignores case, a second hard link).
+bool OutputReplacesInput(const std::string& inputPath, const std::string& outputPath);
+
 /// A file being written, with a write buffer. The destructor closes the file (without reporting);
 /// call Close to learn whether everything reached the file.
 class OutputFile {

@@ -1,6 +1,7 @@
 #include "tools/convert/Openformatworker.h"
 
 #include "app/Fmain.h"
+#include "files/Outputfile.h"
 #include "files/Regularfile.h"
 #include "files/Temporaryfiles.h"
 #include "files/formats/Scansweep.h"
@@ -53,16 +54,6 @@ private:
     bool committed_ = false;
 };
 
-/// Whether writing `outputPath` would replace the scan file `inputPath` (the same name, or another
-/// name of the same file).
-bool ReplacesInput(const std::string& inputPath, const std::string& outputPath) {
-    struct stat input {};
-    struct stat output {};
-    return inputPath == outputPath ||
-           (::stat(inputPath.c_str(), &input) == 0 && ::stat(outputPath.c_str(), &output) == 0 &&
-            input.st_dev == output.st_dev && input.st_ino == output.st_ino);
-}
-
 } // namespace
 
 TOpenFormatWorker::TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs,
@@ -112,7 +103,7 @@ TFileResult TOpenFormatWorker::Convert(std::size_t index) {
 }
 
 std::string TOpenFormatWorker::WriteOutput(const std::string& inputPath, const std::string& outputPath) {
-    if (ReplacesInput(inputPath, outputPath)) {
+    if (OutputReplacesInput(inputPath, outputPath)) {
         return "The output would replace the scan file it is made from: " + inputPath;
     }
     const std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
