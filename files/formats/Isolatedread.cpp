@@ -5,7 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <malloc.h>
-#include <optional>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <type_traits>
 #include <unistd.h>
@@ -78,7 +79,7 @@ private:
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t wrote = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (wrote < 0 && errno == EINTR) {
             continue;
         }
@@ -195,17 +196,18 @@ bool ReceiveFrame(int fd, std::string& bytes) {
     return ReadAll(fd, bytes.data(), bytes.size());
 }
 
-/// The child that reads the files: requests (path, sweep) in, encoded results out.
+/// The reader program: requests (path, sweep) in, encoded results out.
 class ReaderChild {
 public:
     ~ReaderChild() { Stop(); }
 
-    /// The result of one read; nothing when the child could not be started.
-    std::optional<VolumeRead> Read(const std::string& path, int wanted, VolumeReadFunction read) {
-        if (read != function_ || pid_ < 0) {
+    VolumeRead Read(const std::string& path, int wanted, const std::vector<std::string>& command) {
+        if (command != command_ || pid_ < 0) {
             Stop();
-            if (!Start(read)) {
-                return std::nullopt;
+            if (const int error = Start(command); error != 0) {
+                const std::string program = command.empty() || command.front().empty() ? "program" : command.front();
+                return Failed("the open-format reader " + program + " could not be started (" +
+                              std::strerror(error) + ")");
             }
         }
         Writer request;
@@ -213,7 +215,7 @@ public:
         request.PutText(path);
         std::string reply;
         VolumeRead result;
-        if (SendFrame(requests_, request.Bytes()) && ReceiveFrame(replies_, reply) &&
+        if (SendFrame(socket_, request.Bytes()) && ReceiveFrame(socket_, reply) &&
             DecodeVolumeRead(reply, result)) {
             return result;
         }
@@ -226,85 +228,85 @@ public:
     }
 
 private:
-    bool Start(VolumeReadFunction read) {
-        int requests[2];
-        int replies[2];
-        if (::pipe2(requests, O_CLOEXEC) != 0) {
-            return false;
+    /// Starts the program with one end of a socket pair on kReaderRequestFd and kReaderReplyFd.
+    /// A socket rather than pipes, so that a write to a reader that died fails with EPIPE instead
+    /// of raising SIGPIPE in this process. 0, or the error that stopped it.
+    int Start(const std::vector<std::string>& command) {
+        if (command.empty()) {
+            return ENOENT;
         }
-        if (::pipe2(replies, O_CLOEXEC) != 0) {
-            ::close(requests[0]);
-            ::close(requests[1]);
-            return false;
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+            return errno;
         }
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(requests[1]);
-            ::close(replies[0]);
-            Serve(requests[0], replies[1], read);
+        // dup2 onto the fixed numbers clears close-on-exec there (also where the end already has
+        // that number); every other descriptor of ours closes on exec.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], kReaderRequestFd);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], kReaderReplyFd);
+        std::vector<char*> argv;
+        for (const std::string& word : command) {
+            argv.push_back(const_cast<char*>(word.c_str()));
         }
-        ::close(requests[0]);
-        ::close(replies[1]);
-        if (child < 0) {
-            ::close(requests[1]);
-            ::close(replies[0]);
-            return false;
+        argv.push_back(nullptr);
+        pid_t child = -1;
+        const int error = ::posix_spawn(&child, argv.front(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(ends[1]);
+        if (error != 0) {
+            ::close(ends[0]);
+            return error;
         }
         pid_ = child;
-        requests_ = requests[1];
-        replies_ = replies[0];
-        function_ = read;
-        return true;
-    }
-
-    /// The child's loop; it ends when the parent closes the requests (or exits).
-    [[noreturn]] static void Serve(int requests, int replies, VolumeReadFunction read) {
-        std::signal(SIGPIPE, SIG_IGN);
-        // A sweep's arrays are large allocations: kept on the heap rather than mapped afresh for
-        // every file, they cost no page faults from the second file on.
-        mallopt(M_MMAP_THRESHOLD, kHeapAllocationBytes);
-        mallopt(M_TRIM_THRESHOLD, 2 * kHeapAllocationBytes);
-        std::string frame;
-        while (ReceiveFrame(requests, frame)) {
-            Reader in(frame);
-            std::int32_t wanted = 0;
-            std::string path;
-            if (!in.Get(wanted) || !in.GetText(path) ||
-                !SendFrame(replies, EncodeVolumeRead(read(path, wanted)))) {
-                break;
-            }
-        }
-        ::_exit(0); // no exit handlers of the parent's program run here
+        socket_ = ends[0];
+        command_ = command;
+        return 0;
     }
 
     /// Ends the child; its wait status (0 when there was none).
     int Stop() {
         int status = 0;
         if (pid_ >= 0) {
-            ::close(requests_);
-            ::close(replies_);
+            ::close(socket_);
             while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
             }
         }
         pid_ = -1;
-        requests_ = -1;
-        replies_ = -1;
-        function_ = nullptr;
+        socket_ = -1;
+        command_.clear();
         return status;
     }
 
     pid_t pid_ = -1;
-    int requests_ = -1;
-    int replies_ = -1;
-    VolumeReadFunction function_ = nullptr;
+    int socket_ = -1;
+    std::vector<std::string> command_;
 };
 
 } // namespace
 
-VolumeRead ReadIsolated(const std::string& path, int wanted, VolumeReadFunction read) {
-    static ReaderChild child;
-    if (std::optional<VolumeRead> result = child.Read(path, wanted, read)) {
-        return std::move(*result);
+int ServeVolumeReads(int requests, int replies, VolumeReadFunction read) {
+    std::signal(SIGPIPE, SIG_IGN);
+    // A sweep's arrays are large allocations: kept on the heap rather than mapped afresh for
+    // every file, they cost no page faults from the second file on.
+    mallopt(M_MMAP_THRESHOLD, kHeapAllocationBytes);
+    mallopt(M_TRIM_THRESHOLD, 2 * kHeapAllocationBytes);
+    std::string frame;
+    while (ReceiveFrame(requests, frame)) {
+        Reader in(frame);
+        std::int32_t wanted = 0;
+        std::string path;
+        if (!in.Get(wanted) || !in.GetText(path)) {
+            return 2;
+        }
+        if (!SendFrame(replies, EncodeVolumeRead(read(path, wanted)))) {
+            return 1;
+        }
     }
-    return read(path, wanted);
+    return 0;
+}
+
+VolumeRead ReadIsolated(const std::string& path, int wanted, const std::vector<std::string>& command) {
+    static ReaderChild child;
+    return child.Read(path, wanted, command);
 }

@@ -17,7 +17,11 @@ bool HasOpenFormatName(const std::string& path);
 /// file that cannot be read is left to the scan-file reader, which reports it.
 bool IsOpenFormatFile(const std::string& path);
 
+/// The reader program ReadOpenFormatFile runs: $NIMBROOK_SWEEPREAD when set, else
+/// nimbrook-sweepread beside the running program (where the package installs it).
+std::string SweepReaderProgram();
+
 /// Reads the open-format file at `path` (a ".gz" copy decompressed in memory): every sweep's
-/// description and the rays of sweep `wanted` (index or kLowestSweep). Codes as VolumeRead's,
-/// and 1 when no file is at `path`, 2 when it cannot be read.
+/// description and the rays of sweep `wanted` (index or kLowestSweep), read by the reader program
+/// (ReadOpenFormatFileHere there). Codes as VolumeRead's, and 1 when no file is at `path`.
 VolumeRead ReadOpenFormatFile(const std::string& path, int wanted);

@@ -440,11 +440,6 @@ void ReadVolume(const std::string& bytes, std::string_view path, int wanted, Vol
 
 } // namespace
 
-bool IsNetcdfClassicImage(const std::string& bytes) {
-    return bytes.size() >= 4 && bytes.compare(0, 3, "CDF") == 0 &&
-           (bytes[3] == '\x01' || bytes[3] == '\x02' || bytes[3] == '\x05');
-}
-
 VolumeRead ReadCfRadialImage(const std::string& bytes, std::string_view path, int wanted) {
     VolumeRead read;
     try {

@@ -9,9 +9,6 @@
 // sweep_mode; "rhi" and "manual_rhi" are range-height sweeps. The file is read from its bytes in
 // memory (nc_open_mem), so a ".gz" copy needs no temporary file.
 
-/// True when `bytes` start with a NetCDF classic signature ("CDF" and version 1, 2 or 5).
-bool IsNetcdfClassicImage(const std::string& bytes);
-
 /// Reads the sweeps of the CfRadial file image `bytes`, named `path`: every sweep's description
 /// and the rays and arrays of sweep `wanted` (its index, or kLowestSweep). Fields map to our
 /// products by their standard_name, else by the usual field names (the shared table); values

@@ -7,7 +7,6 @@
 #include "files/formats/Sweepfactory.h"
 
 #include <cmath>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -342,18 +341,17 @@ TEST(ImportedSweepReadout, TheProbeFindsTheFilesGate) {
 
 namespace {
 
-// A crash of the file libraries costs the file, not the viewer.
-TEST(IsolatedRead, AChildThatDiesGivesCode8) {
-    const VolumeReadFunction crash = [](const std::string&, int) -> VolumeRead {
-        std::raise(SIGSEGV);
-        return {};
-    };
-    const VolumeRead read = ReadIsolated("x.h5", 0, crash);
-    EXPECT_EQ(read.errorCode, 8);
-    EXPECT_EQ(read.chosen, -1);
-    // The signal is named unless a sanitizer in the child reports the crash and exits instead.
-    EXPECT_FALSE(read.message.empty());
-    // The next read starts a child of its own.
+// A crash of the file libraries costs the file, not the viewer; so does a reader that is missing.
+TEST(IsolatedRead, AReaderThatDiesOrIsMissingGivesCode8) {
+    const VolumeRead crashed = ReadIsolated("x.h5", 0, {"/bin/sh", "-c", "kill -SEGV $$"});
+    EXPECT_EQ(crashed.errorCode, 8);
+    EXPECT_EQ(crashed.chosen, -1);
+    EXPECT_EQ(crashed.message, "the file reading library failed on this file (signal 11)");
+    const VolumeRead missing = ReadIsolated("x.h5", 0, {"/no/such/nimbrook-sweepread"});
+    EXPECT_EQ(missing.errorCode, 8);
+    EXPECT_EQ(missing.message,
+              "the open-format reader /no/such/nimbrook-sweepread could not be started (No such file or directory)");
+    // The next read starts a reader of its own.
     EXPECT_EQ(ReadOpenFormatFile(OpenData("knmi_polar_volume.h5"), 2).chosen, 2);
 }
 
