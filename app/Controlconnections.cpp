@@ -1,9 +1,9 @@
 #include "app/Controlconnections.h"
 
 #include <QFile>
-#include <QLocalSocket>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -22,6 +22,111 @@ bool OutOfResources(int error) {
 
 } // namespace
 
+/// One accepted connection: reads lines, answers each through the handler, and closes when the
+/// client does, when it stays idle too long, or after answering a line that is too long. What it
+/// buffers stays below one line over the limit.
+class TControlConnection : public QObject {
+public:
+    TControlConnection(int fd, const TControlConnections::LineHandler& handler,
+                       const TControlConnections::Limits& limits, QObject* parent)
+        : QObject(parent), fd_(fd), handler_(handler), limits_(limits),
+          reading_(new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this)),
+          writing_(new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Write, this)),
+          idle_(new QTimer(this)) {
+        writing_->setEnabled(false);
+        idle_->setSingleShot(true);
+        idle_->start(limits_.idleTimeout);
+        connect(idle_, &QTimer::timeout, this, [this] { deleteLater(); });
+        connect(reading_, &QSocketNotifier::activated, this, [this] { ReadLines(); });
+        connect(writing_, &QSocketNotifier::activated, this, [this] { WritePending(); });
+        ReadLines();
+    }
+    ~TControlConnection() override { ::close(fd_); }
+    TControlConnection(const TControlConnection&) = delete;
+    TControlConnection& operator=(const TControlConnection&) = delete;
+
+private:
+    void ReadLines() {
+        idle_->start(limits_.idleTimeout);
+        const auto room = static_cast<std::size_t>(limits_.maxLineBytes) + 2;
+        bool ended = false;
+        while (!closing_ && static_cast<std::size_t>(in_.size()) < room) {
+            char chunk[4096];
+            const ssize_t got = ::read(fd_, chunk, std::min(sizeof chunk, room - static_cast<std::size_t>(in_.size())));
+            if (got > 0) {
+                in_.append(chunk, static_cast<qsizetype>(got));
+                AnswerLines();
+                continue;
+            }
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            ended = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            break;
+        }
+        if (!closing_ && in_.size() > limits_.maxLineBytes) {
+            Queue(QStringLiteral("ERROR line longer than %1 bytes").arg(limits_.maxLineBytes));
+            closing_ = true;
+        }
+        if (ended || closing_) {
+            closing_ = true;
+            reading_->setEnabled(false);
+        }
+        WritePending();
+    }
+
+    void AnswerLines() {
+        qsizetype end = 0;
+        while (!closing_ && (end = in_.indexOf('\n')) >= 0) {
+            const QByteArray raw = in_.left(end);
+            in_.remove(0, end + 1);
+            if (raw.size() > limits_.maxLineBytes) {
+                in_ = raw; // answered as too long below
+                return;
+            }
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (!line.isEmpty()) {
+                Queue(handler_(line));
+            }
+        }
+    }
+
+    void Queue(const QString& reply) { out_ += (reply + QLatin1Char('\n')).toUtf8(); }
+
+    /// Writes what is queued without blocking; the rest when the socket has room again. A
+    /// closing connection goes once everything is written (or the client is gone).
+    void WritePending() {
+        while (!out_.isEmpty()) {
+            const ssize_t wrote = ::send(fd_, out_.constData(), static_cast<std::size_t>(out_.size()), MSG_NOSIGNAL);
+            if (wrote > 0) {
+                out_.remove(0, wrote);
+            } else if (wrote < 0 && errno == EINTR) {
+                continue;
+            } else if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                writing_->setEnabled(true);
+                return;
+            } else {
+                deleteLater();
+                return;
+            }
+        }
+        writing_->setEnabled(false);
+        if (closing_) {
+            deleteLater();
+        }
+    }
+
+    int fd_;
+    const TControlConnections::LineHandler& handler_;
+    const TControlConnections::Limits& limits_;
+    QSocketNotifier* reading_;
+    QSocketNotifier* writing_;
+    QTimer* idle_;
+    QByteArray in_;
+    QByteArray out_;
+    bool closing_ = false;
+};
+
 TControlConnections::TControlConnections(LineHandler handler, Limits limits, QObject* parent)
     : QObject(parent), handler_(std::move(handler)), limits_(limits), retry_(new QTimer(this)) {
     retry_->setSingleShot(true);
@@ -35,9 +140,11 @@ TControlConnections::TControlConnections(LineHandler handler, Limits limits, QOb
 TControlConnections::~TControlConnections() {
     Close();
     // Before the members go: a connection's end counts it off.
-    for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) {
-        disconnect(socket, nullptr, this, nullptr);
-        delete socket;
+    for (QObject* child : children()) {
+        if (auto* connection = dynamic_cast<TControlConnection*>(child)) {
+            disconnect(connection, nullptr, this, nullptr);
+            delete connection;
+        }
     }
 }
 
@@ -120,45 +227,12 @@ void TControlConnections::AcceptPending() {
 }
 
 void TControlConnections::Adopt(int fd) {
-    auto* socket = new QLocalSocket(this);
-    if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
-        ::close(fd);
-        delete socket;
-        return;
-    }
+    auto* connection = new TControlConnection(fd, handler_, limits_, this);
     ++connections_;
-    // Qt reads no further than one line over the limit, so a line without end costs no memory.
-    socket->setReadBufferSize(limits_.maxLineBytes + 2);
-    auto* idle = new QTimer(socket);
-    idle->setSingleShot(true);
-    idle->start(limits_.idleTimeout);
-    connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, idle] { ReadLines(socket, idle); });
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QObject::destroyed, this, [this] {
+    connect(connection, &QObject::destroyed, this, [this] {
         --connections_;
         if (notifier_ != nullptr && !retry_->isActive()) {
             notifier_->setEnabled(true);
         }
     });
-    ReadLines(socket, idle);
-}
-
-void TControlConnections::ReadLines(QLocalSocket* socket, QTimer* idle) {
-    idle->start(limits_.idleTimeout);
-    bool tooLong = false;
-    while (!tooLong && socket->canReadLine()) {
-        const QByteArray raw = socket->readLine(limits_.maxLineBytes + 2);
-        tooLong = !raw.endsWith('\n') || raw.size() - 1 > limits_.maxLineBytes;
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (!tooLong && !line.isEmpty()) {
-            socket->write((handler_(line) + QLatin1Char('\n')).toUtf8());
-        }
-    }
-    if (tooLong || socket->bytesAvailable() > limits_.maxLineBytes) {
-        socket->write(QStringLiteral("ERROR line longer than %1 bytes\n").arg(limits_.maxLineBytes).toUtf8());
-        socket->disconnectFromServer(); // once the replies are written
-        return;
-    }
-    socket->flush();
 }

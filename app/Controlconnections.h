@@ -6,9 +6,9 @@
 #include <functional>
 #include <sys/types.h>
 
-class QLocalSocket;
 class QSocketNotifier;
 class QTimer;
+class TControlConnection;
 
 // The listening side of the control socket: a Unix socket only its user can reach, whose
 // connections each send lines of text and get one reply line per line. It holds up against
@@ -16,6 +16,8 @@ class QTimer;
 // until one closes), an idle connection is closed, a line longer than the limit is answered with
 // "ERROR" and its connection closed, and running out of descriptors only pauses accepting for a
 // moment. The socket stays listening, and its file in place, for as long as the object lives.
+// Connections are plain descriptors watched by the event loop, so the viewer needs no network
+// library (which would cost it a dozen shared libraries at every start).
 class TControlConnections : public QObject {
 public:
     struct Limits {
@@ -43,7 +45,6 @@ public:
 private:
     void AcceptPending();
     void Adopt(int fd);
-    void ReadLines(QLocalSocket* socket, QTimer* idle);
     void Close();
 
     LineHandler handler_;
