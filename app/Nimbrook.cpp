@@ -8,6 +8,7 @@
 #include "app/Nimbrookapplication.h"
 #include "app/Startoptions.h"
 #include "platform/Dwinmodule.h"
+#include "platform/Hugepageheap.h"
 #include "platform/Processinfo.h"
 #include "platform/Unattendedplatform.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook", kUsage)) {
         return *answered;
     }
+    UseHugePageHeap();
     LeaveOutToolkitNotes();
     bool offscreenChosen = false;
     const bool platformNamed = NamesAPlatform(argc, argv);

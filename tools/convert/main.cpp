@@ -12,6 +12,7 @@
 #include "app/Batchlogs.h"
 #include "app/Commandlinehelp.h"
 #include "files/formats/Sweepimport.h"
+#include "platform/Hugepageheap.h"
 #include "platform/Localpath.h"
 #include "platform/Processinfo.h"
 #include "platform/Unattendedplatform.h"
@@ -122,6 +123,7 @@ int main(int argc, char** argv) {
     if (const auto answered = AnswerHelpOrVersion(argc, argv, "nimbrook-convert", kConvertUsage)) {
         return *answered;
     }
+    UseHugePageHeap(); // the workers forked later inherit it
     const TConvertCommand command = ParseConvertOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (std::holds_alternative<TShowUsage>(command)) {
         std::fputs(kConvertUsage, stdout);
