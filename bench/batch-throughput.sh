@@ -2,10 +2,12 @@
 # Batch conversion speed of the viewer executable, one process per file as scripts run it, on the
 # demo data set (360 rays x 1000 gates per PPI sweep): files per second sequentially and with
 # xargs -P 2, and the time one batch process takes from start to exit (median of 15 runs), without
-# a map and with the demo map in the settings.
+# a map and with the demo map in the settings, against a NumPy + matplotlib script making a picture
+# of the same file (bench/batch-yardstick.py) in the same run.
 # Usage: bench/batch-throughput.sh [BUILD_DIR]   (default build/release; configure it Release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$(pwd)
 build=$(realpath "${1:-build/release}")
 viewer="$build/app/nimbrook"
 synth="$build/tools/synth/nimbrook-synth"
@@ -37,17 +39,21 @@ end=$(now)
 echo "xargs -P 2:       $(rate "$count" "$start" "$end")"
 
 one=$(find "$work/data/ppi" -name '*.scn' | sort | head -n 1)
-one_process() {
+median_ms() {
     local times=()
     for _ in $(seq 15); do
         a=$(now)
-        ./nimbrook "$one" 2>/dev/null
+        "$@" 2>/dev/null
         b=$(now)
         times+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.1f", (b - a) * 1000 }')")
     done
     printf '%s\n' "${times[@]}" | sort -n | sed -n 8p
 }
-echo "one process:      $(one_process) ms median from start to exit ($(basename "$one"), 360 x 1000)"
+one_process() { median_ms ./nimbrook "$one"; }
+alone=$(one_process)
+echo "one process:      $alone ms median from start to exit ($(basename "$one"), 360 x 1000)"
+yardstick=$(median_ms /usr/bin/python3 "$repo/bench/batch-yardstick.py" "$one" "$work/yardstick.jpg")
+echo "yardstick:        $yardstick ms median (NumPy + matplotlib, same file): the viewer is $(awk -v a="$alone" -v y="$yardstick" 'BEGIN { printf "%.1f", y / a }')x faster"
 map=$("$demomap" "$one" "$work/map" | grep -o '/.*\.png' | head -n 1)
 printf '[Disp]\nMap=%s\n' "$map" >nimbrook.ini
 echo "with the map:     $(one_process) ms median (demo map, 2000 x 2000 PNG, in the settings)"

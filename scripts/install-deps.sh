@@ -6,7 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     zlib1g-dev nlohmann-json3-dev
     libnetcdf-dev libhdf5-dev libwebp-dev libgif-dev libgdal-dev gdal-bin python3-gdal
-    python3-numpy python3-netcdf4 python3-h5py imagemagick hyperfine
+    python3-numpy python3-netcdf4 python3-h5py python3-matplotlib imagemagick hyperfine
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
     libgl1-mesa-dri xvfb xauth
