@@ -13,10 +13,7 @@ jobs=$(nproc)
 rm -rf build/test build/asan
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build/test -j "$jobs"
-# A test that fails once and then passes (seen: a connection to Xvfb refused under load) is run
-# again; a real fault fails both times.
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/test --output-on-failure -j "$jobs" \
-    --repeat until-pass:2
+scripts/run-suite.sh build/test
 
 scripts/lint.sh build/test
 scripts/package-check.sh build/test
