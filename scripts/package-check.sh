@@ -34,7 +34,7 @@ fail() {
 
 $sudo apt-get install -y "$deb" >/dev/null
 for program in nimbrook nimbrook-scaninfo nimbrook-render nimbrook-srhi-look nimbrook-synth nimbrook-demo-map \
-    nimbrook-paint-sweep nimbrook-convert; do
+    nimbrook-paint-sweep nimbrook-convert nimbrook-sweepread; do
     [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not installed"
 done
 # The file manager's view: the MIME database names the scan files, and the desktop entry opens them.
@@ -53,6 +53,12 @@ sweep=$(cd "$work" && find data/ppi -name '*.scn' | sort | head -n 1)
 [ -s "$work/${sweep%.scn}.jpg" ] || fail "the installed viewer wrote no JPEG"
 grep -q ",OK,$sweep," "$work/nimbrook.log" || fail "no OK line in the operation log"
 echo "converted:  $sweep -> ${sweep%.scn}.jpg with /usr/bin/nimbrook as $user"
+# An open-format file: read by the reader program installed beside the viewer.
+cp tests/data/open/knmi_polar_volume.h5 "$work/volume.h5"
+chown "$user" "$work/volume.h5"
+(cd "$work" && as_user nimbrook volume.h5)
+[ -s "$work/volume.jpg" ] || fail "the installed viewer wrote no JPEG of an ODIM_H5 file"
+echo "converted:  volume.h5 -> volume.jpg (nimbrook-sweepread beside the viewer)"
 
 $sudo apt-get remove -y nimbrook >/dev/null
 [ ! -e /usr/bin/nimbrook ] || fail "/usr/bin/nimbrook is left after removal"
