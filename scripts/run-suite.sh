@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs the whole suite of BUILD_DIR under Xvfb, each test once. Only a test that failed because
-# its connection to the X server was refused (seen under heavy load: Xvfb turning clients away)
-# is run again; any other failure fails the run at once.
+# Runs the whole suite of BUILD_DIR under Xvfb, each test once. The server runs with -noreset: by
+# default it resets whenever its last client leaves, and a test connecting (or mid-handshake) at
+# that moment was refused, or died of SIGPIPE on its dropped connection, when tests ran side by
+# side. Only a test that failed because its connection to the X server was still refused is run
+# again; any other failure fails the run at once.
 # Usage: scripts/run-suite.sh BUILD_DIR [ctest options...]
 set -euo pipefail
 build=$1
@@ -10,7 +12,7 @@ report="$build/suite-report.xml"
 jobs=$(nproc)
 
 run() {
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j "$jobs" \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$build" --output-on-failure -j "$jobs" \
         --output-junit "$(realpath "$report")" "$@"
 }
 
