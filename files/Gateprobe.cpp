@@ -146,6 +146,20 @@ double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM, int dis
     return groundRangeM / std::max(cosine, 1.0 / std::max(displayRadiusPixels, 1));
 }
 
+TGateProbe::PicturePlace TGateProbe::PictureGateAt(double azimuthDeg, double groundRangeM,
+                                                  int displayRadiusPixels, double azimuthOffsetDeg) const {
+    PicturePlace place;
+    place.rayIndex = RayAtAzimuth(azimuthDeg, azimuthOffsetDeg);
+    place.slantRangeM = PictureSlantRangeM(place.rayIndex, groundRangeM, displayRadiusPixels);
+    return place;
+}
+
+int TGateProbe::GateIndexAt(double slantRangeM) const {
+    const double spacingM = identity_.gateSpacingM;
+    const double gate = spacingM > 0.0 ? std::floor(std::max(slantRangeM, 0.0) / spacingM + 0.5) : 0.0;
+    return gate < identity_.gateCount ? static_cast<int>(gate) : -1;
+}
+
 std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM, ProductKind product,
                                                 double azimuthOffsetDeg) {
     const int productArray = ArrayIndexInMask(identity_.productMask, ProductIndex(product));
@@ -159,10 +173,8 @@ std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM
     reading.azimuthDeg = NormaliseAngle(ray.azimuthDeg + azimuthOffsetDeg);
     reading.elevationDeg = ray.elevationDeg;
 
-    const double spacingM = identity_.gateSpacingM;
-    const double gate = spacingM > 0.0 ? std::floor(std::max(slantRangeM, 0.0) / spacingM + 0.5) : 0.0;
-    reading.gateIndex = gate < identity_.gateCount ? static_cast<int>(gate) : -1;
-    reading.rangeM = reading.gateIndex >= 0 ? reading.gateIndex * spacingM : slantRangeM;
+    reading.gateIndex = GateIndexAt(slantRangeM);
+    reading.rangeM = reading.gateIndex >= 0 ? reading.gateIndex * identity_.gateSpacingM : slantRangeM;
 
     if (reading.gateIndex >= 0) {
         const int qualityArray = ArrayIndexInMask(identity_.productMask, kQualityMaskBit);
