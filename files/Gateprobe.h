@@ -103,6 +103,7 @@ private:
     Identity identity_;
     std::vector<SweepRay> rays_;
     std::vector<double> drawnAzimuthsDeg_; // as the picture draws them, without the azimuth offset
+    std::vector<int> raysByAzimuth_;       // ray indices in the order of drawnAzimuthsDeg_
     std::vector<double> elevationsDeg_;
     double halfStepAzimuthDeg_ = 0.0;
     double halfStepElevationDeg_ = 0.0;
