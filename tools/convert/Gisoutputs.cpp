@@ -3,6 +3,7 @@
 #include "app/Settingslocation.h"
 #include "display/Drawlegendstrip.h"
 #include "files/Decimate.h"
+#include "files/formats/Sweeplabels.h"
 #include "gis/Geotiffwriter.h"
 #include "gis/Kmzwriter.h"
 #include "platform/Localpath.h"
@@ -16,7 +17,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 
 namespace {
@@ -67,13 +67,6 @@ QImage LegendOverlayImage(const QImage& legend) {
         }
     }
     return overlay;
-}
-
-std::string IsoTime(const ScanDateTime& time) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time.year, time.month, time.day,
-                  time.hour, time.minute, time.second);
-    return text;
 }
 
 std::optional<IniFile> OpenSettings(const std::string& path) {
@@ -167,7 +160,7 @@ std::string TGisOutputs::WriteKmz(SweepData sweep, const std::string& inputPath,
     KmzOverlay overlay;
     overlay.name = info.name + " " + std::string(ProductCaption(options.product));
     overlay.description = drawn.message;
-    overlay.timeIso = IsoTime(info.scanTime);
+    overlay.timeIso = IsoDateTime(info.scanTime); // UTC, as the open formats write it
     overlay.box = {northWest.latitude, southEast.latitude, southEast.longitude, northWest.longitude};
     TBitmap none; // an empty composition only brings the echo bitmap up to the painted rays
     modules.display.ComposeFrame(none);
