@@ -53,8 +53,9 @@ NearestAngle NearestByScan(const std::vector<double>& anglesDeg, double angleDeg
 }
 
 // The same for angles in [0, 360) and `angleDeg` in [0, 360), through `byAngle`, the indices of the
-// finite angles sorted by angle (an angle that is no number is never the nearest): the computed distance never shrinks going away from `angleDeg` round the
-// circle, so the nearest angles sit on either side of its place, all ties together.
+// finite angles sorted by angle (an angle that is no number is never the nearest): the computed distance
+// never shrinks going away from `angleDeg` round the circle, so the nearest angles sit on either side of its
+// place, all ties together.
 NearestAngle NearestBySortedAngles(const std::vector<double>& anglesDeg, const std::vector<int>& byAngle,
                                    double angleDeg) {
     const auto count = static_cast<std::ptrdiff_t>(byAngle.size());
@@ -68,8 +69,9 @@ NearestAngle NearestBySortedAngles(const std::vector<double>& anglesDeg, const s
         return CircularDistanceDeg(anglesDeg[static_cast<std::size_t>(at(k))], angleDeg);
     };
     const std::ptrdiff_t place =
-        std::lower_bound(byAngle.begin(), byAngle.end(), angleDeg,
-                         [&](int index, double angle) { return anglesDeg[static_cast<std::size_t>(index)] < angle; }) -
+        std::lower_bound(
+            byAngle.begin(), byAngle.end(), angleDeg,
+            [&](int index, double angle) { return anglesDeg[static_cast<std::size_t>(index)] < angle; }) -
         byAngle.begin();
     NearestAngle nearest;
     nearest.distanceDeg = std::min(distanceAt(place - 1), distanceAt(place));
@@ -168,7 +170,8 @@ bool TGateProbe::IndexRays() {
         }
     }
     std::stable_sort(raysByAzimuth_.begin(), raysByAzimuth_.end(), [this](int a, int b) {
-        return drawnAzimuthsDeg_[static_cast<std::size_t>(a)] < drawnAzimuthsDeg_[static_cast<std::size_t>(b)];
+        return drawnAzimuthsDeg_[static_cast<std::size_t>(a)] <
+               drawnAzimuthsDeg_[static_cast<std::size_t>(b)];
     });
     halfStepAzimuthDeg_ = HalfMedianStepDeg(drawnAzimuthsDeg_);
     halfStepElevationDeg_ = HalfMedianStepDeg(elevationsDeg_);
@@ -178,7 +181,8 @@ bool TGateProbe::IndexRays() {
 int TGateProbe::RayAtAzimuth(double azimuthDeg, double azimuthOffsetDeg) const {
     const double drawnDeg = NormaliseAngle(azimuthDeg - azimuthOffsetDeg);
     return CoveringAngle(drawnAzimuthsDeg_, drawnDeg,
-                         NearestBySortedAngles(drawnAzimuthsDeg_, raysByAzimuth_, drawnDeg), halfStepAzimuthDeg_);
+                         NearestBySortedAngles(drawnAzimuthsDeg_, raysByAzimuth_, drawnDeg),
+                         halfStepAzimuthDeg_);
 }
 
 int TGateProbe::RayAtElevation(double elevationDeg) const {
@@ -199,7 +203,7 @@ double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM, int dis
 }
 
 TGateProbe::PicturePlace TGateProbe::PictureGateAt(double azimuthDeg, double groundRangeM,
-                                                  int displayRadiusPixels, double azimuthOffsetDeg) const {
+                                                   int displayRadiusPixels, double azimuthOffsetDeg) const {
     PicturePlace place;
     place.rayIndex = RayAtAzimuth(azimuthDeg, azimuthOffsetDeg);
     place.slantRangeM = PictureSlantRangeM(place.rayIndex, groundRangeM, displayRadiusPixels);

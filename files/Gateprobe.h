@@ -79,8 +79,8 @@ public:
     /// farther gate); -1 beyond the last gate.
     int GateIndexAt(double slantRangeM) const;
 
-    /// The gate of ray `rayIndex` at `slantRangeM` (GateIndexAt), decoded as `product`. None when the ray index is out of range,
-    /// the file does not hold the product or the gate cannot be read.
+    /// The gate of ray `rayIndex` at `slantRangeM` (GateIndexAt), decoded as `product`. None when the ray
+    /// index is out of range, the file does not hold the product or the gate cannot be read.
     std::optional<GateReading> ReadGate(int rayIndex, double slantRangeM, ProductKind product,
                                         double azimuthOffsetDeg);
 

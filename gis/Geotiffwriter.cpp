@@ -38,7 +38,8 @@ private:
 
 /// The cells' values: `valueOfGate` of each cell's gate, NaN for cells without one.
 template <typename ValueOfGate>
-void GatherBand(const std::vector<std::int32_t>& cellGates, ValueOfGate valueOfGate, std::vector<float>& cells) {
+void GatherBand(const std::vector<std::int32_t>& cellGates, ValueOfGate valueOfGate,
+                std::vector<float>& cells) {
     for (std::size_t i = 0; i < cellGates.size(); ++i) {
         const std::int32_t gate = cellGates[i];
         cells[i] = gate == TSweepGrid::kNoGate ? kNoData : valueOfGate(static_cast<std::size_t>(gate));
@@ -78,8 +79,8 @@ std::string WriteSweepGeoTiff(const SweepData& sweep, const TSweepGrid& grid, co
     }
     const int side = grid.Side();
     // Tiles of 256 x 256 cells, each band on its own, as GIS programs read them best.
-    const std::array<const char*, 8> options = {"COMPRESS=DEFLATE", "PREDICTOR=3",     "TILED=YES",
-                                                "BLOCKXSIZE=256",   "BLOCKYSIZE=256",  "INTERLEAVE=BAND",
+    const std::array<const char*, 8> options = {"COMPRESS=DEFLATE", "PREDICTOR=3",    "TILED=YES",
+                                                "BLOCKXSIZE=256",   "BLOCKYSIZE=256", "INTERLEAVE=BAND",
                                                 "BIGTIFF=IF_SAFER", nullptr};
     TDataset dataset(driver->Create(path.c_str(), side, side, static_cast<int>(products.size()) + 1,
                                     GDT_Float32, const_cast<char**>(options.data())));
@@ -110,8 +111,10 @@ std::string WriteSweepGeoTiff(const SweepData& sweep, const TSweepGrid& grid, co
         for (std::size_t code = 1; code < decoded.size(); ++code) {
             decoded[code] = static_cast<float>(DecodeGateValue(product, static_cast<std::uint16_t>(code)));
         }
-        const std::vector<std::uint16_t>& codes = sweep.arrays[static_cast<std::size_t>(ProductIndex(product))];
-        GatherBand(grid.CellGates(), [&](std::size_t gate) { return decoded[codes[gate]]; }, cells);
+        const std::vector<std::uint16_t>& codes =
+            sweep.arrays[static_cast<std::size_t>(ProductIndex(product))];
+        GatherBand(
+            grid.CellGates(), [&](std::size_t gate) { return decoded[codes[gate]]; }, cells);
         written = written && writeBand(number++, ProductBandDescription(product), ProductUnit(product));
     }
     // Without a quality array the readout takes every word as 0.

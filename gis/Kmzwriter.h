@@ -19,8 +19,8 @@ struct KmzOverlay {
     std::string description; // a line shown with the overlay
     std::string timeIso;     // "2025-07-12T15:30:00Z" as the overlay's time stamp; empty: none
     LatLonBox box;
-    std::string echoPng;     // PNG bytes, transparent where there is no echo
-    std::string legendPng;   // PNG bytes
+    std::string echoPng;   // PNG bytes, transparent where there is no echo
+    std::string legendPng; // PNG bytes
 };
 
 /// The KML document of the overlay; the pictures are named "echo.png" and "legend.png".

@@ -14,7 +14,8 @@ bool TSweepGrid::Key::operator==(const Key& other) const {
            std::equal(rays.begin(), rays.end(), other.rays.begin(), other.rays.end(), sameRay);
 }
 
-bool TSweepGrid::Build(const TGateProbe& probe, int gateCount, double gateSpacingM, const SweepGridSpec& spec) {
+bool TSweepGrid::Build(const TGateProbe& probe, int gateCount, double gateSpacingM,
+                       const SweepGridSpec& spec) {
     Key key{probe.Rays(), gateCount, gateSpacingM, spec};
     if (built_ && key == key_) {
         return false;

@@ -17,8 +17,8 @@
 
 /// What the grid covers.
 struct SweepGridSpec {
-    double radiusM = 0.0;        // cells farther than this from the site hold no gate
-    double cellM = 0.0;          // side of a cell
+    double radiusM = 0.0; // cells farther than this from the site hold no gate
+    double cellM = 0.0;   // side of a cell
     double azimuthOffsetDeg = 0.0;
 };
 

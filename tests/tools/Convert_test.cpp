@@ -38,8 +38,8 @@ std::string Describe(const TConvertCommand& command) {
     text += options.loopPath.empty() ? "" : " loop " + options.loopPath;
     text += options.frameMs == 0 ? "" : " frame " + std::to_string(options.frameMs);
     text += options.lastFrameMs == 0 ? "" : " last " + std::to_string(options.lastFrameMs);
-    text += options.format == TOutputFormat::CfRadial ? " cfradial"
-            : options.format == TOutputFormat::Odim   ? " odim"
+    text += options.format == TOutputFormat::CfRadial  ? " cfradial"
+            : options.format == TOutputFormat::Odim    ? " odim"
             : options.format == TOutputFormat::GeoTiff ? " geotiff"
             : options.format == TOutputFormat::Kmz     ? " kmz"
                                                        : "";
@@ -103,12 +103,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--to", "odim", "--out=o", "--station", "Tokyo 1", "d"},
                     "jobs 0 odim out o station Tokyo 1 [d]"},
         OptionsCase{"JpegIsTheDefault", {"--to=cfradial", "--to", "jpeg", "d"}, "jobs 0 [d]"},
-        OptionsCase{"UnknownFormat", {"--to", "png", "d"}, "error: --to needs jpeg, cfradial, odim, geotiff or kmz"},
+        OptionsCase{
+            "UnknownFormat", {"--to", "png", "d"}, "error: --to needs jpeg, cfradial, odim, geotiff or kmz"},
         OptionsCase{"GeoTiffCell", {"--to", "geotiff", "--cell-m=500", "d"}, "jobs 0 geotiff cell 500 [d]"},
         OptionsCase{"Kmz", {"--to", "kmz", "d"}, "jobs 0 kmz [d]"},
-        OptionsCase{"CellOfNothing", {"--to", "geotiff", "--cell-m", "0", "d"},
+        OptionsCase{"CellOfNothing",
+                    {"--to", "geotiff", "--cell-m", "0", "d"},
                     "error: --cell-m needs a cell side from 1 to 100000 m"},
-        OptionsCase{"CellWithoutGeoTiff", {"--to", "kmz", "--cell-m", "100", "d"}, "error: --cell-m needs --to geotiff"},
+        OptionsCase{"CellWithoutGeoTiff",
+                    {"--to", "kmz", "--cell-m", "100", "d"},
+                    "error: --cell-m needs --to geotiff"},
         OptionsCase{"EmptyOut", {"--out=", "d"}, "error: --out needs a folder"},
         OptionsCase{"StationWithoutValue", {"d", "--station"}, "error: --station needs a name"},
         OptionsCase{"Follow", {"--small", "--follow", "/radar out"}, "jobs 0 small follow /radar out"},

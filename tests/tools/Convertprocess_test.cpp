@@ -28,13 +28,13 @@
 #include <cmath>
 #include <cpl_vsi.h>
 #include <csignal>
-#include <gdal_priv.h>
-#include <ogr_spatialref.h>
 #include <filesystem>
 #include <fstream>
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numbers>
+#include <ogr_spatialref.h>
 #include <optional>
 #include <set>
 #include <sys/resource.h>
@@ -81,7 +81,8 @@ std::vector<std::uint8_t> SectorSweep() {
     for (int ray = 0; ray < 121; ++ray) {
         arrays.clear();
         for (int gate = 0; gate < 150; ++gate) {
-            arrays.push_back(gate >= 60 && gate < 80 ? 0 : EncodeGateValue(ProductKind::Zh, (ray + gate) % 60 * 0.5));
+            arrays.push_back(
+                gate >= 60 && gate < 80 ? 0 : EncodeGateValue(ProductKind::Zh, (ray + gate) % 60 * 0.5));
         }
         for (int gate = 0; gate < 150; ++gate) {
             arrays.push_back(EncodeGateValue(ProductKind::V, (ray - gate) % 40 * 0.5));
@@ -458,12 +459,14 @@ TEST_F(ConvertProcess, AGeoTiffHoldsWhatTheReadoutShowsAndARangeHeightScanIsRefu
     Write("archive/x.scn", SectorSweep());
     Write("archive/y.rhi", Sweep(synth::SweepKind::Rhi, 2.0));
     std::ofstream(dir_.File("gis.ini")) << kGisSettings;
-    EXPECT_EQ(Run("nimbrook-convert",
-                  {"--settings", QString::fromStdString(dir_.File("gis.ini")), "--to", "geotiff", "--cell-m", "300",
-                   "--out", QString::fromStdString(dir_.File("out")), QString::fromStdString(dir_.File("archive"))},
-                  "jobs"),
-              1);
-    EXPECT_NE(stderr_.find(dir_.File("archive/y.rhi") + " is not converted: a range-height scan"), std::string::npos)
+    EXPECT_EQ(
+        Run("nimbrook-convert",
+            {"--settings", QString::fromStdString(dir_.File("gis.ini")), "--to", "geotiff", "--cell-m", "300",
+             "--out", QString::fromStdString(dir_.File("out")), QString::fromStdString(dir_.File("archive"))},
+            "jobs"),
+        1);
+    EXPECT_NE(stderr_.find(dir_.File("archive/y.rhi") + " is not converted: a range-height scan"),
+              std::string::npos)
         << stderr_;
     EXPECT_FALSE(fs::exists(dir_.File("out/y.tif")));
     EXPECT_TRUE(FilesEndingWith("$$$").empty());
@@ -510,21 +513,25 @@ TEST_F(ConvertProcess, AGeoTiffHoldsWhatTheReadoutShowsAndARangeHeightScanIsRefu
         EXPECT_TRUE(std::isnan(raster->GetNoDataValue(&hasNoData)));
         EXPECT_TRUE(hasNoData);
         std::vector<float> cells(80 * 80);
-        ASSERT_EQ(raster->RasterIO(GF_Read, 0, 0, 80, 80, cells.data(), 80, 80, GDT_Float32, 0, 0, nullptr), CE_None);
+        ASSERT_EQ(raster->RasterIO(GF_Read, 0, 0, 80, 80, cells.data(), 80, 80, GDT_Float32, 0, 0, nullptr),
+                  CE_None);
         for (int row = 0; row < 80; ++row) {
             for (int column = 0; column < 80; ++column) {
                 const double x = (column + 0.5) * 300.0 - 12000.0;
                 const double y = 12000.0 - (row + 0.5) * 300.0;
-                const double azimuthDeg = std::fmod(std::atan2(x, y) * 180.0 / std::numbers::pi + 360.0, 360.0);
-                const TGateProbe::PicturePlace place = probe.PictureGateAt(azimuthDeg, std::hypot(x, y), 40, 7.5);
+                const double azimuthDeg =
+                    std::fmod(std::atan2(x, y) * 180.0 / std::numbers::pi + 360.0, 360.0);
+                const TGateProbe::PicturePlace place =
+                    probe.PictureGateAt(azimuthDeg, std::hypot(x, y), 40, 7.5);
                 const std::optional<GateReading> reading =
-                    std::hypot(x, y) > 12000.0
-                        ? std::nullopt
-                        : probe.ReadGate(place.rayIndex, place.slantRangeM, band.product.value_or(ProductKind::Zh), 7.5);
+                    std::hypot(x, y) > 12000.0 ? std::nullopt
+                                               : probe.ReadGate(place.rayIndex, place.slantRangeM,
+                                                                band.product.value_or(ProductKind::Zh), 7.5);
                 const float cell = cells[static_cast<std::size_t>(row * 80 + column)];
                 const bool hasGate = reading && reading->gateIndex >= 0;
                 if (!band.product) {
-                    EXPECT_EQ(hasGate ? cell : -1.0F, hasGate ? reading->quality : -1.0F) << column << "," << row;
+                    EXPECT_EQ(hasGate ? cell : -1.0F, hasGate ? reading->quality : -1.0F)
+                        << column << "," << row;
                     EXPECT_EQ(std::isnan(cell), !hasGate) << column << "," << row;
                 } else if (hasGate && reading->value) {
                     EXPECT_FLOAT_EQ(cell, static_cast<float>(*reading->value)) << column << "," << row;
@@ -587,8 +594,9 @@ TEST_F(ConvertProcess, AKmzLaysTheEchoPictureOnTheViewBoxOfTheMapPlacement) {
         const int x = static_cast<int>(500 + rangeKm / 12.0 * 450 * std::sin(radians));
         const int y = static_cast<int>(500 - rangeKm / 12.0 * 450 * std::cos(radians));
         std::uint8_t alpha = 0;
-        EXPECT_EQ(echo->GetRasterBand(4)->RasterIO(GF_Read, x, y, 1, 1, &alpha, 1, 1, GDT_Byte, 0, 0, nullptr),
-                  CE_None);
+        EXPECT_EQ(
+            echo->GetRasterBand(4)->RasterIO(GF_Read, x, y, 1, 1, &alpha, 1, 1, GDT_Byte, 0, 0, nullptr),
+            CE_None);
         return alpha;
     };
     EXPECT_EQ(alphaAt(77.5, 4.0), 255) << "echo in the sector, turned by the offset";

@@ -106,10 +106,12 @@ std::string TGisOutputs::GeoTiffRefusal(const SweepData& sweep, const std::strin
     return {};
 }
 
-std::string TGisOutputs::WriteGeoTiff(SweepData sweep, const std::string& inputPath, const std::string& path) {
+std::string TGisOutputs::WriteGeoTiff(SweepData sweep, const std::string& inputPath,
+                                      const std::string& path) {
     source_.Open(std::move(sweep), inputPath);
     const ScanInfo& info = source_.Sweep().info;
-    const std::optional<double> offsetDeg = FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, settings_.azOffsetText);
+    const std::optional<double> offsetDeg =
+        FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, settings_.azOffsetText);
     if (!offsetDeg) {
         return "the AzOffset setting '" + settings_.azOffsetText + "' is no number: " + inputPath;
     }
@@ -117,7 +119,8 @@ std::string TGisOutputs::WriteGeoTiff(SweepData sweep, const std::string& inputP
         return "the sweep of " + inputPath + " cannot be read";
     }
     // The picture's radius, as the readout measures it, but no farther than the last gate.
-    const double radiusM = FitSweepToDisplay(info.gateCount, info.gateSpacingM, settings_.displayRadiusM).rangeMetres;
+    const double radiusM =
+        FitSweepToDisplay(info.gateCount, info.gateSpacingM, settings_.displayRadiusM).rangeMetres;
     const double dataRangeM = info.gateCount * info.gateSpacingM;
     SweepGridSpec spec;
     spec.radiusM = dataRangeM > 0.0 ? std::min(radiusM, dataRangeM) : radiusM;
@@ -125,8 +128,9 @@ std::string TGisOutputs::WriteGeoTiff(SweepData sweep, const std::string& inputP
     spec.azimuthOffsetDeg = *offsetDeg;
     const double sideCells = std::ceil(2.0 * spec.radiusM / spec.cellM);
     if (sideCells > kLargestGridSide) {
-        return "a grid of " + std::to_string(static_cast<long long>(sideCells)) + " cells a side is too large (at most " +
-               std::to_string(kLargestGridSide) + "): choose a larger --cell-m for " + inputPath;
+        return "a grid of " + std::to_string(static_cast<long long>(sideCells)) +
+               " cells a side is too large (at most " + std::to_string(kLargestGridSide) +
+               "): choose a larger --cell-m for " + inputPath;
     }
     grid_.Build(probe_, info.gateCount, info.gateSpacingM, spec);
     return WriteSweepGeoTiff(source_.Sweep(), grid_, path);
@@ -135,7 +139,8 @@ std::string TGisOutputs::WriteGeoTiff(SweepData sweep, const std::string& inputP
 std::string TGisOutputs::WriteKmz(SweepData sweep, const std::string& inputPath, const std::string& path) {
     source_.Open(std::move(sweep), inputPath);
     ScanInfo info = source_.Sweep().info;
-    const std::optional<double> offsetDeg = FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, settings_.azOffsetText);
+    const std::optional<double> offsetDeg =
+        FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, settings_.azOffsetText);
     if (!offsetDeg) {
         return "the AzOffset setting '" + settings_.azOffsetText + "' is no number: " + inputPath;
     }

@@ -123,7 +123,8 @@ std::string TOpenFormatWorker::WriteFormat(const std::string& inputPath, const s
     labels.station = station_;
     labels.sourceName = std::filesystem::path(inputPath).filename().string();
     labels.software = "nimbrook-convert " + std::string(kNimbrookVersion);
-    return format_ == TOutputFormat::Odim ? WriteOdim(sweep_, path, labels) : WriteCfRadial(sweep_, path, labels);
+    return format_ == TOutputFormat::Odim ? WriteOdim(sweep_, path, labels)
+                                          : WriteCfRadial(sweep_, path, labels);
 }
 
 std::string TOpenFormatWorker::WriteOutput(const std::string& inputPath, const std::string& outputPath) {

@@ -55,7 +55,8 @@ RenderResult DrawSweep(const RenderOptions& options, TSweepSource& source, ScanI
 
     FrameOptions frame; // no quality overlays, no CSV
     frame.azimuthOffsetDeg = options.azimuthOffsetDeg.value_or(std::max(info.azimuthOffsetDeg, 0.0));
-    if (modules.pipeline.RenderSweep(source, options.product, info, radiusMetres, frame, &display, nullptr) < 0) {
+    if (modules.pipeline.RenderSweep(source, options.product, info, radiusMetres, frame, &display, nullptr) <
+        0) {
         result.message = ErrorText(info.errorCode);
         return result;
     }

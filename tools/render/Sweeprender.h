@@ -23,8 +23,8 @@ struct RenderOptions {
     std::optional<double> displayRadiusKm; // none: the file's whole data range
     int width = 719;                       // echo image and picture size
     int height = 719;
-    bool smallDevice = false; // the 54-byte header layout for versions 1 and 2
-    int sweep = -1;           // of a file of several sweeps: its index, -1 the lowest elevation
+    bool smallDevice = false;               // the 54-byte header layout for versions 1 and 2
+    int sweep = -1;                         // of a file of several sweeps: its index, -1 the lowest elevation
     std::optional<double> azimuthOffsetDeg; // none: the file's own offset, 0 when it gives none
 };
 
