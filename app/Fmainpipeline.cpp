@@ -59,18 +59,15 @@ TSweepOpener& TFormMain::SweepFiles() {
 }
 
 std::optional<double> TFormMain::FrameAzimuthOffset(const ScanInfo& info, std::string* settingText) const {
-    if (info.azimuthOffsetDeg >= 0.0) {
-        return info.azimuthOffsetDeg;
-    }
-    std::string text;
-    {
+    std::string text; // the setting is read only when the file gives no offset
+    if (info.azimuthOffsetDeg < 0.0) {
         TSettingsAccess settings(*IniFileModule);
         text = settings->azOffset;
+        if (settingText != nullptr) {
+            *settingText = text;
+        }
     }
-    if (settingText != nullptr) {
-        *settingText = text;
-    }
-    return ParseDecimal(text);
+    return FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, text);
 }
 
 void TFormMain::DrawLegend(int product, int firstIndex) {

@@ -61,11 +61,11 @@ QString TCursorReadout::PictureReadout(QPoint position) {
     if (!shown) {
         return {};
     }
-    const int ray = probe_.RayAtAzimuth(polar->azimuthDeg, shown->azimuthOffsetDeg);
-    const double slantM = probe_.PictureSlantRangeM(ray, polar->radiusFraction * shown->rangeM,
-                                                    ImageEchoDrawModule->DisplayRadiusPixels());
+    const TGateProbe::PicturePlace place =
+        probe_.PictureGateAt(polar->azimuthDeg, polar->radiusFraction * shown->rangeM,
+                             ImageEchoDrawModule->DisplayRadiusPixels(), shown->azimuthOffsetDeg);
     const std::optional<GateReading> reading =
-        probe_.ReadGate(ray, slantM, shown->product, shown->azimuthOffsetDeg);
+        probe_.ReadGate(place.rayIndex, place.slantRangeM, shown->product, shown->azimuthOffsetDeg);
     return reading ? QString::fromStdString(ReadoutText(*reading)) : QString();
 }
 

@@ -36,28 +36,71 @@ double HalfMedianStepDeg(const std::vector<double>& anglesDeg) {
     return *middle > 0.0 ? *middle / 2.0 : kDefaultHalfStepDeg;
 }
 
-// The angle nearest to `angleDeg` (the first on a tie), or -1 when `angleDeg` is farther than
-// `halfStepDeg` from every angle and not inside the shorter arc between two successive ones: the
-// display paints each ray as the wedge back to the ray before it.
-int NearestCoveringAngle(const std::vector<double>& anglesDeg, double angleDeg, double halfStepDeg) {
-    int nearest = -1;
-    double nearestDistance = std::numeric_limits<double>::infinity();
+// The angle nearest to `angleDeg` and its distance; the first in order on a tie. -1 for no angles.
+struct NearestAngle {
+    int index = -1;
+    double distanceDeg = std::numeric_limits<double>::infinity();
+};
+NearestAngle NearestByScan(const std::vector<double>& anglesDeg, double angleDeg) {
+    NearestAngle nearest;
     for (std::size_t i = 0; i < anglesDeg.size(); ++i) {
         const double distance = CircularDistanceDeg(anglesDeg[i], angleDeg);
-        if (distance < nearestDistance) {
-            nearest = static_cast<int>(i);
-            nearestDistance = distance;
+        if (distance < nearest.distanceDeg) {
+            nearest = {static_cast<int>(i), distance};
         }
     }
-    if (nearest < 0 || nearestDistance <= halfStepDeg + kAngleSlackDeg) {
-        return nearest;
+    return nearest;
+}
+
+// The same for angles in [0, 360) and `angleDeg` in [0, 360), through `byAngle`, the indices of the
+// finite angles sorted by angle (an angle that is no number is never the nearest): the computed distance
+// never shrinks going away from `angleDeg` round the circle, so the nearest angles sit on either side of its
+// place, all ties together.
+NearestAngle NearestBySortedAngles(const std::vector<double>& anglesDeg, const std::vector<int>& byAngle,
+                                   double angleDeg) {
+    const auto count = static_cast<std::ptrdiff_t>(byAngle.size());
+    if (count == 0 || !std::isfinite(angleDeg)) {
+        return {};
+    }
+    const auto at = [&](std::ptrdiff_t k) {
+        return byAngle[static_cast<std::size_t>(((k % count) + count) % count)];
+    };
+    const auto distanceAt = [&](std::ptrdiff_t k) {
+        return CircularDistanceDeg(anglesDeg[static_cast<std::size_t>(at(k))], angleDeg);
+    };
+    const std::ptrdiff_t place =
+        std::lower_bound(
+            byAngle.begin(), byAngle.end(), angleDeg,
+            [&](int index, double angle) { return anglesDeg[static_cast<std::size_t>(index)] < angle; }) -
+        byAngle.begin();
+    NearestAngle nearest;
+    nearest.distanceDeg = std::min(distanceAt(place - 1), distanceAt(place));
+    nearest.index = std::numeric_limits<int>::max();
+    // Every angle at that distance, after the place and before it, stopping after a whole turn.
+    std::ptrdiff_t k = place;
+    for (; k < place + count && distanceAt(k) == nearest.distanceDeg; ++k) {
+        nearest.index = std::min(nearest.index, at(k));
+    }
+    for (std::ptrdiff_t j = place - 1; j >= k - count && distanceAt(j) == nearest.distanceDeg; --j) {
+        nearest.index = std::min(nearest.index, at(j));
+    }
+    return nearest;
+}
+
+// `nearest`, or -1 when it is farther than `halfStepDeg` from `angleDeg` and `angleDeg` is not
+// inside the shorter arc between two successive angles: the display paints each ray as the wedge
+// back to the ray before it.
+int CoveringAngle(const std::vector<double>& anglesDeg, double angleDeg, const NearestAngle& nearest,
+                  double halfStepDeg) {
+    if (nearest.index < 0 || nearest.distanceDeg <= halfStepDeg + kAngleSlackDeg) {
+        return nearest.index;
     }
     for (std::size_t i = 1; i < anglesDeg.size(); ++i) {
         const double a = anglesDeg[i - 1];
         const double b = anglesDeg[i];
         if (CircularDistanceDeg(a, angleDeg) + CircularDistanceDeg(angleDeg, b) <=
             CircularDistanceDeg(a, b) + kAngleSlackDeg) {
-            return nearest;
+            return nearest.index;
         }
     }
     return -1;
@@ -106,6 +149,7 @@ void TGateProbe::Detach() {
     identity_ = Identity{};
     rays_.clear();
     drawnAzimuthsDeg_.clear();
+    raysByAzimuth_.clear();
     elevationsDeg_.clear();
     elevationVaries_ = false;
 }
@@ -120,18 +164,30 @@ bool TGateProbe::IndexRays() {
         elevationsDeg_.push_back(ray.elevationDeg);
         elevationVaries_ = elevationVaries_ || ray.elevationDeg != rays_.front().elevationDeg;
     }
+    for (std::size_t i = 0; i < drawnAzimuthsDeg_.size(); ++i) {
+        if (std::isfinite(drawnAzimuthsDeg_[i])) {
+            raysByAzimuth_.push_back(static_cast<int>(i));
+        }
+    }
+    std::stable_sort(raysByAzimuth_.begin(), raysByAzimuth_.end(), [this](int a, int b) {
+        return drawnAzimuthsDeg_[static_cast<std::size_t>(a)] <
+               drawnAzimuthsDeg_[static_cast<std::size_t>(b)];
+    });
     halfStepAzimuthDeg_ = HalfMedianStepDeg(drawnAzimuthsDeg_);
     halfStepElevationDeg_ = HalfMedianStepDeg(elevationsDeg_);
     return true;
 }
 
 int TGateProbe::RayAtAzimuth(double azimuthDeg, double azimuthOffsetDeg) const {
-    return NearestCoveringAngle(drawnAzimuthsDeg_, NormaliseAngle(azimuthDeg - azimuthOffsetDeg),
-                                halfStepAzimuthDeg_);
+    const double drawnDeg = NormaliseAngle(azimuthDeg - azimuthOffsetDeg);
+    return CoveringAngle(drawnAzimuthsDeg_, drawnDeg,
+                         NearestBySortedAngles(drawnAzimuthsDeg_, raysByAzimuth_, drawnDeg),
+                         halfStepAzimuthDeg_);
 }
 
 int TGateProbe::RayAtElevation(double elevationDeg) const {
-    return NearestCoveringAngle(elevationsDeg_, elevationDeg, halfStepElevationDeg_);
+    return CoveringAngle(elevationsDeg_, elevationDeg, NearestByScan(elevationsDeg_, elevationDeg),
+                         halfStepElevationDeg_);
 }
 
 double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM, int displayRadiusPixels) const {
@@ -144,6 +200,20 @@ double TGateProbe::PictureSlantRangeM(int rayIndex, double groundRangeM, int dis
     // The painter's samples per pixel, (samples - 1) / (radius × cos e), stop at the whole ray per
     // pixel: as if the cosine never fell below one pixel's share of the radius.
     return groundRangeM / std::max(cosine, 1.0 / std::max(displayRadiusPixels, 1));
+}
+
+TGateProbe::PicturePlace TGateProbe::PictureGateAt(double azimuthDeg, double groundRangeM,
+                                                   int displayRadiusPixels, double azimuthOffsetDeg) const {
+    PicturePlace place;
+    place.rayIndex = RayAtAzimuth(azimuthDeg, azimuthOffsetDeg);
+    place.slantRangeM = PictureSlantRangeM(place.rayIndex, groundRangeM, displayRadiusPixels);
+    return place;
+}
+
+int TGateProbe::GateIndexAt(double slantRangeM) const {
+    const double spacingM = identity_.gateSpacingM;
+    const double gate = spacingM > 0.0 ? std::floor(std::max(slantRangeM, 0.0) / spacingM + 0.5) : 0.0;
+    return gate < identity_.gateCount ? static_cast<int>(gate) : -1;
 }
 
 std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM, ProductKind product,
@@ -159,10 +229,8 @@ std::optional<GateReading> TGateProbe::ReadGate(int rayIndex, double slantRangeM
     reading.azimuthDeg = NormaliseAngle(ray.azimuthDeg + azimuthOffsetDeg);
     reading.elevationDeg = ray.elevationDeg;
 
-    const double spacingM = identity_.gateSpacingM;
-    const double gate = spacingM > 0.0 ? std::floor(std::max(slantRangeM, 0.0) / spacingM + 0.5) : 0.0;
-    reading.gateIndex = gate < identity_.gateCount ? static_cast<int>(gate) : -1;
-    reading.rangeM = reading.gateIndex >= 0 ? reading.gateIndex * spacingM : slantRangeM;
+    reading.gateIndex = GateIndexAt(slantRangeM);
+    reading.rangeM = reading.gateIndex >= 0 ? reading.gateIndex * identity_.gateSpacingM : slantRangeM;
 
     if (reading.gateIndex >= 0) {
         const int qualityArray = ArrayIndexInMask(identity_.productMask, kQualityMaskBit);

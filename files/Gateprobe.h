@@ -64,9 +64,23 @@ public:
     /// finite range. `groundRangeM` for a bad index.
     double PictureSlantRangeM(int rayIndex, double groundRangeM, int displayRadiusPixels) const;
 
-    /// The gate of ray `rayIndex` whose range i x gate spacing is nearest to `slantRangeM` (halves
-    /// go to the farther gate), decoded as `product`. None when the ray index is out of range,
-    /// the file does not hold the product or the gate cannot be read.
+    /// Where the plan-position picture looks for the gate it draws `groundRangeM` from the radar
+    /// in the direction `azimuthDeg` (clockwise from north, the azimuth offset included): the ray
+    /// of RayAtAzimuth (-1 outside the swept area) and its slant range by PictureSlantRangeM. The
+    /// cursor readout and the GeoTIFF export both take their gates from here.
+    struct PicturePlace {
+        int rayIndex = -1;
+        double slantRangeM = 0.0;
+    };
+    PicturePlace PictureGateAt(double azimuthDeg, double groundRangeM, int displayRadiusPixels,
+                               double azimuthOffsetDeg) const;
+
+    /// The gate whose range i x gate spacing is nearest to `slantRangeM` (halves go to the
+    /// farther gate); -1 beyond the last gate.
+    int GateIndexAt(double slantRangeM) const;
+
+    /// The gate of ray `rayIndex` at `slantRangeM` (GateIndexAt), decoded as `product`. None when the ray
+    /// index is out of range, the file does not hold the product or the gate cannot be read.
     std::optional<GateReading> ReadGate(int rayIndex, double slantRangeM, ProductKind product,
                                         double azimuthOffsetDeg);
 
@@ -89,6 +103,7 @@ private:
     Identity identity_;
     std::vector<SweepRay> rays_;
     std::vector<double> drawnAzimuthsDeg_; // as the picture draws them, without the azimuth offset
+    std::vector<int> raysByAzimuth_;       // ray indices in the order of drawnAzimuthsDeg_
     std::vector<double> elevationsDeg_;
     double halfStepAzimuthDeg_ = 0.0;
     double halfStepElevationDeg_ = 0.0;

@@ -57,6 +57,10 @@ std::optional<double> ParseDecimal(std::string_view text) {
     return split->negative ? -value : value;
 }
 
+std::optional<double> FrameAzimuthOffsetDeg(double fileOffsetDeg, std::string_view azOffsetText) {
+    return fileOffsetDeg >= 0.0 ? std::optional<double>(fileOffsetDeg) : ParseDecimal(azOffsetText);
+}
+
 std::optional<int> ParseInteger(std::string_view text) {
     const auto split = SplitSign(text, false);
     std::uint64_t magnitude = 0;

@@ -19,6 +19,11 @@
 /// the text does not parse or the number is out of the range of a double.
 std::optional<double> ParseDecimal(std::string_view text);
 
+/// The azimuth offset a frame is drawn with: the file's own (`fileOffsetDeg`; negative when the
+/// file gives none), else the AzOffset setting `azOffsetText`; nothing when that is needed and
+/// does not parse, and then no frame is drawn.
+std::optional<double> FrameAzimuthOffsetDeg(double fileOffsetDeg, std::string_view azOffsetText);
+
 /// An integer as the "%i" options are read: optional blanks around it, an optional sign and
 /// decimal digits only, within the range of int ("7", " -3 ", "+12"; not "1.0", "0x10", "1e3").
 /// Nothing when the text does not parse.

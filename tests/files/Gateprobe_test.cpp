@@ -114,6 +114,18 @@ INSTANTIATE_TEST_SUITE_P(FullTurn, RayByAzimuth,
                                            AzimuthCase{0.9, 1.5, 159}, AzimuthCase{1.1, 1.5, 160},
                                            AzimuthCase{0.9, 359.5, 161}));
 
+// A turn and ten rays more: the last ten repeat the azimuths of the first ten. The nearest ray, and
+// of rays equally near the first in file order, wins.
+TEST_F(GateProbeTest, ATieGoesToTheFirstRayInFileOrder) {
+    Load(Fan(200.0, 1.0, 370));
+    EXPECT_EQ(probe.RayAtAzimuth(205.0, 0.0), 5) << "not ray 365 at the same azimuth";
+    EXPECT_EQ(probe.RayAtAzimuth(205.5, 0.0), 5) << "halfway to ray 6 (and 366)";
+    EXPECT_EQ(probe.RayAtAzimuth(209.6, 0.0), 10);
+    EXPECT_EQ(probe.RayAtAzimuth(199.5, 0.0), 0) << "halfway to ray 359, across the start";
+    EXPECT_EQ(probe.RayAtAzimuth(199.51, 0.0), 0);
+    EXPECT_EQ(probe.RayAtAzimuth(199.49, 0.0), 359);
+}
+
 TEST_F(GateProbeTest, SectorScanCoversOnlyItsSector) {
     SweepSpec spec = Fan(30.0, 1.0, 91); // 30° .. 120°
     // One ray lost: the display fills the wedge from 60° straight to 65°.

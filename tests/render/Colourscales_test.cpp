@@ -128,6 +128,16 @@ TEST(PainterTables, NormalAndGreyed) {
     EXPECT_EQ(greyed[255], 0xFF606060u);
 }
 
+// The KMZ overlay takes the black background the echo is painted over as "no echo", which holds
+// while every colour the echo can take is either transparent or not black.
+TEST(PainterTables, NoEchoColourIsOpaqueBlack) {
+    for (const PainterTable& table : {MakeNormalPainterTable(Table()), MakeGreyedPainterTable(Table())}) {
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            EXPECT_TRUE((table[i] >> 24) == 0 || (table[i] & 0x00FFFFFFu) != 0) << i;
+        }
+    }
+}
+
 TEST(PainterTables, InThePainter) {
     const PainterTable normal = MakeNormalPainterTable(Table());
     const PainterTable greyed = MakeGreyedPainterTable(Table());

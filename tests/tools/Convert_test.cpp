@@ -38,9 +38,12 @@ std::string Describe(const TConvertCommand& command) {
     text += options.loopPath.empty() ? "" : " loop " + options.loopPath;
     text += options.frameMs == 0 ? "" : " frame " + std::to_string(options.frameMs);
     text += options.lastFrameMs == 0 ? "" : " last " + std::to_string(options.lastFrameMs);
-    text += options.format == TOutputFormat::CfRadial ? " cfradial"
-            : options.format == TOutputFormat::Odim   ? " odim"
-                                                      : "";
+    text += options.format == TOutputFormat::CfRadial  ? " cfradial"
+            : options.format == TOutputFormat::Odim    ? " odim"
+            : options.format == TOutputFormat::GeoTiff ? " geotiff"
+            : options.format == TOutputFormat::Kmz     ? " kmz"
+                                                       : "";
+    text += options.cellM == 0.0 ? "" : " cell " + std::to_string(static_cast<int>(options.cellM));
     text += options.outFolder.empty() ? "" : " out " + options.outFolder;
     text += options.station.empty() ? "" : " station " + options.station;
     text += options.followFolder.empty() ? "" : " follow " + options.followFolder;
@@ -100,7 +103,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--to", "odim", "--out=o", "--station", "Tokyo 1", "d"},
                     "jobs 0 odim out o station Tokyo 1 [d]"},
         OptionsCase{"JpegIsTheDefault", {"--to=cfradial", "--to", "jpeg", "d"}, "jobs 0 [d]"},
-        OptionsCase{"UnknownFormat", {"--to", "png", "d"}, "error: --to needs jpeg, cfradial or odim"},
+        OptionsCase{
+            "UnknownFormat", {"--to", "png", "d"}, "error: --to needs jpeg, cfradial, odim, geotiff or kmz"},
+        OptionsCase{"GeoTiffCell", {"--to", "geotiff", "--cell-m=500", "d"}, "jobs 0 geotiff cell 500 [d]"},
+        OptionsCase{"Kmz", {"--to", "kmz", "d"}, "jobs 0 kmz [d]"},
+        OptionsCase{"CellOfNothing",
+                    {"--to", "geotiff", "--cell-m", "0", "d"},
+                    "error: --cell-m needs a cell side from 1 to 100000 m"},
+        OptionsCase{"CellWithoutGeoTiff",
+                    {"--to", "kmz", "--cell-m", "100", "d"},
+                    "error: --cell-m needs --to geotiff"},
         OptionsCase{"EmptyOut", {"--out=", "d"}, "error: --out needs a folder"},
         OptionsCase{"StationWithoutValue", {"d", "--station"}, "error: --station needs a name"},
         OptionsCase{"Follow", {"--small", "--follow", "/radar out"}, "jobs 0 small follow /radar out"},
@@ -132,6 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"FileGivenItself", "/a/b/x.scn", "", "/o", TOutputFormat::CfRadial, "/o/x.nc"},
         OutputCase{"TopOfTheFolder", "/a/x.scn", "/a", "/o", TOutputFormat::CfRadial, "/o/x.nc"},
         OutputCase{"SubfolderMirrored", "/a/b/c/x.scn.gz", "/a/", "/o", TOutputFormat::Odim, "/o/b/c/x.h5"},
+        OutputCase{"GeoTiff", "/a/x.scn.gz", "", "", TOutputFormat::GeoTiff, "/a/x.tif"},
+        OutputCase{"Kmz", "/a/x.sppi", "", "/o", TOutputFormat::Kmz, "/o/x.kmz"},
         OutputCase{"RelativeFolders", "d/2025/x.scn", "d", "out", TOutputFormat::Jpeg, "out/2025/x.jpg"}),
     [](const ::testing::TestParamInfo<OutputCase>& info) { return info.param.name; });
 

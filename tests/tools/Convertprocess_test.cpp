@@ -2,7 +2,12 @@
 // one `nimbrook FILE` writes for the same file with the same settings, pixel for pixel, every file
 // gets the batch run's log line, and a run stopped by Ctrl-C leaves nothing half-written; a loop
 // holds those pictures in play order.
+#include "display/Dimageechodrawmodule.h"
+#include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
+#include "files/Gateprobe.h"
+#include "files/Sweepdatasource.h"
+#include "files/formats/Scansweep.h"
 #include "platform/Processinfo.h"
 #include "tests/common/Decodedloop.h"
 #include "tests/common/Hostilefiles.h"
@@ -20,11 +25,16 @@
 #include <QProcess>
 #include <QThread>
 #include <algorithm>
+#include <cmath>
+#include <cpl_vsi.h>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numbers>
+#include <ogr_spatialref.h>
 #include <optional>
 #include <set>
 #include <sys/resource.h>
@@ -56,6 +66,38 @@ std::vector<std::uint8_t> SweepWithoutZdr() {
     }
     return builder.Bytes();
 }
+
+/// A sector of 121 rays from 10 to 130 degrees at 0.5 degrees elevation, 150 gates of 100 m, Zh, V
+/// and the quality words, no azimuth offset of its own: Zh has no data from 6 to 8 km.
+std::vector<std::uint8_t> SectorSweep() {
+    scanwriter::ScanHeader header;
+    header.rayCount = 121;
+    header.gateCount = 150;
+    header.productMask = 0x0106;
+    header.latitude = scanwriter::ToCoordinateWords(synth::RadarSite{}.latitudeDeg);
+    header.longitude = scanwriter::ToCoordinateWords(synth::RadarSite{}.longitudeDeg);
+    scanwriter::ScanFileBuilder builder(header);
+    std::vector<std::uint16_t> arrays;
+    for (int ray = 0; ray < 121; ++ray) {
+        arrays.clear();
+        for (int gate = 0; gate < 150; ++gate) {
+            arrays.push_back(
+                gate >= 60 && gate < 80 ? 0 : EncodeGateValue(ProductKind::Zh, (ray + gate) % 60 * 0.5));
+        }
+        for (int gate = 0; gate < 150; ++gate) {
+            arrays.push_back(EncodeGateValue(ProductKind::V, (ray - gate) % 40 * 0.5));
+        }
+        for (int gate = 0; gate < 150; ++gate) {
+            arrays.push_back(static_cast<std::uint16_t>((ray * 7 + gate) & 0xFF));
+        }
+        builder.AddRay(static_cast<std::uint16_t>((10 + ray) * 100), 50, arrays);
+    }
+    return builder.Bytes();
+}
+
+/// The settings of the GIS tests: a 12 km display radius, an azimuth offset of 7.5 degrees for files
+/// without one, Zh shown.
+constexpr const char* kGisSettings = "[Setting]\nScale=12\nAzOffset=7.5\n[Disp]\nSelection=1\n";
 
 std::vector<std::uint8_t> Sweep(synth::SweepKind kind, double minutes, bool smallDevice = false) {
     synth::SweepPlan plan;
@@ -411,6 +453,158 @@ TEST_F(ConvertProcess, OpenFormatsGoUnderOutMirroredAndOneOutputIsNeverWrittenTw
     }
     EXPECT_TRUE(FilesEndingWith("$$$").empty()) << "no temporary file is left";
     EXPECT_TRUE(FilesEndingWith(".jpg").empty());
+}
+
+TEST_F(ConvertProcess, AGeoTiffHoldsWhatTheReadoutShowsAndARangeHeightScanIsRefused) {
+    Write("archive/x.scn", SectorSweep());
+    Write("archive/y.rhi", Sweep(synth::SweepKind::Rhi, 2.0));
+    std::ofstream(dir_.File("gis.ini")) << kGisSettings;
+    EXPECT_EQ(
+        Run("nimbrook-convert",
+            {"--settings", QString::fromStdString(dir_.File("gis.ini")), "--to", "geotiff", "--cell-m", "300",
+             "--out", QString::fromStdString(dir_.File("out")), QString::fromStdString(dir_.File("archive"))},
+            "jobs"),
+        1);
+    EXPECT_NE(stderr_.find(dir_.File("archive/y.rhi") + " is not converted: a range-height scan"),
+              std::string::npos)
+        << stderr_;
+    EXPECT_FALSE(fs::exists(dir_.File("out/y.tif")));
+    EXPECT_TRUE(FilesEndingWith("$$$").empty());
+
+    // What the readout shows: the sweep through the probe, with the settings' offset.
+    TSCNFileModule reader;
+    SweepData sweep;
+    ASSERT_EQ(LoadScanSweep(reader, dir_.File("archive/x.scn"), false, sweep), 0);
+    const ScanInfo info = sweep.info;
+    TSweepDataSource source;
+    source.Open(std::move(sweep), dir_.File("archive/x.scn"));
+    TGateProbe probe;
+    ASSERT_TRUE(probe.Attach(source, info));
+
+    GDALAllRegister();
+    const GDALDatasetUniquePtr tiff(GDALDataset::Open(dir_.File("out/x.tif").c_str(), GDAL_OF_RASTER));
+    ASSERT_NE(tiff, nullptr);
+    const OGRSpatialReference* crs = tiff->GetSpatialRef();
+    ASSERT_NE(crs, nullptr);
+    EXPECT_STREQ(crs->GetAttrValue("PROJECTION"), SRS_PT_AZIMUTHAL_EQUIDISTANT) << tiff->GetProjectionRef();
+    EXPECT_DOUBLE_EQ(crs->GetProjParm(SRS_PP_LATITUDE_OF_CENTER), info.latitude);
+    EXPECT_DOUBLE_EQ(crs->GetProjParm(SRS_PP_LONGITUDE_OF_CENTER), info.longitude);
+    EXPECT_EQ(crs->GetSemiMajor(), 6371008.8);
+    EXPECT_EQ(crs->GetInvFlattening(), 0.0) << "a sphere";
+    std::array<double, 6> transform{};
+    ASSERT_EQ(tiff->GetGeoTransform(transform.data()), CE_None);
+    EXPECT_EQ(transform, (std::array<double, 6>{-12000.0, 300.0, 0.0, 12000.0, 0.0, -300.0}));
+    ASSERT_EQ(tiff->GetRasterXSize(), 80);
+    ASSERT_EQ(tiff->GetRasterYSize(), 80);
+    ASSERT_EQ(tiff->GetRasterCount(), 3);
+
+    struct BandCase {
+        const char* description;
+        std::optional<ProductKind> product; // none: the quality word
+    };
+    int numbers = 0;
+    int noData = 0;
+    for (const auto& [index, band] : {std::pair{1, BandCase{"Zh [dBZ]", ProductKind::Zh}},
+                                      std::pair{2, BandCase{"V [m/s]", ProductKind::V}},
+                                      std::pair{3, BandCase{"quality word", std::nullopt}}}) {
+        GDALRasterBand* raster = tiff->GetRasterBand(index);
+        EXPECT_STREQ(raster->GetDescription(), band.description);
+        int hasNoData = 0;
+        EXPECT_TRUE(std::isnan(raster->GetNoDataValue(&hasNoData)));
+        EXPECT_TRUE(hasNoData);
+        std::vector<float> cells(80 * 80);
+        ASSERT_EQ(raster->RasterIO(GF_Read, 0, 0, 80, 80, cells.data(), 80, 80, GDT_Float32, 0, 0, nullptr),
+                  CE_None);
+        for (int row = 0; row < 80; ++row) {
+            for (int column = 0; column < 80; ++column) {
+                const double x = (column + 0.5) * 300.0 - 12000.0;
+                const double y = 12000.0 - (row + 0.5) * 300.0;
+                const double azimuthDeg =
+                    std::fmod(std::atan2(x, y) * 180.0 / std::numbers::pi + 360.0, 360.0);
+                const TGateProbe::PicturePlace place =
+                    probe.PictureGateAt(azimuthDeg, std::hypot(x, y), 40, 7.5);
+                const std::optional<GateReading> reading =
+                    std::hypot(x, y) > 12000.0 ? std::nullopt
+                                               : probe.ReadGate(place.rayIndex, place.slantRangeM,
+                                                                band.product.value_or(ProductKind::Zh), 7.5);
+                const float cell = cells[static_cast<std::size_t>(row * 80 + column)];
+                const bool hasGate = reading && reading->gateIndex >= 0;
+                if (!band.product) {
+                    EXPECT_EQ(hasGate ? cell : -1.0F, hasGate ? reading->quality : -1.0F)
+                        << column << "," << row;
+                    EXPECT_EQ(std::isnan(cell), !hasGate) << column << "," << row;
+                } else if (hasGate && reading->value) {
+                    EXPECT_FLOAT_EQ(cell, static_cast<float>(*reading->value)) << column << "," << row;
+                    numbers += band.product == ProductKind::Zh ? 1 : 0;
+                } else {
+                    EXPECT_TRUE(std::isnan(cell)) << column << "," << row << " holds " << cell;
+                    noData += band.product == ProductKind::Zh && hasGate ? 1 : 0;
+                }
+            }
+        }
+    }
+    EXPECT_GT(numbers, 500) << "the sector holds values";
+    EXPECT_GT(noData, 50) << "and gates without data, from 6 to 8 km";
+}
+
+TEST_F(ConvertProcess, AKmzLaysTheEchoPictureOnTheViewBoxOfTheMapPlacement) {
+    Write("archive/x.scn", SectorSweep());
+    std::ofstream(dir_.File("gis.ini")) << kGisSettings;
+    EXPECT_EQ(Run("nimbrook-convert",
+                  {"--settings", QString::fromStdString(dir_.File("gis.ini")), "--to", "kmz", "--out",
+                   QString::fromStdString(dir_.File("out")), QString::fromStdString(dir_.File("archive"))},
+                  "jobs"),
+              0)
+        << stderr_;
+    const std::string archive = "/vsizip/{" + dir_.File("out/x.kmz") + "}/";
+    std::string kml;
+    VSILFILE* file = VSIFOpenL((archive + "doc.kml").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    for (char c = 0; VSIFReadL(&c, 1, 1, file) == 1;) {
+        kml += c;
+    }
+    VSIFCloseL(file);
+    const auto element = [&kml](const std::string& name) {
+        const std::size_t start = kml.find("<" + name + ">") + name.size() + 2;
+        return std::stod(kml.substr(start, kml.find("</" + name + ">") - start));
+    };
+    TSCNFileModule reader;
+    SweepData sweep;
+    ASSERT_EQ(LoadScanSweep(reader, dir_.File("archive/x.scn"), false, sweep), 0);
+    TImageEchoDrawModule display;
+    display.SetDisplayRadius(12000.0);
+    GeoPoint northWest;
+    GeoPoint southEast;
+    display.ComputeViewBox(sweep.info.latitude, sweep.info.longitude, northWest, southEast);
+    EXPECT_EQ(element("north"), northWest.latitude);
+    EXPECT_EQ(element("west"), northWest.longitude);
+    EXPECT_EQ(element("south"), southEast.latitude);
+    EXPECT_EQ(element("east"), southEast.longitude);
+    EXPECT_NE(kml.find("<href>echo.png</href>"), std::string::npos);
+    EXPECT_NE(kml.find("<ScreenOverlay>"), std::string::npos);
+
+    // The echo picture: 1000 pixels spanning the box, the radius 450 pixels; opaque only on echo.
+    GDALAllRegister();
+    const GDALDatasetUniquePtr echo(GDALDataset::Open((archive + "echo.png").c_str(), GDAL_OF_RASTER));
+    ASSERT_NE(echo, nullptr);
+    ASSERT_EQ(echo->GetRasterXSize(), 1000);
+    ASSERT_EQ(echo->GetRasterCount(), 4);
+    const auto alphaAt = [&echo](double azimuthDeg, double rangeKm) {
+        const double radians = azimuthDeg * std::numbers::pi / 180.0;
+        const int x = static_cast<int>(500 + rangeKm / 12.0 * 450 * std::sin(radians));
+        const int y = static_cast<int>(500 - rangeKm / 12.0 * 450 * std::cos(radians));
+        std::uint8_t alpha = 0;
+        EXPECT_EQ(
+            echo->GetRasterBand(4)->RasterIO(GF_Read, x, y, 1, 1, &alpha, 1, 1, GDT_Byte, 0, 0, nullptr),
+            CE_None);
+        return alpha;
+    };
+    EXPECT_EQ(alphaAt(77.5, 4.0), 255) << "echo in the sector, turned by the offset";
+    EXPECT_EQ(alphaAt(77.5, 7.0), 0) << "no data";
+    EXPECT_EQ(alphaAt(5.0, 4.0), 0) << "outside the sector once turned";
+    EXPECT_EQ(alphaAt(250.0, 4.0), 0);
+    const GDALDatasetUniquePtr legend(GDALDataset::Open((archive + "legend.png").c_str(), GDAL_OF_RASTER));
+    EXPECT_NE(legend, nullptr);
 }
 
 TEST_F(ConvertProcess, PicturesGoUnderOutWhenAsked) {

@@ -8,7 +8,8 @@
 
 const char* const kConvertUsage =
     "usage: nimbrook-convert [--jobs N] [--small] [--sweep N] [--settings INI] [--recursive] [--quiet]\n"
-    "                        [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]\n"
+    "                        [--to jpeg|cfradial|odim|geotiff|kmz] [--out DIR] [--station NAME]\n"
+    "                        [--cell-m M]\n"
     "                        [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...\n"
     "       nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR\n"
     "Converts scan files to JPEG pictures as `nimbrook FILE` does, in one run: each picture beside\n"
@@ -23,9 +24,16 @@ const char* const kConvertUsage =
     "                the settings are never written\n"
     "  --recursive   take the scan files of subfolders too\n"
     "  --quiet       no progress and no summary on stderr\n"
-    "  --to FORMAT   jpeg (the default), cfradial (CfRadial 1.4, x.nc) or odim (ODIM_H5 2.3, x.h5)\n"
+    "  --to FORMAT   jpeg (the default), cfradial (CfRadial 1.4, x.nc), odim (ODIM_H5 2.3, x.h5),\n"
+    "                geotiff (x.tif: the values the cursor readout shows, one Float32 band per\n"
+    "                product and one of the quality word, NaN for no data, on a grid in the radar's\n"
+    "                azimuthal equidistant projection out to the display radius of the settings;\n"
+    "                range-height scans are refused) or kmz (x.kmz: the echo picture of the\n"
+    "                settings' product over its geographic box, with the legend, for Google Earth)\n"
     "  --out DIR     the outputs under DIR, in the folders the files are in below each PATH\n"
     "  --station NAME  the radar's name in CfRadial and ODIM files (default: from its position)\n"
+    "  --cell-m M    the GeoTIFF's cell side in metres (default 250, or the gate spacing when that\n"
+    "                is coarser)\n"
     "  --loop OUT    one animated WebP or GIF of the pictures in play order instead of the JPEGs\n"
     "                (files that fail are left out); each frame shown for the display time of the\n"
     "                settings or --frame-ms, the last one for --last-frame-ms (default 3 x)\n"
@@ -38,6 +46,7 @@ const char* const kConvertUsage =
 namespace {
 
 constexpr int kMostJobs = 256;
+constexpr int kLargestCellM = 100000;
 
 std::optional<int> ParseNumber(std::string_view text, int least, int most) {
     int number = 0;
@@ -114,9 +123,17 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
             const std::optional<std::string> text = value();
             const auto format = text ? OutputFormatNamed(*text) : std::nullopt;
             if (!format) {
-                return TUsageError{"--to needs jpeg, cfradial or odim"};
+                return TUsageError{"--to needs jpeg, cfradial, odim, geotiff or kmz"};
             }
             options.format = *format;
+        } else if (name == "--cell-m") {
+            const std::optional<std::string> text = value();
+            const std::optional<int> cellM = text ? ParseNumber(*text, 1, kLargestCellM) : std::nullopt;
+            if (!cellM) {
+                return TUsageError{"--cell-m needs a cell side from 1 to " + std::to_string(kLargestCellM) +
+                                   " m"};
+            }
+            options.cellM = *cellM;
         } else if (name == "--out" || name == "--station") {
             const std::optional<std::string> text = value();
             if (!text || text->empty()) {
@@ -142,6 +159,9 @@ TConvertCommand ParseConvertOptions(const std::vector<std::string>& arguments) {
         } else {
             return TUsageError{"unknown option " + argument};
         }
+    }
+    if (options.cellM != 0.0 && options.format != TOutputFormat::GeoTiff) {
+        return TUsageError{"--cell-m needs --to geotiff"};
     }
     if (options.loopPath.empty() && (options.frameMs != 0 || options.lastFrameMs != 0)) {
         return TUsageError{"--frame-ms and --last-frame-ms need --loop"};

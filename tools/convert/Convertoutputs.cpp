@@ -14,6 +14,10 @@ const char* Extension(TOutputFormat format) {
         return ".nc";
     case TOutputFormat::Odim:
         return ".h5";
+    case TOutputFormat::GeoTiff:
+        return ".tif";
+    case TOutputFormat::Kmz:
+        return ".kmz";
     default:
         return ".jpg";
     }
@@ -30,6 +34,12 @@ std::optional<TOutputFormat> OutputFormatNamed(std::string_view name) {
     }
     if (name == "odim") {
         return TOutputFormat::Odim;
+    }
+    if (name == "geotiff") {
+        return TOutputFormat::GeoTiff;
+    }
+    if (name == "kmz") {
+        return TOutputFormat::Kmz;
     }
     return std::nullopt;
 }

@@ -8,13 +8,14 @@
 // Where each converted file goes: the output format, the name rule and the folder mirroring of
 // --out. Paths are the file system's bytes.
 
-enum class TOutputFormat { Jpeg, CfRadial, Odim };
+enum class TOutputFormat { Jpeg, CfRadial, Odim, GeoTiff, Kmz };
 
-/// The format of a --to value ("jpeg", "cfradial", "odim"); nothing for another text.
+/// The format of a --to value ("jpeg", "cfradial", "odim", "geotiff", "kmz"); nothing for another
+/// text.
 std::optional<TOutputFormat> OutputFormatNamed(std::string_view name);
 
 /// The output of the scan file `inputPath` in `format`: its name with an extension of exactly ".gz"
-/// removed and then its extension replaced by ".jpg", ".nc" or ".h5". Beside the input when
+/// removed and then its extension replaced by ".jpg", ".nc", ".h5", ".tif" or ".kmz". Beside the input when
 /// `outFolder` is empty; otherwise under `outFolder`, in the input's folder below `foundUnder`
 /// (the folder given on the command line that the input was found in; empty for a file given
 /// itself, which goes to `outFolder` directly).

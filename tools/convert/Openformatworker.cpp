@@ -57,9 +57,10 @@ private:
 } // namespace
 
 TOpenFormatWorker::TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs,
-                                     TOutputFormat format, bool smallDevice, std::string station, int sweep)
+                                     TOutputFormat format, bool smallDevice, std::string station, int sweep,
+                                     TGisSettings gis)
     : files_(files), outputs_(outputs), format_(format), smallDevice_(smallDevice),
-      station_(std::move(station)), sweepIndex_(sweep) {
+      station_(std::move(station)), sweepIndex_(sweep), gis_(std::move(gis)) {
     // A sweep and the libraries' chunk buffers take tens of megabytes a file. Kept by the
     // allocator rather than handed back to the system after each file, they are not faulted in
     // (and zeroed by the kernel) again for the next: that halves the time a file takes.
@@ -94,12 +95,36 @@ TFileResult TOpenFormatWorker::Convert(std::size_t index) {
     if (code != kScanNoError) {
         return {false, code};
     }
+    const std::string refusal =
+        format_ == TOutputFormat::GeoTiff ? TGisOutputs::GeoTiffRefusal(sweep_, inputPath) : std::string();
+    if (!refusal.empty()) {
+        // A file the format does not take: said on stderr, nothing written, no exception logged.
+        std::fprintf(stderr, "nimbrook-convert: %s\n", refusal.c_str());
+        return {false, kScanExceptionError};
+    }
     const std::string failure = WriteOutput(inputPath, outputPath);
     if (!failure.empty()) {
         LogExceptionMessage(failure);
         return {false, kScanExceptionError};
     }
     return {true, kScanNoError};
+}
+
+std::string TOpenFormatWorker::WriteFormat(const std::string& inputPath, const std::string& path) {
+    switch (format_) {
+    case TOutputFormat::GeoTiff:
+        return gis_.WriteGeoTiff(std::move(sweep_), inputPath, path);
+    case TOutputFormat::Kmz:
+        return gis_.WriteKmz(std::move(sweep_), inputPath, path);
+    default:
+        break;
+    }
+    SweepOutputLabels labels;
+    labels.station = station_;
+    labels.sourceName = std::filesystem::path(inputPath).filename().string();
+    labels.software = "nimbrook-convert " + std::string(kNimbrookVersion);
+    return format_ == TOutputFormat::Odim ? WriteOdim(sweep_, path, labels)
+                                          : WriteCfRadial(sweep_, path, labels);
 }
 
 std::string TOpenFormatWorker::WriteOutput(const std::string& inputPath, const std::string& outputPath) {
@@ -112,14 +137,8 @@ std::string TOpenFormatWorker::WriteOutput(const std::string& inputPath, const s
         std::filesystem::create_directories(folder, ignored);
     }
     RemoveLeftoverTemporaries(folder.empty() ? "." : folder.string());
-    SweepOutputLabels labels;
-    labels.station = station_;
-    labels.sourceName = std::filesystem::path(inputPath).filename().string();
-    labels.software = "nimbrook-convert " + std::string(kNimbrookVersion);
     TTemporaryOutput temporary(outputPath);
-    const std::string failure = format_ == TOutputFormat::Odim
-                                    ? WriteOdim(sweep_, temporary.Path(), labels)
-                                    : WriteCfRadial(sweep_, temporary.Path(), labels);
+    const std::string failure = WriteFormat(inputPath, temporary.Path());
     if (!failure.empty()) {
         return "Cannot write " + outputPath + ": " + failure;
     }

@@ -1,13 +1,13 @@
 // nimbrook-convert [--jobs N] [--small] [--settings INI] [--recursive] [--quiet]
-//                  [--to jpeg|cfradial|odim] [--out DIR] [--station NAME]
+//                  [--to jpeg|cfradial|odim|geotiff|kmz] [--out DIR] [--station NAME] [--cell-m M]
 //                  [--loop OUT.webp|OUT.gif [--frame-ms MS] [--last-frame-ms MS]] PATH...
 // nimbrook-convert [--jobs N] [--small] [--settings INI] [--quiet] --follow DIR
 //
 // Converts scan files to JPEG pictures exactly as `nimbrook FILE` does (the same picture beside
 // the file, the same line in nimbrook.log in the working directory), but in one run: each worker
 // process starts the viewer's modules once and converts file after file. It acts as the viewer
-// installed beside it: its settings file, its logs. With --to cfradial or odim the workers write
-// the open radar formats without starting the viewer; with --loop the pictures become one
+// installed beside it: its settings file, its logs. With --to cfradial, odim, geotiff or kmz the
+// workers write those formats without starting the viewer; with --loop the pictures become one
 // animated WebP or GIF instead (Loopconvert.h).
 #include "app/Batchlogs.h"
 #include "app/Commandlinehelp.h"
@@ -184,6 +184,8 @@ int main(int argc, char** argv) {
         loop = ConvertToLoop(request, report);
     } else {
         const TConvertPlan plan = PlanOutputs(list, options);
+        const TGisSettings gis = ReadGisSettings(options.settingsFile, QFile::encodeName(viewer).toStdString(),
+                                                 options.cellM);
         const TWorkerFactory startWorker = [&]() -> std::unique_ptr<TConversionWorker> {
             std::unique_ptr<TConversionWorker> worker;
             if (options.format == TOutputFormat::Jpeg) {
@@ -193,7 +195,7 @@ int main(int argc, char** argv) {
             } else {
                 worker = std::make_unique<TOpenFormatWorker>(list.files, plan.outputs, options.format,
                                                              options.smallDevice, options.station,
-                                                             SweepIndexOf(options.sweep));
+                                                             SweepIndexOf(options.sweep), gis);
             }
             if (plan.refused.empty()) {
                 return worker;

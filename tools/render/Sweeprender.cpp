@@ -14,33 +14,24 @@
 
 namespace sweeprender {
 
-RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) {
+SweepDisplay::SweepDisplay() {
+    display.SetColourTables(pipeline.ColourTable());
+    display.SetTableAlpha(0, 255);
+    display.SetTableAlpha(1, 255);
+}
+
+RenderResult DrawSweep(const RenderOptions& options, TSweepSource& source, ScanInfo& info,
+                       SweepDisplay& modules) {
     RenderResult result;
     if (options.width <= 0 || options.height <= 0) {
         result.message = "the picture size must be positive";
-        return result;
-    }
-    TSCNFileModule scanReader;
-    TSweepOpener opener(scanReader);
-    ScanInfo info;
-    if (opener.Open(options.scanPath, options.smallDevice, info, options.sweep) < 0) {
-        result.message = ErrorText(info.errorCode);
-        if (!opener.ErrorMessage().empty()) {
-            result.message += ": " + opener.ErrorMessage();
-        }
         return result;
     }
     if (ArrayIndexInMask(info.productMask, ProductIndex(options.product)) < 0) {
         result.message = NoArrayText(options.product);
         return result;
     }
-
-    // The viewer's colour tables, echo opacity 255 (transparency 0 %).
-    SweepPipeline pipeline;
-    TImageEchoDrawModule display;
-    display.SetColourTables(pipeline.ColourTable());
-    display.SetTableAlpha(0, 255);
-    display.SetTableAlpha(1, 255);
+    TImageEchoDrawModule& display = modules.display;
     // The viewer's display panel starts square and later window sizes only change the picture,
     // so the echo image is the square of the picture's longer side: the rings then match the echo
     // scale at every picture size.
@@ -57,28 +48,50 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
     }
     display.SetRadarPosition(info.latitude, info.longitude);
 
-    const ScaleRecord& scale = pipeline.Scale(options.product);
-    TBitmap legend;
-    DrawLegendStrip(legend, pipeline.Thresholds(options.product), scale.firstIndex, pipeline.ColourTable());
-    display.SetLegend(legend);
+    const ScaleRecord& scale = modules.pipeline.Scale(options.product);
+    DrawLegendStrip(modules.legend, modules.pipeline.Thresholds(options.product), scale.firstIndex,
+                    modules.pipeline.ColourTable());
+    display.SetLegend(modules.legend);
 
     FrameOptions frame; // no quality overlays, no CSV
-    frame.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    if (pipeline.RenderSweep(opener.Source(), options.product, info, radiusMetres, frame, &display, nullptr) <
+    frame.azimuthOffsetDeg = options.azimuthOffsetDeg.value_or(std::max(info.azimuthOffsetDeg, 0.0));
+    if (modules.pipeline.RenderSweep(source, options.product, info, radiusMetres, frame, &display, nullptr) <
         0) {
         result.message = ErrorText(info.errorCode);
         return result;
     }
     display.SetTimeLabel(info.valid != 0, info.headerTime);
-
-    picture.SetSize(options.width, options.height);
-    display.ComposeFrame(picture);
     char summary[256];
     std::snprintf(summary, sizeof summary, "%d rays of %s, %.1f km radius, radar at %.4f, %.4f",
                   info.rayCount, std::string(ProductCaption(options.product)).c_str(),
                   fit.rangeMetres / 1000.0, info.latitude, info.longitude);
     result.message = summary;
     result.ok = true;
+    return result;
+}
+
+RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) {
+    RenderResult result;
+    if (options.width <= 0 || options.height <= 0) {
+        result.message = "the picture size must be positive";
+        return result;
+    }
+    TSCNFileModule scanReader;
+    TSweepOpener opener(scanReader);
+    ScanInfo info;
+    if (opener.Open(options.scanPath, options.smallDevice, info, options.sweep) < 0) {
+        result.message = ErrorText(info.errorCode);
+        if (!opener.ErrorMessage().empty()) {
+            result.message += ": " + opener.ErrorMessage();
+        }
+        return result;
+    }
+    SweepDisplay modules;
+    result = DrawSweep(options, opener.Source(), info, modules);
+    if (result.ok) {
+        picture.SetSize(options.width, options.height);
+        modules.display.ComposeFrame(picture);
+    }
     return result;
 }
 
