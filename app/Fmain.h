@@ -32,6 +32,7 @@ class TBitmap;
 class TCursorReadout;
 class TDisplayPanel;
 class TFolderFollower;
+class TGisInputs;
 class TImage;
 class TStatusBar;
 class clEchoSignalProc;
@@ -328,6 +329,7 @@ public:
     QAction* MainMenuDispSelectW = nullptr;
     QMenu* MainMenuDispAlpha = nullptr;
     QAction* MainMenuDispMap = nullptr;
+    QAction* MainMenuDispLayers = nullptr;
     QMenu* SRHI1 = nullptr;
     QAction* MainMenuDispSrhi90 = nullptr;
     QAction* MainMenuDispSrhi180 = nullptr;
@@ -456,6 +458,7 @@ private:
     bool quietSteps_ = false;
 
     std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
+    std::unique_ptr<TGisInputs> gisInputs_;         // basemaps and map layers, from the first show on
 
     std::unique_ptr<TFolderFollower> follower_; // while following a folder
     QStringList pendingArrivals_;               // complete files that came while a step ran

@@ -1,5 +1,6 @@
 // TFormMain: the option menus "設定" and "表示". Every choice goes into the live settings record at
 // once; choices that change the picture re-render the open file, which reads the settings again.
+#include "app/Gisinputs.h"
 #include "app/Fmain.h"
 #include "app/Fmainstring.h"
 #include "app/Settingsaccess.h"
@@ -176,6 +177,10 @@ void TFormMain::MainMenuDispMapClick() {
         return;
     }
     const std::string path = LocalPathBytes(answer.files.front());
+    if (TImageEchoDrawModule::IsGeoRasterFile(path)) {
+        gisInputs_->ChooseBasemap(path); // placed by its own coordinates, not by its name
+        return;
+    }
     const std::string name = EchoDrawModule->MapName(path);
     bool warning = false;
     const bool invalid = EchoDrawModule->CheckMapFileName(name, warning);
