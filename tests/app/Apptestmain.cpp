@@ -3,6 +3,8 @@
 // at a fixed 96 DPI, then every test.
 #include "app/Nimbrookapplication.h"
 
+#include "tests/support/Privatecache.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -11,6 +13,7 @@ int main(int argc, char** argv) {
     }
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     TNimbrookApplication application(argc, argv);
+    const ScopedPrivateCache cache;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
