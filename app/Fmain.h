@@ -282,6 +282,8 @@ public:
     TSweepOpener& SweepFiles();
     void SetDisplayRange(double metres) { displayRange_ = metres; }
     bool BatchMode() const { return batchMode_; }
+    /// The basemap and map-layer inputs (app/Gisinputs.h), from the first show on.
+    TGisInputs& GisInputs() { return *gisInputs_; }
     TBitmap& LegendBitmap() { return *legendBitmap_; }
     const CombinedColourTable& ColourTable() const { return pipeline_.ColourTable(); }
     const ThresholdTable& Thresholds(int product) const;
