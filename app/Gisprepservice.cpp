@@ -74,9 +74,8 @@ void TGisPrepService::Run(const std::string& entry, const QStringList& arguments
         finish(ran ? process->exitCode() : NotRun);
         return;
     }
-    connect(process, &QProcess::finished, this, [finish, process](int exitCode, QProcess::ExitStatus status) {
+    connect(process, &QProcess::finished, this, [finish](int exitCode, QProcess::ExitStatus status) {
         finish(status == QProcess::NormalExit ? exitCode : NotRun);
-        (void)process;
     });
     connect(process, &QProcess::errorOccurred, this, [finish](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
@@ -84,6 +83,19 @@ void TGisPrepService::Run(const std::string& entry, const QStringList& arguments
         }
     });
     process->start(program_, arguments);
+}
+
+TGisPrepService::Answer TGisPrepService::PreparationAnswer(const std::string& entry, const std::string& path) {
+    return [this, entry, path](int code, const QString& line) {
+        if (code != Done) {
+            failed_.insert(entry); // not tried again for this view
+            if (onFailure) {
+                onFailure(path, code, line);
+            }
+        } else if (!waits_ && onReady) {
+            onReady();
+        }
+    };
 }
 
 void TGisPrepService::Check(bool raster, const std::string& path, Answer answer) {
@@ -118,16 +130,7 @@ std::optional<PreparedPicture> TGisPrepService::Basemap(const std::string& path,
         arguments << QStringLiteral("--box") << BoxArgument(*box);
     }
     arguments << QStringLiteral("--out") << QString::fromStdString(entry);
-    Run(entry, arguments, [this, entry, path](int code, const QString& line) {
-        if (code != Done) {
-            failed_.insert(entry);
-            if (onFailure) {
-                onFailure(path, code, line);
-            }
-        } else if (!waits_ && onReady) {
-            onReady();
-        }
-    });
+    Run(entry, arguments, PreparationAnswer(entry, path));
     return waits_ ? read() : std::nullopt;
 }
 
@@ -151,15 +154,6 @@ std::optional<PreparedShapes> TGisPrepService::VectorLayer(const std::string& pa
         {QStringLiteral("vector"), QString::fromStdString(path), QStringLiteral("--size"),
          SizeArgument(width, height), QStringLiteral("--box"), BoxArgument(box), QStringLiteral("--out"),
          QString::fromStdString(entry)},
-        [this, entry, path](int code, const QString& line) {
-            if (code != Done) {
-                failed_.insert(entry);
-                if (onFailure) {
-                    onFailure(path, code, line);
-                }
-            } else if (!waits_ && onReady) {
-                onReady();
-            }
-        });
+        PreparationAnswer(entry, path));
     return waits_ ? read() : std::nullopt;
 }

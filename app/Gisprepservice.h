@@ -57,6 +57,9 @@ private:
     /// Starts (or, waiting, runs) the program with `arguments`; `answer` gets the outcome. A run
     /// for the same entry already going is not started twice.
     void Run(const std::string& entry, const QStringList& arguments, Answer answer);
+    /// What a preparation's run answers: failures are remembered and reported, and a background
+    /// run that wrote its entry calls onReady.
+    Answer PreparationAnswer(const std::string& entry, const std::string& path);
 
     QString program_;
     bool waits_ = false;
