@@ -98,6 +98,12 @@ TGisPrepService::Answer TGisPrepService::PreparationAnswer(const std::string& en
     };
 }
 
+void TGisPrepService::ReportMissing(const std::string& path) {
+    if (missing_.insert(path).second && onFailure) {
+        onFailure(path, Unreadable, QString::fromStdString(path) + QStringLiteral(": no such file"));
+    }
+}
+
 void TGisPrepService::Check(bool raster, const std::string& path, Answer answer) {
     const std::string run = "check:" + std::to_string(++checks_);
     Run(run,
@@ -112,6 +118,7 @@ std::optional<PreparedPicture> TGisPrepService::Basemap(const std::string& path,
                                         box ? PlacementText("basemap", *box, width, height)
                                             : PlacementText("basemap-own-extent", {}, width, height));
     if (entry.empty()) {
+        ReportMissing(path);
         return std::nullopt;
     }
     const auto read = [&entry]() -> std::optional<PreparedPicture> {
@@ -138,6 +145,7 @@ std::optional<PreparedShapes> TGisPrepService::VectorLayer(const std::string& pa
                                                            int height) {
     const std::string entry = EntryPath("layers", path, PlacementText("layer", box, width, height));
     if (entry.empty()) {
+        ReportMissing(path);
         return std::nullopt;
     }
     const auto read = [&entry]() -> std::optional<PreparedShapes> {

@@ -60,11 +60,14 @@ private:
     /// What a preparation's run answers: failures are remembered and reported, and a background
     /// run that wrote its entry calls onReady.
     Answer PreparationAnswer(const std::string& entry, const std::string& path);
+    /// A source file that is not there (no key for it) is reported once.
+    void ReportMissing(const std::string& path);
 
     QString program_;
     bool waits_ = false;
     std::unique_ptr<QTemporaryDir> fallback_; // where entries go without a cache folder
     std::map<std::string, QProcess*> runs_;   // by entry path
     std::set<std::string> failed_;            // entries whose preparation failed: not tried again
+    std::set<std::string> missing_;           // source files reported missing
     int checks_ = 0;
 };

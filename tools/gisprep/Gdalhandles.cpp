@@ -15,13 +15,13 @@ void InitialiseGdal() {
 DatasetHandle OpenRaster(const std::string& path) {
     CPLErrorReset();
     return DatasetHandle(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
 }
 
 DatasetHandle OpenVector(const std::string& path) {
     CPLErrorReset();
     return DatasetHandle(
-        GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+        GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
 }
 
 std::string LastGdalError() {

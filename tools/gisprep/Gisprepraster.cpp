@@ -132,7 +132,7 @@ Result WarpBasemap(const std::string& path, const GeoBox* box, int width, int he
     if (!source) {
         return {Outcome::Unreadable, "GDAL cannot read it as a raster: " + LastGdalError()};
     }
-    if (const Result placed = RasterIsPlaced(*source); placed.outcome != Outcome::Done) {
+    if (Result placed = RasterIsPlaced(*source); placed.outcome != Outcome::Done) {
         return placed;
     }
     if (source->GetRasterBand(1)->GetColorTable() != nullptr) {

@@ -134,7 +134,7 @@ Result PrepareVectorLayer(const std::string& path, const GeoBox& box, int width,
     if (!dataset) {
         return {Outcome::Unreadable, "GDAL cannot read it as a vector file: " + LastGdalError()};
     }
-    if (const Result placed = VectorIsPlaced(*dataset); placed.outcome != Outcome::Done) {
+    if (Result placed = VectorIsPlaced(*dataset); placed.outcome != Outcome::Done) {
         return placed;
     }
     PreparedShapes shapes;
