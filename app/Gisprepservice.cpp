@@ -122,8 +122,8 @@ std::optional<PreparedPicture> TGisPrepService::Basemap(const std::string& path,
         return std::nullopt;
     }
     const auto read = [&entry]() -> std::optional<PreparedPicture> {
-        const std::optional<std::string> bytes = ReadCacheEntry(entry, kLargestPictureEntryBytes);
-        return bytes ? DecodePicture(*bytes) : std::nullopt;
+        std::optional<std::string> bytes = ReadCacheEntry(entry, kLargestPictureEntryBytes);
+        return bytes ? DecodePicture(std::move(*bytes)) : std::nullopt;
     };
     if (std::optional<PreparedPicture> cached = read()) {
         return cached;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 void TMapBackground::Request(std::uint64_t pictureId, const TRect& rect, int width, int height,
                              const std::string& mapFile) {
@@ -31,8 +32,8 @@ std::string TMapBackground::EntryPath(const TRect& visible) const {
 
 bool TMapBackground::RealiseFromCache(const std::string& entry, const TRect& visible,
                                       RadarMapGenerator& painter) {
-    const std::optional<std::string> bytes = ReadCacheEntry(entry, kLargestPictureEntryBytes);
-    const std::optional<PreparedPicture> part = bytes ? DecodePicture(*bytes) : std::nullopt;
+    std::optional<std::string> bytes = ReadCacheEntry(entry, kLargestPictureEntryBytes);
+    const std::optional<PreparedPicture> part = bytes ? DecodePicture(std::move(*bytes)) : std::nullopt;
     if (!part || part->left != visible.left || part->top != visible.top || part->width != visible.Width() ||
         part->height != visible.Height()) {
         return false;

@@ -74,7 +74,7 @@ std::string EncodePicture(const PreparedPicture& picture) {
     return out;
 }
 
-std::optional<PreparedPicture> DecodePicture(std::string_view bytes) {
+std::optional<PreparedPicture> DecodePicture(std::string bytes) {
     Reader in(bytes);
     PreparedPicture picture;
     std::int32_t left = 0;
@@ -90,9 +90,8 @@ std::optional<PreparedPicture> DecodePicture(std::string_view bytes) {
     picture.top = top;
     picture.width = width;
     picture.height = height;
-    std::string_view pixels;
-    in.Take(in.Left(), pixels);
-    picture.pixels.assign(pixels);
+    bytes.erase(0, bytes.size() - in.Left()); // the header; the pixels stay where they are read
+    picture.pixels = std::move(bytes);
     return picture;
 }
 

@@ -53,8 +53,9 @@ struct PreparedShapes {
 };
 
 std::string EncodePicture(const PreparedPicture& picture);
-/// Nothing when `bytes` is not one whole picture entry (wrong tag, sizes that do not match).
-std::optional<PreparedPicture> DecodePicture(std::string_view bytes);
+/// Nothing when `bytes` is not one whole picture entry (wrong tag, sizes that do not match). The
+/// pixels are taken over from `bytes`, not copied.
+std::optional<PreparedPicture> DecodePicture(std::string bytes);
 
 std::string EncodeShapes(const PreparedShapes& shapes);
 /// Nothing when `bytes` is not one whole shapes entry.

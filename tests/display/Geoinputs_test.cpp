@@ -28,8 +28,8 @@ public:
         if (std::system(command.c_str()) != 0) {
             return std::nullopt;
         }
-        const auto bytes = ReadCacheEntry(entry_, kLargestPictureEntryBytes);
-        return bytes ? DecodePicture(*bytes) : std::nullopt;
+        auto bytes = ReadCacheEntry(entry_, kLargestPictureEntryBytes);
+        return bytes ? DecodePicture(std::move(*bytes)) : std::nullopt;
     }
     std::optional<PreparedShapes> VectorLayer(const std::string& path, const GeoBox& box, int width,
                                               int height) override {
