@@ -8,8 +8,8 @@
 #include "app/Echosignalproc.h"
 #include "app/Fmainreadout.h"
 #include "app/Folderfollower.h"
-#include "app/Gisinputs.h"
 #include "app/Fplaylist.h"
+#include "app/Gisinputs.h"
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
 #include "app/Statuspanels.h"
@@ -207,7 +207,8 @@ void TFormMain::FormShow() {
     ImageEchoDrawModule->InitEchoImage(PanelDispMain->width(), PanelDispMain->height(), displayRange_,
                                        kDisplaySamples);
 
-    gisInputs_ = std::make_unique<TGisInputs>(*this, !startOptions_.batchArguments.isEmpty() || startOptions_.converting);
+    gisInputs_ = std::make_unique<TGisInputs>(*this, !startOptions_.batchArguments.isEmpty() ||
+                                                         startOptions_.converting);
     {
         TSettingsAccess settings(*IniFileModule);
         ImageEchoDrawModule->LoadMapPicture(settings->map);

@@ -1,8 +1,8 @@
 // TFormMain: the option menus "設定" and "表示". Every choice goes into the live settings record at
 // once; choices that change the picture re-render the open file, which reads the settings again.
-#include "app/Gisinputs.h"
 #include "app/Fmain.h"
 #include "app/Fmainstring.h"
+#include "app/Gisinputs.h"
 #include "app/Settingsaccess.h"
 #include "display/Dechodrawmodule.h"
 #include "display/Dimageechodrawmodule.h"

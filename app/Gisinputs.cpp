@@ -65,12 +65,13 @@ TGisInputs::TGisInputs(TFormMain& form, bool waits) : form_(form), service_(Help
     };
     service_.onFailure = [this](const std::string& file, int code, const QString& line) {
         ReportFailure(TImageEchoDrawModule::IsGeoRasterFile(file) ? gisinputtext::RasterKind
-                                                                 : gisinputtext::VectorKind,
+                                                                  : gisinputtext::VectorKind,
                       file, code, line);
     };
     ImageEchoDrawModule->SetGeoDataSource(&service_);
     ShowLayers(StoredLayers());
-    QObject::connect(form.MainMenuDispLayers, &QAction::triggered, &form, [this] { MainMenuDispLayersClick(); });
+    QObject::connect(form.MainMenuDispLayers, &QAction::triggered, &form,
+                     [this] { MainMenuDispLayersClick(); });
 }
 
 TGisInputs::~TGisInputs() {
@@ -79,11 +80,12 @@ TGisInputs::~TGisInputs() {
     }
 }
 
-void TGisInputs::ReportFailure(std::string_view kind, const std::string& file, int code, const QString& line) {
+void TGisInputs::ReportFailure(std::string_view kind, const std::string& file, int code,
+                               const QString& line) {
     std::fprintf(stderr, "nimbrook: %s\n", line.toLocal8Bit().constData());
     if (!form_.BatchMode() && !service_.Waits()) {
-        DialogService().ErrorBox(&form_, QString::fromStdString(
-                                             gisinputtext::ErrorText(kind, file, code, line.toStdString())));
+        DialogService().ErrorBox(
+            &form_, QString::fromStdString(gisinputtext::ErrorText(kind, file, code, line.toStdString())));
     }
 }
 

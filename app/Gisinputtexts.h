@@ -7,9 +7,11 @@
 
 namespace gisinputtext {
 
-inline constexpr std::string_view RasterFilter = "GIS ラスタ (*.tif *.tiff *.vrt *.jp2 *.img)|*.tif;*.tiff;*.vrt;*.jp2;*.img";
+inline constexpr std::string_view RasterFilter =
+    "GIS ラスタ (*.tif *.tiff *.vrt *.jp2 *.img)|*.tif;*.tiff;*.vrt;*.jp2;*.img";
 inline constexpr std::string_view VectorFilter =
-    "GIS ベクタ (*.geojson *.json *.shp *.gpkg *.kml)|*.geojson;*.json;*.shp;*.gpkg;*.kml|すべてのファイル (*)|*";
+    "GIS ベクタ (*.geojson *.json *.shp *.gpkg *.kml)|*.geojson;*.json;*.shp;*.gpkg;*.kml|すべてのファイル "
+    "(*)|*";
 inline constexpr std::string_view LayersCaption = "地図レイヤ";
 inline constexpr std::string_view AddButton = "追加...";
 inline constexpr std::string_view RemoveButton = "削除";

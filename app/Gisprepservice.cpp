@@ -35,7 +35,8 @@ TGisPrepService::~TGisPrepService() {
     }
 }
 
-std::string TGisPrepService::EntryPath(const char* topic, const std::string& source, const std::string& placement) {
+std::string TGisPrepService::EntryPath(const char* topic, const std::string& source,
+                                       const std::string& placement) {
     const std::optional<std::string> key = CacheKeyFor(source, placement);
     if (!key) {
         return {};
@@ -85,7 +86,8 @@ void TGisPrepService::Run(const std::string& entry, const QStringList& arguments
     process->start(program_, arguments);
 }
 
-TGisPrepService::Answer TGisPrepService::PreparationAnswer(const std::string& entry, const std::string& path) {
+TGisPrepService::Answer TGisPrepService::PreparationAnswer(const std::string& entry,
+                                                           const std::string& path) {
     return [this, entry, path](int code, const QString& line) {
         if (code != Done) {
             failed_.insert(entry); // not tried again for this view
@@ -141,8 +143,8 @@ std::optional<PreparedPicture> TGisPrepService::Basemap(const std::string& path,
     return waits_ ? read() : std::nullopt;
 }
 
-std::optional<PreparedShapes> TGisPrepService::VectorLayer(const std::string& path, const GeoBox& box, int width,
-                                                           int height) {
+std::optional<PreparedShapes> TGisPrepService::VectorLayer(const std::string& path, const GeoBox& box,
+                                                           int width, int height) {
     const std::string entry = EntryPath("layers", path, PlacementText("layer", box, width, height));
     if (entry.empty()) {
         ReportMissing(path);

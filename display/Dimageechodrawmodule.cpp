@@ -464,8 +464,8 @@ bool TImageEchoDrawModule::CurrentView(GeoPoint& northWest, GeoPoint& southEast)
         return false;
     }
     ComputeViewBox(mapNorthWest_.latitude + (mapSouthEast_.latitude - mapNorthWest_.latitude) * 0.5,
-                   mapNorthWest_.longitude + (mapSouthEast_.longitude - mapNorthWest_.longitude) * 0.5, northWest,
-                   southEast);
+                   mapNorthWest_.longitude + (mapSouthEast_.longitude - mapNorthWest_.longitude) * 0.5,
+                   northWest, southEast);
     return true;
 }
 

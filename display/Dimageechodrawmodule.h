@@ -35,8 +35,8 @@
 //
 // Layers of a composed frame, bottom to top: black; the map and the echo blended over it (both
 // inside the painter's image, stretched to the square of the destination's longer side and
-// centred); the vector layers; five range rings and the centre dot; the map caption; the legend; the date-time label
-// at the bottom left; the range label at the bottom right.
+// centred); the vector layers; five range rings and the centre dot; the map caption; the legend; the
+// date-time label at the bottom left; the range label at the bottom right.
 //
 // The painter's background (black with the map) is prepared by TMapBackground: rebuilt only when
 // the map picture, its rectangle or the echo image size changed, and then only the part of the
@@ -254,7 +254,7 @@ private:
     std::uint64_t mapPictureId_ = 0; // counts the pictures taken; 0 is none
     std::string mapFile_;            // the named map file, while mapPicture may not be decoded yet
     bool mapDecoded_ = true;
-    std::string basemapFile_;        // the georeferenced raster shown as the map, if any
+    std::string basemapFile_; // the georeferenced raster shown as the map, if any
     /// A basemap asked of the source: the view box (none: the raster's own extent) and the size.
     struct BasemapRequest {
         std::optional<GeoBox> box;

@@ -22,8 +22,8 @@ std::string TMapBackground::EntryPath(const TRect& visible) const {
     }
     const TRect& rect = requested_.rect;
     char placement[160];
-    std::snprintf(placement, sizeof placement, "background|%d,%d,%d,%d|%d,%d,%d,%d|%dx%d", rect.left, rect.top,
-                  rect.right, rect.bottom, visible.left, visible.top, visible.right, visible.bottom,
+    std::snprintf(placement, sizeof placement, "background|%d,%d,%d,%d|%d,%d,%d,%d|%dx%d", rect.left,
+                  rect.top, rect.right, rect.bottom, visible.left, visible.top, visible.right, visible.bottom,
                   requested_.width, requested_.height);
     const std::optional<std::string> key = CacheKeyFor(requestedFile_, placement);
     const std::string folder = key ? UserCacheFolder("backgrounds") : std::string();
@@ -50,7 +50,8 @@ bool TMapBackground::Realise(const PictureSource& picture, RadarMapGenerator& pa
     const TRect& rect = requested_.rect;
     const TRect visible{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, requested_.width),
                         std::min(rect.bottom, requested_.height)};
-    const bool drawn = requested_.pictureId != 0 && visible.left < visible.right && visible.top < visible.bottom;
+    const bool drawn =
+        requested_.pictureId != 0 && visible.left < visible.right && visible.top < visible.bottom;
     const std::string entry = drawn ? EntryPath(visible) : std::string();
     const TBitmap* source = nullptr;
     if (!drawn) {
@@ -72,10 +73,11 @@ bool TMapBackground::Realise(const PictureSource& picture, RadarMapGenerator& pa
         ++scaled_;
         if (!entry.empty()) {
             PreparedPicture cached{{}, visible.left, visible.top, visible.Width(), visible.Height(), {}};
-            cached.pixels.resize(static_cast<std::size_t>(cached.width) * static_cast<std::size_t>(cached.height) * 4);
+            cached.pixels.resize(static_cast<std::size_t>(cached.width) *
+                                 static_cast<std::size_t>(cached.height) * 4);
             for (int y = 0; y < cached.height; ++y) {
-                std::memcpy(cached.pixels.data() + static_cast<std::size_t>(y) * cached.width * 4, part_.ScanLine(y),
-                            static_cast<std::size_t>(cached.width) * 4);
+                std::memcpy(cached.pixels.data() + static_cast<std::size_t>(y) * cached.width * 4,
+                            part_.ScanLine(y), static_cast<std::size_t>(cached.width) * 4);
             }
             WriteCacheEntry(entry, EncodePicture(cached)); // a cache that cannot be written is only slower
         }

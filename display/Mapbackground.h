@@ -25,7 +25,8 @@ public:
     /// Asks for the picture of `pictureId` (0: no picture, plain black) stretched into `rect` on an
     /// echo image of width x height; `mapFile` is the file the picture comes from when its part
     /// may be cached (empty: never cached). Nothing is built yet.
-    void Request(std::uint64_t pictureId, const TRect& rect, int width, int height, const std::string& mapFile);
+    void Request(std::uint64_t pictureId, const TRect& rect, int width, int height,
+                 const std::string& mapFile);
 
     /// Gives the painter the background asked for, unless it already has it: the cached part when
     /// there is one, else only the part of the picture inside the image is scaled (area averaging

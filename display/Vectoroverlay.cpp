@@ -53,7 +53,8 @@ void TVectorOverlay::AskForShapes(TGeoDataSource* source, const GeoBox& view, in
         if (source == nullptr) {
             continue;
         }
-        std::optional<PreparedShapes> shapes = source->VectorLayer(layer.style.path, view, echoWidth, echoHeight);
+        std::optional<PreparedShapes> shapes =
+            source->VectorLayer(layer.style.path, view, echoWidth, echoHeight);
         if (shapes && shapes != layer.shapes) {
             layer.shapes = std::move(shapes);
             ++generation_;
@@ -111,7 +112,8 @@ void TVectorOverlay::Build(const GeoBox& view, int side) {
                 painter.drawEllipse(at, radius, radius);
                 painter.setBrush(Qt::NoBrush);
                 if (!shape.label.empty()) {
-                    painter.drawText(at + QPointF(radius + 2.0, -radius), QString::fromStdString(shape.label));
+                    painter.drawText(at + QPointF(radius + 2.0, -radius),
+                                     QString::fromStdString(shape.label));
                 }
             }
         }
@@ -160,8 +162,9 @@ void TVectorOverlay::Blend(TBitmap& frame, int left, int top) const {
             const QRgb d = target[x];
             const unsigned keep = 255 - alpha;
             const auto mix = [keep](unsigned src, unsigned dst) { return src + (dst * keep + 127) / 255; };
-            target[x] = qRgb(static_cast<int>(mix(qRed(s), qRed(d))), static_cast<int>(mix(qGreen(s), qGreen(d))),
-                             static_cast<int>(mix(qBlue(s), qBlue(d))));
+            target[x] =
+                qRgb(static_cast<int>(mix(qRed(s), qRed(d))), static_cast<int>(mix(qGreen(s), qGreen(d))),
+                     static_cast<int>(mix(qBlue(s), qBlue(d))));
         }
     }
 }

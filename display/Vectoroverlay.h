@@ -37,8 +37,8 @@ public:
     /// Lays the layers over `frame`, whose square of `side` pixels at (left, top) shows `view`;
     /// shapes are asked of `source` for that view at the echo image's width x height. Nothing is
     /// drawn without layers.
-    void Draw(TBitmap& frame, TGeoDataSource* source, const GeoBox& view, int echoWidth, int echoHeight, int left,
-              int top, int side);
+    void Draw(TBitmap& frame, TGeoDataSource* source, const GeoBox& view, int echoWidth, int echoHeight,
+              int left, int top, int side);
 
     /// How many times the overlay picture has been drawn.
     int Builds() const { return builds_; }

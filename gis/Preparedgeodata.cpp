@@ -11,8 +11,7 @@ constexpr std::string_view kShapesTag = "NBSHP001";
 constexpr int kLargestSide = 8192;
 
 // Fixed-width fields in the machine's byte order: entries live in one user's cache folder.
-template <typename T>
-void Put(std::string& out, T value) {
+template <typename T> void Put(std::string& out, T value) {
     char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
     out.append(bytes, sizeof(T));
@@ -22,8 +21,7 @@ class Reader {
 public:
     explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
-    template <typename T>
-    bool Get(T& value) {
+    template <typename T> bool Get(T& value) {
         if (bytes_.size() - at_ < sizeof(T)) {
             return false;
         }
@@ -146,7 +144,7 @@ std::optional<PreparedShapes> DecodeShapes(std::string_view bytes) {
 
 std::string PlacementText(std::string_view kind, const GeoBox& box, int width, int height) {
     char text[200];
-    std::snprintf(text, sizeof text, "|%.17g|%.17g|%.17g|%.17g|%dx%d", box.north, box.west, box.south, box.east,
-                  width, height);
+    std::snprintf(text, sizeof text, "|%.17g|%.17g|%.17g|%.17g|%dx%d", box.north, box.west, box.south,
+                  box.east, width, height);
     return std::string(kind) + text;
 }

@@ -12,14 +12,18 @@ std::vector<MapLayerSetting> ParseMapLayers(std::string_view text) {
         text = bar == std::string_view::npos ? std::string_view() : text.substr(bar + 1);
 
         const std::size_t colourEnd = entry.find(' ');
-        const std::size_t widthEnd = colourEnd == std::string_view::npos ? colourEnd : entry.find(' ', colourEnd + 1);
-        if (widthEnd == std::string_view::npos || colourEnd != 7 || entry[0] != '#' || widthEnd + 1 >= entry.size()) {
+        const std::size_t widthEnd =
+            colourEnd == std::string_view::npos ? colourEnd : entry.find(' ', colourEnd + 1);
+        if (widthEnd == std::string_view::npos || colourEnd != 7 || entry[0] != '#' ||
+            widthEnd + 1 >= entry.size()) {
             continue;
         }
         MapLayerSetting layer;
         const auto colour = std::from_chars(entry.data() + 1, entry.data() + 7, layer.rgb, 16);
-        const auto width = std::from_chars(entry.data() + colourEnd + 1, entry.data() + widthEnd, layer.widthPx);
-        if (colour.ptr != entry.data() + 7 || width.ptr != entry.data() + widthEnd || !(layer.widthPx > 0.0)) {
+        const auto width =
+            std::from_chars(entry.data() + colourEnd + 1, entry.data() + widthEnd, layer.widthPx);
+        if (colour.ptr != entry.data() + 7 || width.ptr != entry.data() + widthEnd ||
+            !(layer.widthPx > 0.0)) {
             continue;
         }
         layer.widthPx = std::clamp(layer.widthPx, kSmallestLayerWidthPx, kLargestLayerWidthPx);
@@ -38,8 +42,9 @@ std::string MapLayersText(const std::vector<MapLayerSetting>& layers) {
         char colour[16];
         std::snprintf(colour, sizeof colour, "#%06x ", static_cast<unsigned>(layer.rgb & 0xFFFFFF));
         char width[32]; // '.' as the decimal point in every locale
-        const auto end = std::to_chars(width, width + sizeof width,
-                                       std::clamp(layer.widthPx, kSmallestLayerWidthPx, kLargestLayerWidthPx));
+        const auto end =
+            std::to_chars(width, width + sizeof width,
+                          std::clamp(layer.widthPx, kSmallestLayerWidthPx, kLargestLayerWidthPx));
         if (!text.empty()) {
             text += '|';
         }

@@ -12,8 +12,8 @@
 
 struct MapLayerSetting {
     std::string path;
-    std::uint32_t rgb = 0;  // 0xRRGGBB
-    double widthPx = 1.0;   // 0.5 .. 10
+    std::uint32_t rgb = 0; // 0xRRGGBB
+    double widthPx = 1.0;  // 0.5 .. 10
 
     friend bool operator==(const MapLayerSetting&, const MapLayerSetting&) = default;
 };

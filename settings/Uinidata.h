@@ -33,7 +33,7 @@ struct SettingsRecord {
     std::string loop = "0";  // [Play] Loop: "1" starts playback again at the first file after the last
     std::string keep = "12"; // [Play] Keep: newest files kept in the list while following a folder, 0 all
     std::string sweep;       // [Disp] Sweep: sweep shown of a file holding several, "" the lowest elevation
-    std::string layers;      // [Disp] Layers: vector layers drawn over the echo (settings/Maplayers.h), "" none
+    std::string layers; // [Disp] Layers: vector layers drawn over the echo (settings/Maplayers.h), "" none
 
     bool operator==(const SettingsRecord&) const = default;
 };

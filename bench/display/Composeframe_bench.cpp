@@ -13,8 +13,8 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <array>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <random>
 

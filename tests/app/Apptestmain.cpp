@@ -2,7 +2,6 @@
 // exceptions reaching the event loop are handled as in the program) on the offscreen platform
 // at a fixed 96 DPI, then every test.
 #include "app/Nimbrookapplication.h"
-
 #include "tests/support/Privatecache.h"
 
 #include <gtest/gtest.h>

@@ -15,7 +15,8 @@ namespace {
 class GisInputs : public AppFixture {
 protected:
     void SetUp() override {
-        std::filesystem::create_symlink(NIMBROOK_GISPREP, dir.File("nimbrook-gisprep")); // installed beside it
+        std::filesystem::create_symlink(NIMBROOK_GISPREP,
+                                        dir.File("nimbrook-gisprep")); // installed beside it
         Start();
     }
 
@@ -45,7 +46,10 @@ protected:
         picture.fill(qRgb(20, 120, 40));
         picture.save(QString::fromStdString(dir.File("picture.png")));
         const std::string georef = placed ? "-a_srs EPSG:4326 -a_ullr 139 36 140 35 " : "";
-        EXPECT_EQ(std::system(("gdal_translate -q " + georef + "'" + dir.File("picture.png") + "' '" + dir.File(name) + "'").c_str()), 0);
+        EXPECT_EQ(std::system(("gdal_translate -q " + georef + "'" + dir.File("picture.png") + "' '" +
+                               dir.File(name) + "'")
+                                  .c_str()),
+                  0);
         return dir.File(name);
     }
 };
@@ -69,7 +73,8 @@ TEST_F(GisInputs, ARasterGdalCannotReadOrWithoutCoordinatesIsRefusedWithABoxAndN
         WaitForHelper();
         ASSERT_EQ(dialogs.errorBoxes.size(), 1u) << c.path;
         EXPECT_TRUE(dialogs.errorBoxes[0].startsWith(QString::fromStdString(c.path) + "\r\n\r\n地図画像: "));
-        EXPECT_TRUE(dialogs.errorBoxes[0].contains(QString::fromUtf8(c.reason))) << dialogs.errorBoxes[0].toStdString();
+        EXPECT_TRUE(dialogs.errorBoxes[0].contains(QString::fromUtf8(c.reason)))
+            << dialogs.errorBoxes[0].toStdString();
         EXPECT_TRUE(dialogs.errorBoxes[0].contains("nimbrook-gisprep: ")) << "the helper's own line";
         EXPECT_EQ(Setting(&SettingsRecord::map), "");
     }
@@ -89,7 +94,8 @@ TEST_F(GisInputs, AVectorFileGdalCannotReadIsLeftOutOfTheLayersAndTheOthersAreSt
     FormMain->GisInputs().ApplyLayers({{good, 0xff0000, 2.0}, {bad, 0x00ff00, 1.0}});
     WaitForHelper();
     ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
-    EXPECT_TRUE(dialogs.errorBoxes[0].startsWith(QString::fromStdString(bad) + "\r\n\r\n地図レイヤ: GDAL で読めないファイルです。"));
+    EXPECT_TRUE(dialogs.errorBoxes[0].startsWith(QString::fromStdString(bad) +
+                                                 "\r\n\r\n地図レイヤ: GDAL で読めないファイルです。"));
     EXPECT_EQ(Setting(&SettingsRecord::layers), "#ff0000 2 " + good);
     ASSERT_EQ(ImageEchoDrawModule->MapLayers().size(), 1u);
     EXPECT_EQ(ImageEchoDrawModule->MapLayers()[0].path, good);

@@ -21,7 +21,8 @@ public:
     std::optional<PreparedPicture> Basemap(const std::string& path, const GeoBox* box, int width,
                                            int height) override {
         std::string command = std::string(NIMBROOK_GISPREP) + " basemap '" + path + "' --size " +
-                              std::to_string(width) + "x" + std::to_string(height) + " --out '" + entry_ + "'";
+                              std::to_string(width) + "x" + std::to_string(height) + " --out '" + entry_ +
+                              "'";
         if (box != nullptr) {
             command += " --box " + BoxText(*box);
         }
@@ -99,10 +100,11 @@ TEST(GeoBasemap, AWebMercatorRasterLandsWhereTheNamedPictureOfTheSameBoxLands) {
     WriteMarkedPicture(named, 400, 400, 230, 170);
     const std::string plain = dir.File("plain.tif");
     const std::string mercator = dir.File("mercator.tif");
-    ASSERT_EQ(std::system(("gdal_translate -q -a_srs EPSG:4326 -a_ullr 139 36 140 35 '" + named + "' '" + plain +
-                           "' && gdalwarp -q -r bilinear -t_srs EPSG:3857 '" + plain + "' '" + mercator + "'")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("gdal_translate -q -a_srs EPSG:4326 -a_ullr 139 36 140 35 '" + named + "' '" + plain +
+                     "' && gdalwarp -q -r bilinear -t_srs EPSG:3857 '" + plain + "' '" + mercator + "'")
+                        .c_str()),
+        0);
 
     TImageEchoDrawModule byName;
     Prepare(byName, 240);

@@ -13,7 +13,8 @@ TEST(MapLayersSetting, EntriesReadBackAsWrittenAndMalformedOnesAreLeftOut) {
     EXPECT_EQ(MapLayersText({}), "");
     // No colour, a short colour, no width, no path, a width that is no number; a width of 40 is
     // clamped to 10.
-    EXPECT_EQ(ParseMapLayers("/a.shp|#12345 1 /b.shp|#123456 /c.shp|#123456 2 |#123456 x /d.shp|#00ff00 40 /e.shp"),
-              (std::vector<MapLayerSetting>{{"/e.shp", 0x00ff00, 10.0}}));
+    EXPECT_EQ(
+        ParseMapLayers("/a.shp|#12345 1 /b.shp|#123456 /c.shp|#123456 2 |#123456 x /d.shp|#00ff00 40 /e.shp"),
+        (std::vector<MapLayerSetting>{{"/e.shp", 0x00ff00, 10.0}}));
     EXPECT_EQ(MapLayersText({{"/a|b.shp", 0, 1.0}}), "") << "a path with the separator cannot be written";
 }

@@ -1,8 +1,8 @@
 // main() of the Qt test binaries: a QApplication, so widgets work too, on the offscreen platform
 // (unless the environment names another, e.g. xcb under Xvfb) with a fixed 96 DPI, then every test.
-#include <QApplication>
 #include "tests/support/Privatecache.h"
 
+#include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {

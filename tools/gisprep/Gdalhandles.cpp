@@ -14,14 +14,14 @@ void InitialiseGdal() {
 
 DatasetHandle OpenRaster(const std::string& path) {
     CPLErrorReset();
-    return DatasetHandle(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
+    return DatasetHandle(GDALDataset::Open(
+        path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
 }
 
 DatasetHandle OpenVector(const std::string& path) {
     CPLErrorReset();
-    return DatasetHandle(
-        GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
+    return DatasetHandle(GDALDataset::Open(
+        path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
 }
 
 std::string LastGdalError() {
@@ -56,7 +56,8 @@ Result VectorIsPlaced(GDALDataset& dataset) {
     }
     for (OGRLayer* layer : dataset.GetLayers()) {
         if (layer->GetSpatialRef() == nullptr) {
-            return {Outcome::NoCoordinates, std::string("layer ") + layer->GetName() + " has no coordinate system"};
+            return {Outcome::NoCoordinates,
+                    std::string("layer ") + layer->GetName() + " has no coordinate system"};
         }
     }
     return {};

@@ -13,9 +13,9 @@ namespace gisprep {
 enum class Outcome : int {
     Done = 0,
     Usage = 1,
-    Unreadable = 2,      // GDAL cannot open the file as that kind of data
-    NoCoordinates = 3,   // the file, or one of its layers, has no coordinate system
-    Failed = 4,          // the file opened but could not be prepared or the entry not written
+    Unreadable = 2,    // GDAL cannot open the file as that kind of data
+    NoCoordinates = 3, // the file, or one of its layers, has no coordinate system
+    Failed = 4,        // the file opened but could not be prepared or the entry not written
 };
 
 struct Result {

@@ -1,5 +1,5 @@
-#include "tools/gisprep/Gisprep.h"
 #include "tools/gisprep/Gdalhandles.h"
+#include "tools/gisprep/Gisprep.h"
 
 namespace gisprep {
 

@@ -1,9 +1,9 @@
 #include "tools/gisprep/Gdalhandles.h"
 #include "tools/gisprep/Gisprep.h"
 
-#include <gdal_utils.h>
 #include <algorithm>
 #include <cstdint>
+#include <gdal_utils.h>
 #include <string>
 #include <vector>
 
@@ -53,14 +53,15 @@ bool OwnExtent(GDALDataset& dataset, GeoBox& box) {
     OGRSpatialReference source(*dataset.GetSpatialRef());
     source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     const OGRSpatialReference target = LonLatReference();
-    std::unique_ptr<OGRCoordinateTransformation> transformation(OGRCreateCoordinateTransformation(&source, &target));
+    std::unique_ptr<OGRCoordinateTransformation> transformation(
+        OGRCreateCoordinateTransformation(&source, &target));
     double west = 0.0;
     double south = 0.0;
     double east = 0.0;
     double north = 0.0;
-    if (!transformation ||
-        !transformation->TransformBounds(std::min(xs[0], xs[1]), std::min(ys[0], ys[1]), std::max(xs[0], xs[1]),
-                                         std::max(ys[0], ys[1]), &west, &south, &east, &north, 21)) {
+    if (!transformation || !transformation->TransformBounds(std::min(xs[0], xs[1]), std::min(ys[0], ys[1]),
+                                                            std::max(xs[0], xs[1]), std::max(ys[0], ys[1]),
+                                                            &west, &south, &east, &north, 21)) {
         return false;
     }
     box = {north, west, south, east};
@@ -97,14 +98,15 @@ bool ReadPixels(GDALDataset& warped, PreparedPicture& picture) {
     const std::size_t channels = colourBands.size() >= 3 ? 3 : 1;
     std::vector<std::vector<std::uint8_t>> planes(4, std::vector<std::uint8_t>(count, 255));
     for (std::size_t c = 0; c < channels; ++c) {
-        if (warped.GetRasterBand(colourBands[c])->RasterIO(GF_Read, 0, 0, width, height, planes[c].data(), width,
-                                                           height, GDT_Byte, 0, 0) != CE_None) {
+        if (warped.GetRasterBand(colourBands[c])
+                ->RasterIO(GF_Read, 0, 0, width, height, planes[c].data(), width, height, GDT_Byte, 0, 0) !=
+            CE_None) {
             return false;
         }
     }
-    if (alphaBand != 0 && warped.GetRasterBand(alphaBand)->RasterIO(GF_Read, 0, 0, width, height,
-                                                                    planes[3].data(), width, height, GDT_Byte,
-                                                                    0, 0) != CE_None) {
+    if (alphaBand != 0 &&
+        warped.GetRasterBand(alphaBand)->RasterIO(GF_Read, 0, 0, width, height, planes[3].data(), width,
+                                                  height, GDT_Byte, 0, 0) != CE_None) {
         return false;
     }
     picture.pixels.resize(count * 4);

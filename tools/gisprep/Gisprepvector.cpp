@@ -1,10 +1,10 @@
 #include "tools/gisprep/Gdalhandles.h"
 #include "tools/gisprep/Gisprep.h"
 
-#include <ogr_geometry.h>
-#include <ogrsf_frmts.h>
 #include <algorithm>
 #include <cstring>
+#include <ogr_geometry.h>
+#include <ogrsf_frmts.h>
 
 namespace gisprep {
 namespace {
@@ -52,7 +52,8 @@ void AddLines(const OGRGeometry& geometry, PreparedShapes& out) {
     }
 }
 
-void AddPoints(const OGRGeometry& geometry, const GeoBox& box, const std::string& label, PreparedShapes& out) {
+void AddPoints(const OGRGeometry& geometry, const GeoBox& box, const std::string& label,
+               PreparedShapes& out) {
     const OGRwkbGeometryType type = wkbFlatten(geometry.getGeometryType());
     if (type == wkbPoint) {
         const OGRPoint& point = *geometry.toPoint();
@@ -72,8 +73,10 @@ bool ReadLayer(OGRLayer& layer, const GeoBox& box, double tolerance, PreparedSha
     OGRSpatialReference source(*layer.GetSpatialRef());
     source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     const OGRSpatialReference target = LonLatReference();
-    std::unique_ptr<OGRCoordinateTransformation> toLonLat(OGRCreateCoordinateTransformation(&source, &target));
-    std::unique_ptr<OGRCoordinateTransformation> fromLonLat(OGRCreateCoordinateTransformation(&target, &source));
+    std::unique_ptr<OGRCoordinateTransformation> toLonLat(
+        OGRCreateCoordinateTransformation(&source, &target));
+    std::unique_ptr<OGRCoordinateTransformation> fromLonLat(
+        OGRCreateCoordinateTransformation(&target, &source));
     if (!toLonLat || !fromLonLat) {
         return false;
     }
@@ -82,7 +85,8 @@ bool ReadLayer(OGRLayer& layer, const GeoBox& box, double tolerance, PreparedSha
     double minY = 0.0;
     double maxX = 0.0;
     double maxY = 0.0;
-    if (fromLonLat->TransformBounds(box.west, box.south, box.east, box.north, &minX, &minY, &maxX, &maxY, 21)) {
+    if (fromLonLat->TransformBounds(box.west, box.south, box.east, box.north, &minX, &minY, &maxX, &maxY,
+                                    21)) {
         layer.SetSpatialFilterRect(minX, minY, maxX, maxY);
     }
     OGRPolygon clip;

@@ -88,11 +88,12 @@ int main(int argc, char** argv) {
     gisprep::InitialiseGdal();
     Result result;
     if (arguments.command == "check") {
-        result = gisprep::CheckFile(arguments.kind == "raster" ? gisprep::DataKind::Raster : gisprep::DataKind::Vector,
+        result = gisprep::CheckFile(arguments.kind == "raster" ? gisprep::DataKind::Raster
+                                                               : gisprep::DataKind::Vector,
                                     arguments.file);
     } else if (arguments.command == "basemap") {
-        result = gisprep::WarpBasemap(arguments.file, arguments.hasBox ? &arguments.box : nullptr, arguments.width,
-                                      arguments.height, arguments.entry);
+        result = gisprep::WarpBasemap(arguments.file, arguments.hasBox ? &arguments.box : nullptr,
+                                      arguments.width, arguments.height, arguments.entry);
     } else {
         result = gisprep::PrepareVectorLayer(arguments.file, arguments.box, arguments.width, arguments.height,
                                              arguments.entry);
