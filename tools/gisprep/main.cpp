@@ -9,6 +9,8 @@
 #include "tools/gisprep/Gdalhandles.h"
 #include "tools/gisprep/Gisprep.h"
 
+#include "nimbrook/Version.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -80,6 +82,14 @@ bool Parse(int argc, char** argv, Arguments& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("nimbrook-gisprep %.*s\n", static_cast<int>(kNimbrookVersion.size()), kNimbrookVersion.data());
+        return 0;
+    }
     Arguments arguments;
     if (!Parse(argc, argv, arguments)) {
         std::fputs(kUsage, stderr);
