@@ -9,6 +9,7 @@
 #include "app/Fmainreadout.h"
 #include "app/Folderfollower.h"
 #include "app/Fplaylist.h"
+#include "app/Gisinputs.h"
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
 #include "app/Statuspanels.h"
@@ -34,9 +35,11 @@
 
 namespace {
 
-// The dialog opens on its first filter, which shows both kinds of map picture.
+// The dialog opens on its first filter, which shows both kinds of map picture; the last takes the
+// georeferenced rasters.
 const char* const kPictureFilter =
-    "地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png";
+    "地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png|"
+    "GIS ラスタ (*.tif *.tiff *.vrt *.jp2 *.img)|*.tif;*.tiff;*.vrt;*.jp2;*.img";
 const char* const kSnapshotFilter = "画像ファイル(*.jpg)|*.jpg";
 
 // Status panel width templates; panel 4 is sized by the empty text, panel 6 keeps its width.
@@ -204,6 +207,8 @@ void TFormMain::FormShow() {
     ImageEchoDrawModule->InitEchoImage(PanelDispMain->width(), PanelDispMain->height(), displayRange_,
                                        kDisplaySamples);
 
+    gisInputs_ = std::make_unique<TGisInputs>(*this, !startOptions_.batchArguments.isEmpty() ||
+                                                         startOptions_.converting);
     {
         TSettingsAccess settings(*IniFileModule);
         ImageEchoDrawModule->LoadMapPicture(settings->map);

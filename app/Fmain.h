@@ -32,6 +32,7 @@ class TBitmap;
 class TCursorReadout;
 class TDisplayPanel;
 class TFolderFollower;
+class TGisInputs;
 class TImage;
 class TStatusBar;
 class clEchoSignalProc;
@@ -281,6 +282,8 @@ public:
     TSweepOpener& SweepFiles();
     void SetDisplayRange(double metres) { displayRange_ = metres; }
     bool BatchMode() const { return batchMode_; }
+    /// The basemap and map-layer inputs (app/Gisinputs.h), from the first show on.
+    TGisInputs& GisInputs() { return *gisInputs_; }
     TBitmap& LegendBitmap() { return *legendBitmap_; }
     const CombinedColourTable& ColourTable() const { return pipeline_.ColourTable(); }
     const ThresholdTable& Thresholds(int product) const;
@@ -328,6 +331,7 @@ public:
     QAction* MainMenuDispSelectW = nullptr;
     QMenu* MainMenuDispAlpha = nullptr;
     QAction* MainMenuDispMap = nullptr;
+    QAction* MainMenuDispLayers = nullptr;
     QMenu* SRHI1 = nullptr;
     QAction* MainMenuDispSrhi90 = nullptr;
     QAction* MainMenuDispSrhi180 = nullptr;
@@ -456,6 +460,7 @@ private:
     bool quietSteps_ = false;
 
     std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
+    std::unique_ptr<TGisInputs> gisInputs_;         // basemaps and map layers, from the first show on
 
     std::unique_ptr<TFolderFollower> follower_; // while following a folder
     QStringList pendingArrivals_;               // complete files that came while a step ran

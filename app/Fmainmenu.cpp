@@ -132,6 +132,7 @@ void TFormMain::CreateMainMenu() {
                     {"100%", "MainMenuDispAlpha100", 100}});
     MainMenuDisp->addSeparator();
     MainMenuDispMap = AddItem(MainMenuDisp, "地図...", "MainMenuDispMap");
+    MainMenuDispLayers = AddItem(MainMenuDisp, "地図レイヤ...", "MainMenuDispLayers");
     MainMenuDisp->addSeparator();
     SRHI1 = AddSubMenu(MainMenuDisp, "SRHI画面", "SRHI1");
     AddRadioFamily(SrhiFamily, SRHI1,

@@ -2,6 +2,7 @@
 // once; choices that change the picture re-render the open file, which reads the settings again.
 #include "app/Fmain.h"
 #include "app/Fmainstring.h"
+#include "app/Gisinputs.h"
 #include "app/Settingsaccess.h"
 #include "display/Dechodrawmodule.h"
 #include "display/Dimageechodrawmodule.h"
@@ -176,6 +177,10 @@ void TFormMain::MainMenuDispMapClick() {
         return;
     }
     const std::string path = LocalPathBytes(answer.files.front());
+    if (TImageEchoDrawModule::IsGeoRasterFile(path)) {
+        gisInputs_->ChooseBasemap(path); // placed by its own coordinates, not by its name
+        return;
+    }
     const std::string name = EchoDrawModule->MapName(path);
     bool warning = false;
     const bool invalid = EchoDrawModule->CheckMapFileName(name, warning);

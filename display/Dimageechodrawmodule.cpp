@@ -1,6 +1,7 @@
 #include "display/Dimageechodrawmodule.h"
 
 #include "display/Dgraphicsmodule.h"
+#include "files/Cachefolder.h"
 #include "files/Regularfile.h"
 #include "render/Colourscales.h"
 
@@ -78,6 +79,38 @@ std::optional<QString> ReadCaptionLine(const std::string& path) {
     return QString(utf8(line));
 }
 
+/// The lower-cased extension of path (after its last dot in the file name), empty without one.
+QString LowerExtension(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && path.find('/', dot) == std::string::npos;
+    return hasExtension ? QString::fromStdString(path.substr(dot + 1)).toLower() : QString();
+}
+
+/// The cache entry that records that a map file (as it is now) decodes, so that later runs take
+/// it without decoding; empty without a cache folder.
+std::string DecodesMarkerPath(const std::string& path) {
+    const std::optional<std::string> key = CacheKeyFor(path, "decodes");
+    const std::string folder = key ? UserCacheFolder("backgrounds") : std::string();
+    return folder.empty() ? std::string() : folder + "/" + *key + ".ok";
+}
+
+/// The decoded, opaque picture of a map file's bytes; null when they do not decode.
+QImage DecodeMapBytes(const std::string& path, const char* format) {
+    // Only a regular file, and no more of it than a decodable picture can be: a missing file, a
+    // FIFO, a device or a folder changes nothing, as an undecodable picture does.
+    const std::optional<std::string> pictureBytes = ReadRegularFile(path, kLargestMapPictureBytes + 1);
+    if (!pictureBytes || pictureBytes->size() > kLargestMapPictureBytes) {
+        return {};
+    }
+    const QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(pictureBytes->data()),
+                                            static_cast<int>(pictureBytes->size()), format);
+    return decoded.isNull() ? decoded : FlattenOntoBlack(decoded);
+}
+
+const char* PictureFormat(const QString& extension) {
+    return extension == QLatin1String("bmp") ? "BMP" : extension == QLatin1String("png") ? "PNG" : nullptr;
+}
+
 PixelView ViewOf(TBitmap& bitmap) {
     if (bitmap.Empty()) {
         return {};
@@ -140,7 +173,7 @@ bool TImageEchoDrawModule::InitEchoImage(int width, int height, double radiusMet
     map_->SetMode(RadarMapGenerator::kAngularBlending | RadarMapGenerator::kRadialInterpolation);
 
     mapRect_ = {0, 0, 10, 10};
-    background_.Request(0, mapRect_, width, height); // plain black
+    background_.Request(0, mapRect_, width, height, {}); // plain black
 
     ResetEchoImage();
     map_->RestartSweep();
@@ -157,7 +190,9 @@ void TImageEchoDrawModule::ResetEchoImage() {
 }
 
 void TImageEchoDrawModule::RealiseBackground() {
-    if (background_.Realise(*mapPicture_, *map_)) {
+    AskForBasemap();
+    const auto picture = [this]() -> const TBitmap* { return DecodeMapFile() ? mapPicture_.get() : nullptr; };
+    if (background_.Realise(picture, *map_)) {
         map_->InvalidateBackground();
     }
 }
@@ -208,6 +243,13 @@ void TImageEchoDrawModule::ComposeFrame(TBitmap& destination) {
     const int top = (height - side) / 2;
     canvas.StretchDraw({left, top, left + side, top + side}, *echoBitmap_, true);
 
+    GeoPoint northWest;
+    GeoPoint southEast;
+    if (!layers_.Empty() && CurrentView(northWest, southEast)) {
+        layers_.Draw(frame, geoSource_,
+                     {northWest.latitude, northWest.longitude, southEast.latitude, southEast.longitude},
+                     echoBitmap_->Width(), echoBitmap_->Height(), left, top, side);
+    }
     DrawRangeRings(frame);
     DrawMapCaption(frame);
     canvas.Draw(kLabelMargin, kLabelMargin, *legendBitmap_);
@@ -268,30 +310,31 @@ void TImageEchoDrawModule::SetRadarPosition(double latitude, double longitude) {
 
 bool TImageEchoDrawModule::LoadMapPicture(const std::string& path) {
     // The path is used as the bytes it is, so names that are not UTF-8 open too.
-    const auto dot = path.rfind('.');
-    const bool hasExtension = dot != std::string::npos && path.find('/', dot) == std::string::npos;
-    const QString extension =
-        hasExtension ? QString::fromStdString(path.substr(dot + 1)).toLower() : QString();
-    const char* format = extension == QLatin1String("bmp")   ? "BMP"
-                         : extension == QLatin1String("png") ? "PNG"
-                                                             : nullptr;
-    if (format == nullptr) {
+    const QString extension = LowerExtension(path);
+    const bool geoRaster = IsGeoRasterFile(path);
+    const char* format = PictureFormat(extension);
+    if (format == nullptr && !geoRaster) {
         return false;
     }
-    // Only a regular file, and no more of it than a decodable picture can be: a missing file, a
-    // FIFO, a device or a folder changes nothing, as an undecodable picture does.
-    const std::optional<std::string> pictureBytes = ReadRegularFile(path, kLargestMapPictureBytes + 1);
-    if (!pictureBytes || pictureBytes->size() > kLargestMapPictureBytes) {
-        return false;
+    // A picture this file has once decoded to is taken without decoding it again: it is decoded
+    // only when its prepared part is not cached.
+    QImage flat;
+    const std::string marker = geoRaster ? std::string() : DecodesMarkerPath(path);
+    const bool knownToDecode = !marker.empty() && ReadCacheEntry(marker, 16).has_value();
+    if (geoRaster) {
+        std::error_code missing;
+        if (!std::filesystem::is_regular_file(path, missing)) {
+            return false;
+        }
+    } else if (!knownToDecode) {
+        flat = DecodeMapBytes(path, format);
+        if (flat.isNull()) {
+            return false; // undecodable: keep the previous picture, caption and corners
+        }
     }
-    const QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(pictureBytes->data()),
-                                            static_cast<int>(pictureBytes->size()), format);
-    if (decoded.isNull()) {
-        return false; // undecodable: keep the previous picture, caption and corners
-    }
-    const QImage flat = FlattenOntoBlack(decoded);
 
     QString caption;
+    const auto dot = path.rfind('.');
     const std::string captionPath = path.substr(0, dot + 1) + "txt";
     std::error_code noCaption;
     if (std::filesystem::exists(captionPath, noCaption)) {
@@ -301,23 +344,105 @@ bool TImageEchoDrawModule::LoadMapPicture(const std::string& path) {
         }
         caption = *line;
     }
-    if (!mapPicture_->AssignImage(flat)) {
+    if (flat.isNull()) {
+        mapPicture_->SetSize(0, 0); // decoded when needed, or warped
+    } else if (!mapPicture_->AssignImage(flat)) {
         return false;
+    }
+    if (!flat.isNull() && !marker.empty()) {
+        WriteCacheEntry(marker, "decodes"); // a cache that cannot be written is only slower
     }
     ++mapPictureId_;
     mapCaption_ = caption;
+    mapFile_ = geoRaster ? std::string() : path;
+    mapDecoded_ = !flat.isNull();
+    basemapFile_ = geoRaster ? path : std::string();
+    basemapAskedFor_.reset();
 
     double lat1 = 0.0;
     double lon1 = 0.0;
     double lat2 = 0.0;
     double lon2 = 0.0;
-    if (kMapNames.ParseMapFileName(path, lat1, lon1, lat2, lon2)) {
+    if (geoRaster) {
+        mapPlaced_ = false; // placed by its corners once warped
+    } else if (kMapNames.ParseMapFileName(path, lat1, lon1, lat2, lon2)) {
         mapPlaced_ = true;
         mapNorthWest_ = {lat1, lon1};
         mapSouthEast_ = {lat2, lon2};
     }
     PlaceMapPicture();
     return true;
+}
+
+bool TImageEchoDrawModule::IsGeoRasterFile(const std::string& path) {
+    const QString extension = LowerExtension(path);
+    for (const char* raster : {"tif", "tiff", "vrt", "jp2", "img"}) {
+        if (extension == QLatin1String(raster)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TImageEchoDrawModule::DecodeMapFile() {
+    if (mapDecoded_) {
+        return !mapPicture_->Empty();
+    }
+    mapDecoded_ = true;
+    const QImage flat = DecodeMapBytes(mapFile_, PictureFormat(LowerExtension(mapFile_)));
+    return !flat.isNull() && mapPicture_->AssignImage(flat);
+}
+
+const TBitmap& TImageEchoDrawModule::MapPicture() {
+    DecodeMapFile();
+    return *mapPicture_;
+}
+
+void TImageEchoDrawModule::AskForBasemap() {
+    if (basemapFile_.empty() || geoSource_ == nullptr || echoBitmap_->Empty()) {
+        return;
+    }
+    BasemapRequest wanted{std::nullopt, echoBitmap_->Width(), echoBitmap_->Height()};
+    if (radarPositionKnown_) {
+        wanted.box = GeoBox{viewNorthWest_.latitude, viewNorthWest_.longitude, viewSouthEast_.latitude,
+                            viewSouthEast_.longitude};
+        if (!(wanted.box->north > wanted.box->south) || !(wanted.box->east > wanted.box->west)) {
+            return; // a view without extent (display radius 0) shows no map
+        }
+    }
+    if (basemapAskedFor_ == wanted) {
+        return;
+    }
+    basemapAskedFor_ = wanted;
+    const std::optional<PreparedPicture> warped =
+        geoSource_->Basemap(basemapFile_, wanted.box ? &*wanted.box : nullptr, wanted.width, wanted.height);
+    if (warped) {
+        TakeBasemap(*warped);
+    }
+}
+
+bool TImageEchoDrawModule::TakeBasemap(const PreparedPicture& warped) {
+    const QImage image(reinterpret_cast<const uchar*>(warped.pixels.data()), warped.width, warped.height,
+                       warped.width * 4, QImage::Format_RGB32);
+    if (!mapPicture_->AssignImage(image.copy())) { // the copy owns its pixels
+        return false;
+    }
+    ++mapPictureId_;
+    mapDecoded_ = true;
+    mapPlaced_ = true;
+    mapNorthWest_ = {warped.box.north, warped.box.west};
+    mapSouthEast_ = {warped.box.south, warped.box.east};
+    PlaceMapPicture();
+    return true;
+}
+
+void TImageEchoDrawModule::GeoDataReady() {
+    basemapAskedFor_.reset();
+    layers_.AskAgain();
+}
+
+void TImageEchoDrawModule::SetMapLayers(const std::vector<TMapLayerStyle>& layers) {
+    layers_.SetLayers(layers);
 }
 
 void TImageEchoDrawModule::ComputeViewBox(double latitude, double longitude, GeoPoint& northWest,
@@ -329,16 +454,25 @@ void TImageEchoDrawModule::ComputeViewBox(double latitude, double longitude, Geo
     southEast = {latitude - dLat, longitude + dLon};
 }
 
+bool TImageEchoDrawModule::CurrentView(GeoPoint& northWest, GeoPoint& southEast) const {
+    if (radarPositionKnown_) {
+        northWest = viewNorthWest_;
+        southEast = viewSouthEast_;
+        return true;
+    }
+    if (!mapPlaced_) {
+        return false;
+    }
+    ComputeViewBox(mapNorthWest_.latitude + (mapSouthEast_.latitude - mapNorthWest_.latitude) * 0.5,
+                   mapNorthWest_.longitude + (mapSouthEast_.longitude - mapNorthWest_.longitude) * 0.5,
+                   northWest, southEast);
+    return true;
+}
+
 void TImageEchoDrawModule::PlaceMapPicture() {
-    if (mapPlaced_) {
-        GeoPoint northWest = viewNorthWest_;
-        GeoPoint southEast = viewSouthEast_;
-        if (!radarPositionKnown_) {
-            ComputeViewBox(mapNorthWest_.latitude + (mapSouthEast_.latitude - mapNorthWest_.latitude) * 0.5,
-                           mapNorthWest_.longitude +
-                               (mapSouthEast_.longitude - mapNorthWest_.longitude) * 0.5,
-                           northWest, southEast);
-        }
+    GeoPoint northWest;
+    GeoPoint southEast;
+    if (mapPlaced_ && CurrentView(northWest, southEast)) {
         const auto corner1 =
             kMapNames.GeoToFraction(mapNorthWest_.latitude, mapNorthWest_.longitude, northWest, southEast);
         const auto corner2 =
@@ -355,6 +489,8 @@ void TImageEchoDrawModule::PlaceMapPicture() {
         } else {
             ClearMapBackground();
         }
+    } else if (!basemapFile_.empty()) {
+        ClearMapBackground(); // a raster not warped yet: no map until it is
     }
     ResetEchoImage();
 }
@@ -366,12 +502,12 @@ void TImageEchoDrawModule::SetMapRect(int left, int top, int width, int height) 
             std::clamp<std::int64_t>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     };
     mapRect_ = {left, top, clampedSum(left, width), clampedSum(top, height)};
-    background_.Request(mapPictureId_, mapRect_, echoBitmap_->Width(), echoBitmap_->Height());
+    background_.Request(mapPictureId_, mapRect_, echoBitmap_->Width(), echoBitmap_->Height(), mapFile_);
 }
 
 void TImageEchoDrawModule::ClearMapBackground() {
     mapRect_ = {};
-    background_.Request(0, mapRect_, echoBitmap_->Width(), echoBitmap_->Height());
+    background_.Request(0, mapRect_, echoBitmap_->Width(), echoBitmap_->Height(), {});
 }
 
 void TImageEchoDrawModule::SetDisplayRadius(double radiusMetres) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "display/Dechodrawmodule.h"
+#include "display/Geodatasource.h"
 #include "display/Mapbackground.h"
+#include "display/Vectoroverlay.h"
 #include "files/Scaninfo.h"
 #include "platform/Bitmap.h"
 #include "render/Colourscales.h"
@@ -12,7 +14,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 // TImageEchoDrawModule: everything the main window's picture is made of, composed on request
 // into a destination bitmap of any size. It owns the raster painter (echo rays over the map
@@ -31,14 +35,22 @@
 //
 // Layers of a composed frame, bottom to top: black; the map and the echo blended over it (both
 // inside the painter's image, stretched to the square of the destination's longer side and
-// centred); five range rings and the centre dot; the map caption; the legend; the date-time label
-// at the bottom left; the range label at the bottom right.
+// centred); the vector layers; five range rings and the centre dot; the map caption; the legend; the
+// date-time label at the bottom left; the range label at the bottom right.
 //
 // The painter's background (black with the map) is prepared by TMapBackground: rebuilt only when
 // the map picture, its rectangle or the echo image size changed, and then only the part of the
 // picture that falls on the echo image is scaled, with Qt's smooth scaling. Wiping the echo is
 // deferred to the first ray painted or the next composition, so a file that moves the map and is
-// then painted builds one background, not two.
+// then painted builds one background, not two. A map file is decoded only when its prepared part
+// is not in the user's cache folder (see TMapBackground).
+//
+// Besides the named map pictures, a georeferenced raster (IsGeoRasterFile) may be the map: it is
+// warped by the GIS helper, through the TGeoDataSource, to the view box at the echo image's size
+// and becomes the map picture with the view box as its corners; until a scan gave the radar
+// position, the raster's own extent is warped and placed like a named picture (the view around
+// its middle). Vector layers are asked of the same source for the view box. Both are asked for
+// when the background or the frame is next needed, so a batch run asks once, for its file's view.
 //
 // All operations belong to the GUI thread. The painter guards its own images; this module holds
 // no lock.
@@ -89,7 +101,9 @@ public:
     /// the view box around it and places the map picture again, which wipes the echo.
     void SetRadarPosition(double latitude, double longitude);
 
-    /// Loads a map picture (the path's bytes as the system gives them). Nothing happens when no
+    /// Loads a map picture (the path's bytes as the system gives them). A georeferenced raster
+    /// (IsGeoRasterFile) is taken at once, its caption as below, and shown once the source has
+    /// warped it; returns true. Nothing happens when no
     /// file is there or its lower-cased extension is neither ".bmp" nor ".png", and nothing
     /// changes when the picture is no regular file of at most 128 MB that decodes, or a caption
     /// file beside it (same path, extension ".txt") is no regular file or cannot be read.
@@ -99,6 +113,18 @@ public:
     /// the naming rule (else the previous corners stay), and the picture is placed. Returns true
     /// when the picture was taken.
     bool LoadMapPicture(const std::string& path);
+
+    /// True for a path whose lower-cased extension names a raster GDAL reads as a basemap (.tif,
+    /// .tiff, .vrt, .jp2, .img).
+    static bool IsGeoRasterFile(const std::string& path);
+    /// Where warped basemaps and vector layers come from; null: none are shown.
+    void SetGeoDataSource(TGeoDataSource* source) { geoSource_ = source; }
+    /// The source has prepared something it had not when last asked: the next background and
+    /// frame ask again. The caller renders the file again (a new basemap wipes the echo).
+    void GeoDataReady();
+    /// Replaces the vector layers (bottom first); an empty list draws none.
+    void SetMapLayers(const std::vector<TMapLayerStyle>& layers);
+    const std::vector<TMapLayerStyle>& MapLayers() const { return layers_.Layers(); }
 
     /// The square view around centre for the display radius: half = radius / 0.9 metres, dLat =
     /// half / 1852 / 60 degrees, dLon = half / (cos(latitude) x 1852) / 60 degrees (a minute of
@@ -156,7 +182,8 @@ public:
     const TBitmap& LegendBitmap() const { return *legendBitmap_; }
     const TBitmap& TimeLabelBitmap() const { return *timeLabelBitmap_; }
     const TBitmap& RangeLabelBitmap() const { return *rangeLabelBitmap_; }
-    const TBitmap& MapPicture() const { return *mapPicture_; }
+    /// The map picture, decoded now if it has not been yet.
+    const TBitmap& MapPicture();
     bool MapPlaced() const { return mapPlaced_; }
     const GeoPoint& MapNorthWest() const { return mapNorthWest_; }
     const GeoPoint& MapSouthEast() const { return mapSouthEast_; }
@@ -171,6 +198,10 @@ public:
     const RadarMapGenerator& Generator();
     /// How many times the painter's background has been built.
     int BackgroundBuilds() const { return background_.Builds(); }
+    /// How many of them scaled the map picture (the others read a cached part).
+    int BackgroundsScaled() const { return background_.Scaled(); }
+    /// How many times the vector layers' overlay has been drawn.
+    int LayerOverlayBuilds() const { return layers_.Builds(); }
 
 private:
     void DataModuleCreate();
@@ -187,6 +218,14 @@ private:
     void DrawMapCaption(TBitmap& frame) const;
     /// Background without map: black, mapRect empty.
     void ClearMapBackground();
+    /// The view PlaceMapPicture places the map in: around the radar once known, else around the
+    /// map's middle; false when neither is known.
+    bool CurrentView(GeoPoint& northWest, GeoPoint& southEast) const;
+    /// Decodes the named map file into mapPicture when it has not been; false when it cannot be.
+    bool DecodeMapFile();
+    /// Asks the source for the basemap of the current view once after it changed, and takes it.
+    void AskForBasemap();
+    bool TakeBasemap(const PreparedPicture& warped);
 
     // Fields in the order of the module's data model.
     std::unique_ptr<TBitmap> echoBitmap_;
@@ -213,6 +252,20 @@ private:
     std::unique_ptr<RadarMapGenerator> map_;
     TMapBackground background_;
     std::uint64_t mapPictureId_ = 0; // counts the pictures taken; 0 is none
+    std::string mapFile_;            // the named map file, while mapPicture may not be decoded yet
+    bool mapDecoded_ = true;
+    std::string basemapFile_; // the georeferenced raster shown as the map, if any
+    /// A basemap asked of the source: the view box (none: the raster's own extent) and the size.
+    struct BasemapRequest {
+        std::optional<GeoBox> box;
+        int width = 0;
+        int height = 0;
+
+        friend bool operator==(const BasemapRequest&, const BasemapRequest&) = default;
+    };
+    std::optional<BasemapRequest> basemapAskedFor_; // the last request, until the source has news
+    TGeoDataSource* geoSource_ = nullptr;
+    TVectorOverlay layers_;
     QString rangeLabelText_;
     QString timeLabelText_;
 };

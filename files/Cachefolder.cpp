@@ -108,10 +108,28 @@ std::optional<std::string> ReadCacheEntry(const std::string& path, std::size_t m
     if (fd < 0) {
         return std::nullopt;
     }
+    // Entries are pictures of megabytes: read into one buffer of the file's size, which is
+    // faulted in once, instead of growing it piece by piece.
+    struct stat status {};
     std::string bytes;
-    const bool ok = ReadUpTo(fd, maxBytes + 1, bytes);
+    bool ok = ::fstat(fd, &status) == 0 && status.st_size >= 0 &&
+              static_cast<std::uint64_t>(status.st_size) <= maxBytes;
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(status.st_size));
+        std::size_t done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            ok = n > 0; // an entry cut short while it was read is no entry
+            done += ok ? static_cast<std::size_t>(n) : 0;
+        }
+        char more = 0;
+        ok = ok && ::read(fd, &more, 1) == 0; // nor one that grew
+    }
     ::close(fd);
-    if (!ok || bytes.size() > maxBytes) {
+    if (!ok) {
         return std::nullopt;
     }
     return bytes;

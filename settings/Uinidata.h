@@ -33,6 +33,7 @@ struct SettingsRecord {
     std::string loop = "0";  // [Play] Loop: "1" starts playback again at the first file after the last
     std::string keep = "12"; // [Play] Keep: newest files kept in the list while following a folder, 0 all
     std::string sweep;       // [Disp] Sweep: sweep shown of a file holding several, "" the lowest elevation
+    std::string layers; // [Disp] Layers: vector layers drawn over the echo (settings/Maplayers.h), "" none
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -68,10 +69,11 @@ inline constexpr std::array<SettingsKey, 17> kSettingsKeys = {{
 
 /// Settings added after the seventeen: read like them, but written only when their text differs
 /// from the default, so the INI file of a user who never changes them stays exactly as it was.
-inline constexpr std::array<SettingsKey, 3> kOptionalSettingsKeys = {{
+inline constexpr std::array<SettingsKey, 4> kOptionalSettingsKeys = {{
     {"Play", "Loop", "0", &SettingsRecord::loop},
     {"Play", "Keep", "12", &SettingsRecord::keep},
     {"Disp", "Sweep", "", &SettingsRecord::sweep},
+    {"Disp", "Layers", "", &SettingsRecord::layers},
 }};
 
 /// Direction of a transfer between an INI file and a settings record.

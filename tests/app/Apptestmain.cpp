@@ -2,6 +2,7 @@
 // exceptions reaching the event loop are handled as in the program) on the offscreen platform
 // at a fixed 96 DPI, then every test.
 #include "app/Nimbrookapplication.h"
+#include "tests/support/Privatecache.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     }
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     TNimbrookApplication application(argc, argv);
+    const ScopedPrivateCache cache;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

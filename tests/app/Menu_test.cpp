@@ -82,6 +82,7 @@ TEST_F(MainMenu, HoldsEveryItemCaptionSeparatorTagAndFirstRadioChecked) {
         "    MainMenuDispAlpha100 100% 100",
         "  -",
         "  MainMenuDispMap 地図...",
+        "  MainMenuDispLayers 地図レイヤ...",
         "  -",
         "  SRHI1 SRHI画面",
         "    MainMenuDispSrhi90 90deg表示 0*",

@@ -343,7 +343,8 @@ TEST_F(Options, AMapNameThatBreaksTheRuleIsRefusedWithTheErrorBox) {
     const TFileDialogRequest& request = dialogs.fileRequests[1];
     EXPECT_EQ(request.kind, TFileDialogKind::OpenPicture);
     EXPECT_EQ(request.filter,
-              "地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png");
+              "地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png|"
+              "GIS ラスタ (*.tif *.tiff *.vrt *.jp2 *.img)|*.tif;*.tiff;*.vrt;*.jp2;*.img");
     EXPECT_EQ(request.initialFolder, QString::fromStdString(dir.Path().string()) + "/");
     ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
     EXPECT_EQ(dialogs.errorBoxes[0],

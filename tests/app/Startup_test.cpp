@@ -270,7 +270,8 @@ TEST_F(Startup, TheDialogsStartInTheProgramFolder) {
     EXPECT_TRUE(FormMain->OpenPictureDialog1.fileName.isEmpty());
     EXPECT_EQ(
         FormMain->OpenPictureDialog1.filter,
-        QString::fromUtf8("地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png"));
+        QString::fromUtf8("地図画像 (*.bmp *.png)|*.bmp;*.png|ビットマップ (*.bmp)|*.bmp|PNG (*.png)|*.png|"
+                          "GIS ラスタ (*.tif *.tiff *.vrt *.jp2 *.img)|*.tif;*.tiff;*.vrt;*.jp2;*.img"));
     EXPECT_EQ(FormMain->SaveDialog1.initialFolder, folder);
     EXPECT_EQ(FormMain->SaveDialog1.fileName, folder);
     EXPECT_EQ(FormMain->SaveDialog1.filter, QString::fromUtf8("画像ファイル(*.jpg)|*.jpg"));

@@ -39,10 +39,10 @@ TEST(TIniData, EveryKeyLandsInItsOwnField) {
                                   "[application]\nplayfolder=playFolder\n");
     SettingsRecord record;
     TIniData().TransferSettings(file, record, TransferDirection::Read);
-    const SettingsRecord expected{"playFolder",  "scale",      "azOffset", "unitD",      "csvOut",
-                                  "selection",   "alpha",      "map",      "dispTime",   "dispSrhi",
-                                  "shield",      "dispersion", "clutter",  "clutterLvl", "pulseBlind",
-                                  "sectorBlank", "onff",       "0",        "12",         ""};
+    const SettingsRecord expected{
+        "playFolder", "scale",       "azOffset", "unitD",  "csvOut",     "selection", "alpha",
+        "map",        "dispTime",    "dispSrhi", "shield", "dispersion", "clutter",   "clutterLvl",
+        "pulseBlind", "sectorBlank", "onff",     "0",      "12",         "",          ""};
     EXPECT_EQ(record, expected);
 }
 
@@ -66,7 +66,8 @@ TEST(TIniData, HostileRecordSurvivesAFileRoundTrip) {
                                  "\\",
                                  " 1",
                                  "-3",
-                                 "\n"};
+                                 "\n",
+                                 "#ff0000 2 /a|#00ff00 1 /b c"};
     const TIniData data;
     IniFile file;
     SettingsRecord copy = hostile;
