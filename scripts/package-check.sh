@@ -34,7 +34,7 @@ fail() {
 
 $sudo apt-get install -y "$deb" >/dev/null
 for program in nimbrook nimbrook-scaninfo nimbrook-render nimbrook-srhi-look nimbrook-synth nimbrook-demo-map \
-    nimbrook-paint-sweep nimbrook-convert nimbrook-sweepread; do
+    nimbrook-paint-sweep nimbrook-convert nimbrook-sweepread nimbrook-gisprep; do
     [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not installed"
 done
 # The file manager's view: the MIME database names the scan files, and the desktop entry opens them.
