@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Playbackengine.h"
 #include "app/Playlisthost.h"
 #include "app/Startoptions.h"
 #include "files/Decimate.h"
@@ -47,9 +48,9 @@ struct TRadioFamily {
 /// The value a menu item carries (its "Tag" property); 0 when it has none.
 int ActionTag(const QAction* action);
 
-// TFormMain: the main window. It owns the open scan file's ScanInfo, the play list, the work
-// buffers of the frame pipeline, the legend bitmap and the colour and threshold tables, and it
-// drives playback with the timer TimerFilePlay, whose tag is the position in the play list.
+// TFormMain: the main window. It owns the open scan file's ScanInfo, the playback engine (the play
+// list, the position, the timer TimerFilePlay), the frame pipeline with the record of the frame
+// shown, the legend bitmap and the colour and threshold tables.
 //
 // The class is split by topic; each topic has its own source file:
 //   Fmain.cpp          lifecycle (FormCreate, FormShow, FormCloseQuery, FormClose, FormDestroy),
@@ -57,8 +58,8 @@ int ActionTag(const QAction* action);
 //   Fmainmenu.cpp      the main menu: every item, separator, tag and radio family
 //   Fmainpipeline.cpp  the frame pipeline: RenderSweep, DrawLegend, UpdateStatusBar,
 //                      RefreshDisplay, OnRepaint
-//   Fmainplayback.cpp  playback: TimerFilePlayTimer, the transport commands, JumpToFile,
-//                      MainMenuFileOpenClick, the playlist window's host interface
+//   Fmainplayback.cpp  what a playback step shows and reports, the transport commands (forwarded
+//                      to TPlaybackEngine), MainMenuFileOpenClick, the playlist window's host
 //   Fmainoptions.cpp   the option menus "設定" and "表示" (scale, azimuth offset, display time,
 //                      map, product, transparency, quality flags, SRHI mode, clear, device type,
 //                      CSV output)
@@ -73,7 +74,9 @@ int ActionTag(const QAction* action);
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TSweepMenu;
 
-class TFormMain : public QMainWindow, public TPlayListHost {
+class TFormMain : public QMainWindow, public TPlayListHost, private TPlaybackHost {
+    TPlaybackEngine playback_{*this}; // first: TimerFilePlay is its timer
+
 public:
     /// The dock site of the playlist window: the right dock area of the window ("Panel1").
     static constexpr Qt::DockWidgetArea Panel1 = Qt::RightDockWidgetArea;
@@ -96,9 +99,8 @@ public:
     /// and returns -1. Throws std::invalid_argument when the file gives no azimuth offset and
     /// the AzOffset setting is no number, and std::system_error when a CSV file cannot be written.
     double RenderSweep(int product, ScanInfo* info, double displayRangeM);
-    /// The azimuth offset a frame of `info` is drawn with: the file's own, else the AzOffset setting
-    /// (its text also into `settingText`); nothing when that setting is no number.
-    std::optional<double> FrameAzimuthOffset(const ScanInfo& info, std::string* settingText = nullptr) const;
+    /// What the echo pictures show: the last frame RenderSweep drew (not drawn after a clear).
+    const FrameRecord& ShownFrame() const { return shownFrame_; }
     /// Draws the legend strip of `product` into LegendBitmap, unless product and first index
     /// are those of the last legend drawn.
     void DrawLegend(int product, int firstIndex);
@@ -273,7 +275,8 @@ public:
 
     // --- State, for the later topics and for tests ----------------------------------------------
 
-    const QStringList& FileList() const { return fileList_; }
+    const QStringList& FileList() const { return playback_.Files(); }
+    TPlaybackEngine& Playback() { return playback_; }
     ScanInfo& CurrentScan() { return scanInfo_; }
     const ScanInfo& CurrentScan() const { return scanInfo_; }
     double DisplayRange() const { return displayRange_; }
@@ -293,7 +296,7 @@ public:
     TStatusBar* StatusBar1 = nullptr;
     TDisplayPanel* PanelDispMain = nullptr;
     TImage* ImageDispMain = nullptr;
-    TTimer TimerFilePlay;
+    TTimer& TimerFilePlay = playback_.Timer();
     TFileDialogRequest OpenDialog1;
     TFileDialogRequest OpenPictureDialog1;
     TFileDialogRequest SaveDialog1;
@@ -387,9 +390,12 @@ private:
     void ConnectOptionMenus();   // Fmainoptions.cpp
     void ConnectSnapshotMenus(); // Fmainsnapshot.cpp
     void ConnectFollowMenu();    // Fmainfollow.cpp
-    /// A file that failed to show leaves the list when following or looping, so that it is
-    /// reported once; the position goes one back. False when it stays.
-    bool ForgetBrokenFile(int index);
+    // What a playback step shows and reports (TPlaybackHost).
+    int ShowFile(int index) override;
+    bool FileFailed(int index, int errorCode) override;
+    int DisplayTimeMs() override;
+    void PlaybackStateChanged() override;
+    void PlayListChanged() override;
     /// Captures the main window (0) or the SRHI window into `bitmap`; throws when it cannot.
     void CaptureWindow(int which, TBitmap& bitmap);
     void InstallBatchExceptionHandler();
@@ -399,9 +405,6 @@ private:
     void SetSrhiDisplay(int mode);
     /// Both colour tables of the main picture take the opacity of `alphaPercent` transparency.
     void SetEchoTransparency(int alphaPercent);
-    /// Fast forward or rewind clicked (its check mark now `nowChecked`); `otherDirection` is the
-    /// other of the two items.
-    void FastPlayClick(bool nowChecked, QAction& otherDirection);
     void FormCreate();
     void FormShow();
     /// The settings the menus show: product, transparency, device type and vertical-section span.
@@ -436,12 +439,12 @@ private:
     QString batchInputPath_;
     QString batchOutputPath_;
     std::unique_ptr<clEchoSignalProc> signalProc_;
-    QStringList fileList_;
     ScanInfo scanInfo_;
     double displayRange_ = 0.0;
     // The colour table, the products' scales and thresholds, and the work buffers of the frame
     // pipeline (they only grow, and are released at close).
     SweepPipeline pipeline_;
+    FrameRecord shownFrame_;
     std::unique_ptr<TSweepOpener> sweepFiles_;
     std::unique_ptr<TSweepMenu> sweepMenu_;
     std::array<QAction*, kProductCount> productItems_{};
@@ -450,8 +453,6 @@ private:
     int legendProduct_ = -1;
     int legendFirstIndex_ = -1;
 
-    // True while a playback step runs.
-    bool stepRunning_ = false;
     // Playback steps show no error box while a loop is made.
     bool quietSteps_ = false;
 

@@ -125,7 +125,7 @@ void TFormMain::StartFromCommandLine() {
     batchMode_ = false;
     batchInputPath_.clear();
     batchOutputPath_.clear();
-    fileList_.clear();
+    playback_.SetFiles({});
     const QStringList& arguments = startOptions_.batchArguments;
     if (arguments.isEmpty()) {
         if (!startOptions_.playPaths.isEmpty()) {
@@ -150,8 +150,8 @@ void TFormMain::StartFromCommandLine() {
 
     std::uintptr_t existed = 0;
     if (IsRegularFile(LocalPathBytes(batchInputPath_))) {
-        fileList_.append(batchInputPath_);
-        TimerFilePlay.SetTag(0);
+        playback_.SetFiles({batchInputPath_});
+        playback_.SetPosition(0);
         TimerFilePlayTimer(); // renders the file and posts the repaint that composes it
         existed = 1;
     } else {
@@ -235,7 +235,7 @@ void TFormMain::OnDropFiles(const QMimeData& drop) {
 }
 
 void TFormMain::DropFiles(const QStringList& paths) {
-    fileList_.clear();
+    playback_.SetFiles({});
     MainMenuPlayStop->trigger();
     // A folder plays the scan files it holds, as --play does. Everything else goes in unchecked,
     // and so does a folder without scan files: playback reports it when it gets there.

@@ -64,6 +64,7 @@ void TFormMain::RestoreShownState() {
     }
     MainMenuDispersion->menuAction()->setEnabled(true);
     scanInfo_ = ScanInfo{};
+    shownFrame_ = {};
     legendProduct_ = -1;
     legendFirstIndex_ = -1;
     for (int panel = 0; panel < TStatusBar::kPanelCount; ++panel) {

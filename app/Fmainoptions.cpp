@@ -212,6 +212,7 @@ void TFormMain::SetSrhiDisplay(int mode) {
 void TFormMain::MainMenuDispClearClick() {
     ImageEchoDrawModule->ResetEchoImage();
     OpenEchoDrawModule->ClearEcho();
+    shownFrame_ = {};
     RefreshDisplay(false);
     FormSrhiWindow->PresentSrhi();
 }

@@ -41,7 +41,7 @@ void TFormMain::ConnectSnapshotMenus() {
 
 void TFormMain::MainMenuSnapShotClick() {
     MainMenuSnapShotSrhi->setEnabled(FormSrhiWindow->isVisible());
-    MainMenuSnapShotLoop->setEnabled(!fileList_.isEmpty());
+    MainMenuSnapShotLoop->setEnabled(!FileList().isEmpty());
 }
 
 void TFormMain::MainMenuFilePrintClick() {

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     PainterRaySink painter(*map, target);
     FrameOptions options; // no quality overlays, no CSV, the whole data range
     options.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    if (pipeline.RenderSweep(reader, product, info, 0.0, options, &painter, nullptr) < 0) {
+    if (pipeline.RenderSweep(reader, product, info, 0.0, options, &painter, nullptr).rangeM < 0) {
         std::fprintf(stderr, "%s: %s\n", scanPath.c_str(), ErrorText(info.errorCode).c_str());
         return 1;
     }

@@ -64,8 +64,8 @@ RenderResult RenderSweepPicture(const RenderOptions& options, TBitmap& picture) 
 
     FrameOptions frame; // no quality overlays, no CSV
     frame.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    if (pipeline.RenderSweep(opener.Source(), options.product, info, radiusMetres, frame, &display, nullptr) <
-        0) {
+    if (pipeline.RenderSweep(opener.Source(), options.product, info, radiusMetres, frame, &display, nullptr)
+            .rangeM < 0) {
         result.message = ErrorText(info.errorCode);
         return result;
     }

@@ -57,8 +57,9 @@ double FeedSweep(const std::string& path, ProductKind product, std::optional<dou
 
     FrameOptions options; // no quality overlays, no CSV
     options.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    const double rangeMetres = pipeline.RenderSweep(
-        reader, product, info, radiusKm ? *radiusKm * 1000.0 : 0.0, options, nullptr, &renderer);
+    const double rangeMetres =
+        pipeline.RenderSweep(reader, product, info, radiusKm ? *radiusKm * 1000.0 : 0.0, options, nullptr, &renderer)
+            .rangeM;
     if (rangeMetres < 0.0) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), ErrorText(info.errorCode).c_str());
         return -1.0;
