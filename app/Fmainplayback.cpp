@@ -1,6 +1,5 @@
 // TFormMain: the transport commands and the Open dialog, and what a playback step shows.
 #include "app/Fmain.h"
-#include "app/Fmainstring.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "app/Sweepmenu.h"
@@ -8,6 +7,7 @@
 #include "display/Fsrhiwindow.h"
 #include "files/Dscnfilemodule.h"
 #include "platform/Localpath.h"
+#include "settings/Fmainstring.h"
 #include "settings/Settingvalues.h"
 
 #include <QAction>

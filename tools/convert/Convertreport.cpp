@@ -35,7 +35,7 @@ TConvertReport::TConvertReport(const QStringList& files, std::string logPath, bo
     ShowProgress(true);
 }
 
-void TConvertReport::Finished(std::size_t index, TFileResult result) {
+void TConvertReport::Finished(std::size_t index, TBatchOutcome result) {
     Record(index, result.converted, result.errorCode);
 }
 

@@ -5,11 +5,11 @@
 // and the invalid-data display off) into a PNG, so the painter can be looked at without the
 // application.
 
-#include "app/Commandlinehelp.h"
-#include "app/Fmainstring.h"
+#include "base/Commandlinehelp.h"
 #include "files/Dscnfilemodule.h"
 #include "render/Genradarmap.h"
 #include "render/Sweeppipeline.h"
+#include "settings/Fmainstring.h"
 
 #include <QImage>
 #include <QString>

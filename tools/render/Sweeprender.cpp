@@ -1,12 +1,12 @@
 #include "tools/render/Sweeprender.h"
 
-#include "app/Fmainstring.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
 #include "files/Decimate.h"
 #include "files/Dscnfilemodule.h"
 #include "files/formats/Sweepopener.h"
 #include "render/Sweeppipeline.h"
+#include "settings/Fmainstring.h"
 
 #include <QString>
 #include <algorithm>

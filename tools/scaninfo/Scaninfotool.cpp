@@ -1,12 +1,12 @@
 #include "tools/scaninfo/Scaninfotool.h"
 
-#include "app/Fmainstring.h"
 #include "files/Calcfunc.h"
 #include "files/Csvformat.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
 #include "files/formats/Sweepopener.h"
 #include "nimbrook/Version.h"
+#include "settings/Fmainstring.h"
 #include "tools/scaninfo/Scaninfoprobe.h"
 
 #include <algorithm>
