@@ -10,10 +10,11 @@
 #include "app/Outputnames.h"
 #include "app/Settingsaccess.h"
 #include "app/Settingslocation.h"
+#include "base/Temporaryfiles.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Outputfile.h"
 #include "files/Regularfile.h"
-#include "files/Temporaryfiles.h"
+#include "platform/Bitmap.h"
 #include "platform/Localpath.h"
 #include "platform/Localtime.h"
 #include "platform/Processinfo.h"
@@ -108,7 +109,7 @@ void TFormMain::LogException(const std::string& message) {
     if (!startOptions_.converting) {
         LogBatchException(startOptions_.batchArguments.front().trimmed(), message);
     }
-    if (convertedFile_ == nullptr) {
+    if (!convertedFile_) {
         // Outside a file the converter's modules failed to start: it ends as a batch run would.
         LogExceptionMessage(message);
         CloseScanFileBeforeExit();
@@ -142,7 +143,8 @@ void TFormMain::StartFromCommandLine() {
         settings->sweep = startOptions_.sweep.toStdString();
     }
     batchInputPath_ = arguments[0].trimmed();
-    batchOutputPath_ = convertOutputPath_.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutputPath_;
+    const QString convertOutput = convertedFile_ ? convertedFile_->outputPath : QString();
+    batchOutputPath_ = convertOutput.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutput;
     if (arguments.size() >= 2) {
         (DeviceTypeArgument(arguments[1]) == 0 ? MainMenuSettingUnitD : MainMenuSettingUnitS)
             ->setChecked(true);
@@ -167,10 +169,11 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     }
     bool success = false;
     if (existed != 0) {
-        if (scanInfo_.errorCode == kScanNoError && convertedFile_ != nullptr &&
-            convertedFile_->frame != nullptr) {
+        if (scanInfo_.errorCode == kScanNoError && convertedFile_ && convertedFile_->wantsFrame) {
             // A frame of a loop: the picture the JPEG would be made from.
-            CaptureWindow(0, *convertedFile_->frame);
+            TBitmap frame;
+            snapshots_.Capture(0, frame);
+            convertedFile_->result.picture = frame.Image();
             success = true;
         } else if (scanInfo_.errorCode == kScanNoError) {
             const std::string inputBytes = LocalPathBytes(batchInputPath_);

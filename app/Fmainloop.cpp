@@ -1,13 +1,13 @@
 // TFormMain: the play list saved as an animated loop of the main window's pictures (WebP or GIF),
 // each file shown and captured as playback shows it, then the window put back as it was.
 #include "app/Fmain.h"
-#include "app/Fmainstring.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "platform/Animatedloop.h"
 #include "platform/Bitmap.h"
 #include "platform/Localpath.h"
 #include "platform/Localtime.h"
+#include "settings/Fmainstring.h"
 #include "settings/Settingvalues.h"
 
 #include <QAction>
@@ -94,7 +94,7 @@ bool TFormMain::SaveLoop(const QString& path) {
             }
             OnRepaint(0, 0);
             TBitmap picture;
-            CaptureWindow(0, picture);
+            snapshots_.Capture(0, picture);
             const QImage& image = picture.Image();
             if (!loop->AddFrame({image.constBits(), image.width(), image.height(), image.bytesPerLine()},
                                 displayMs)) {
