@@ -110,18 +110,13 @@ public:
     /// height when width is not 0 and height is above 0, composes the picture once and paints it.
     void OnRepaint(int width, int height);
 
-    // --- Playback (Fmainplayback.cpp) -----------------------------------------------------------
+    // --- Playback (Fmainplayback.cpp): the step and the transport commands of TPlaybackEngine ---
 
-    /// One playback step: opens and shows the next file (or the current one when the timer was
-    /// not running), reports a failure in the error box (not in batch mode) and re-arms or stops
-    /// the timer. A step started while another runs returns at once.
     void TimerFilePlayTimer();
     void MainMenuPlayStartClick();
     void MainMenuPlayStopClick();
     void MainMenuPlayPauseClick();
-    /// `nowChecked`: the check mark of MainMenuPlayFF after the click toggled it.
-    void MainMenuPlayFFClick(bool nowChecked);
-    /// `nowChecked`: the check mark of MainMenuPlayREW after the click toggled it.
+    void MainMenuPlayFFClick(bool nowChecked); // the check mark after the click
     void MainMenuPlayREWClick(bool nowChecked);
     /// The Open dialog: a confirmed choice becomes the new play list, file 0 is shown.
     void MainMenuFileOpenClick();
