@@ -2,22 +2,18 @@
 // from outside and dropped files. The archive converter runs the same batch sequence once per file
 // (Fmainconvert.cpp).
 #include "app/Appmessages.h"
-#include "app/Batchlogs.h"
+#include "app/Batchexceptions.h"
 #include "app/Ddropfilemodule.h"
 #include "app/Fmain.h"
 #include "app/Fplaylist.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Outputnames.h"
 #include "app/Settingsaccess.h"
-#include "app/Settingslocation.h"
 #include "base/Temporaryfiles.h"
-#include "files/Dscnfilemodule.h"
 #include "files/Outputfile.h"
 #include "files/Regularfile.h"
 #include "platform/Bitmap.h"
 #include "platform/Localpath.h"
-#include "platform/Localtime.h"
-#include "platform/Processinfo.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -57,36 +53,6 @@ QString TemporaryPicturePath(const QString& outputPath) {
 }
 
 } // namespace
-
-void LogExceptionMessage(const std::string& message) {
-    const QString exceptionLog = ExceptionLogPath(ExecutableFilePath(), UserConfigFolder());
-    AppendExceptionLog(exceptionLog.toStdString(), ExceptionLogLine(LocalTime(), message));
-}
-
-std::string LogFailedByException(const QString& inputPath, const std::string& message) {
-    const std::string line =
-        OperationLogLine(LocalTime(), false, LocalPathBytes(inputPath), kScanExceptionError);
-    if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
-        std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
-    }
-    LogExceptionMessage(message);
-    return line;
-}
-
-void CloseScanFileBeforeExit() {
-    // _Exit runs no destructor: the reader's temporary copy of a ".gz" file goes now.
-    if (SCNFileModule != nullptr) {
-        SCNFileModule->CloseScanFile();
-    }
-}
-
-void LogBatchException(const QString& inputPath, const std::string& message) {
-    // The terminal's copy of the line; the message itself is in the exception log.
-    std::fprintf(stderr, "%s\n", LogFailedByException(inputPath, message).c_str());
-    CloseScanFileBeforeExit();
-    std::fflush(nullptr);
-    std::_Exit(-1);
-}
 
 void TFormMain::InstallBatchExceptionHandler() {
     auto* application = dynamic_cast<TNimbrookApplication*>(QCoreApplication::instance());

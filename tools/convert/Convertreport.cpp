@@ -1,7 +1,7 @@
 #include "tools/convert/Convertreport.h"
 
+#include "app/Batchexceptions.h"
 #include "app/Batchlogs.h"
-#include "app/Fmain.h"
 #include "platform/Localpath.h"
 #include "platform/Localtime.h"
 

@@ -1,7 +1,7 @@
 #include "tools/convert/Followconvert.h"
 
+#include "app/Batchexceptions.h"
 #include "app/Batchlogs.h"
-#include "app/Fmain.h"
 #include "app/Folderfollower.h"
 #include "app/Outputnames.h"
 #include "app/Startoptions.h"

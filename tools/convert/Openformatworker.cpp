@@ -1,6 +1,6 @@
 #include "tools/convert/Openformatworker.h"
 
-#include "app/Fmain.h"
+#include "app/Batchexceptions.h"
 #include "base/Temporaryfiles.h"
 #include "files/Outputfile.h"
 #include "files/Regularfile.h"
