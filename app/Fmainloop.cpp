@@ -74,7 +74,7 @@ bool TFormMain::SaveLoop(const QString& path) {
     progress.setObjectName(QStringLiteral("LoopProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
-    int lastError = 0;
+    int lastError = kScanNoError;
     bool cancelled = false;
     std::string failure;
     try {
@@ -88,7 +88,7 @@ bool TFormMain::SaveLoop(const QString& path) {
             }
             playback_.SetPosition(index);
             TimerFilePlayTimer();
-            if (scanInfo_.errorCode != 0) {
+            if (scanInfo_.errorCode != kScanNoError) {
                 lastError = scanInfo_.errorCode; // left out of the loop
                 continue;
             }
@@ -119,7 +119,7 @@ bool TFormMain::SaveLoop(const QString& path) {
     if (!failure.empty() || !SaveAnimatedLoop(*loop, bytes, failure)) {
         throw std::runtime_error("Cannot write the loop " + bytes + ": " + failure);
     }
-    if (lastError != 0) {
+    if (lastError != kScanNoError) {
         DialogService().ErrorBox(this, QString::fromStdString(ErrorText(lastError)));
     }
     return true;

@@ -1,6 +1,7 @@
 #include "app/Playbackengine.h"
 
 #include "app/Startoptions.h"
+#include "files/Scaninfo.h"
 
 #include <algorithm>
 
@@ -47,7 +48,7 @@ void TPlaybackEngine::Step() {
     const int errorCode = host_.ShowFile(index);
 
     bool forgotten = false;
-    if (errorCode != 0 && host_.FileFailed(index, errorCode) && inList) {
+    if (errorCode != kScanNoError && host_.FileFailed(index, errorCode) && inList) {
         files_.removeAt(index);
         host_.PlayListChanged();
         SetPosition(index - 1); // the next step goes on with the file that took its place

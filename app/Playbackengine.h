@@ -18,7 +18,7 @@
 class TPlaybackHost {
 public:
     /// Shows file `index` of the list: opens and draws it, fills the status bar. An index outside
-    /// the list shows nothing. Returns the error code the file was shown with, 0 when none.
+    /// the list shows nothing. Returns the error code the file was shown with (kScanNoError: none).
     virtual int ShowFile(int index) = 0;
     /// File `index` failed to show with `errorCode`: reports it when it should. Returns whether
     /// the file leaves the list, so that a followed or looping list reports it only once.

@@ -207,7 +207,7 @@ void PrintInfoText(const std::string& file, const ScanInfo& info, std::ostream& 
     };
     line("file", file);
     line("errorCode",
-         std::to_string(info.errorCode) + (info.errorCode != 0 ? "  " + ErrorText(info.errorCode) : ""));
+         std::to_string(info.errorCode) + (info.errorCode != kScanNoError ? "  " + ErrorText(info.errorCode) : ""));
     line("valid", std::to_string(info.valid));
     line("name", info.name);
     line("scanTime", DateTimeText(info.scanTime));
