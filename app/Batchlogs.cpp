@@ -1,10 +1,10 @@
 #include "app/Batchlogs.h"
 
-#include "app/Fmainstring.h"
+#include "base/Temporaryfiles.h"
+#include "base/Uniquefd.h"
+#include "base/Utf8.h"
 #include "files/Regularfile.h"
-#include "files/Temporaryfiles.h"
-#include "files/Uniquefd.h"
-#include "files/Utf8.h"
+#include "settings/Fmainstring.h"
 
 #include <algorithm>
 #include <cerrno>

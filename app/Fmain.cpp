@@ -101,7 +101,6 @@ TFormMain::~TFormMain() {
     RemoveBatchExceptionHandler();
     signalProc_.reset();
     legendBitmap_.reset();
-    fileList_.clear();
 }
 
 void TFormMain::ConnectLifecycleMenu() {
@@ -114,7 +113,6 @@ void TFormMain::FormCreate() {
     InstallBatchExceptionHandler();
     legendBitmap_ = std::make_unique<TBitmap>();
     signalProc_ = std::make_unique<clEchoSignalProc>();
-    fileList_.clear();
 
     const TSettingsLocation location =
         startOptions_.settingsFile.isEmpty()
@@ -231,7 +229,7 @@ void TFormMain::ApplyMenuSettings() {
     SetEchoTransparency(IntegerOption(settings->alpha));
     (IsLargeDevice(settings->unitD) ? MainMenuSettingUnitD : MainMenuSettingUnitS)->setChecked(true);
     (IsSrhi90Degree(settings->dispSrhi) ? MainMenuDispSrhi90 : MainMenuDispSrhi180)->setChecked(true);
-    MainMenuPlayLoop->setChecked(IntegerOption(settings->loop) != 0);
+    playback_.SetLooping(IntegerOption(settings->loop) != 0);
 }
 
 void TFormMain::PlayPaths(const QStringList& paths) {
@@ -266,8 +264,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMain::FormCloseQuery() {
-    TimerFilePlay.SetEnabled(false);
-    TimerFilePlay.SetTag(0);
+    playback_.Reset();
     if (!startOptions_.Unattended() && !IniFileModule->SaveSettings(settingsSavePath_.toStdString())) {
         std::fprintf(stderr, "nimbrook: the settings could not be written to %s\n",
                      QDir::toNativeSeparators(settingsSavePath_).toLocal8Bit().constData());

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "app/Batchoutcome.h"
+#include "app/Optionmenus.h"
+#include "app/Playbackengine.h"
 #include "app/Playlisthost.h"
 #include "app/Startoptions.h"
+#include "app/Windowsnapshots.h"
 #include "files/Decimate.h"
 #include "files/Gatecodec.h"
 #include "files/Productkind.h"
@@ -13,6 +17,7 @@
 #include "render/Sweeppipeline.h"
 #include "settings/Uinidata.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QSize>
 #include <QStringList>
@@ -25,7 +30,6 @@
 
 class QAction;
 class QActionGroup;
-class QEventLoop;
 class QMenu;
 class QMimeData;
 class TBitmap;
@@ -37,29 +41,23 @@ class TImage;
 class TStatusBar;
 class clEchoSignalProc;
 
-/// A radio family of the menus: the parent menu and its children, one of which is checked. The
-/// value of each child is its tag (ActionTag).
-struct TRadioFamily {
-    QMenu* parent = nullptr;
-    QActionGroup* group = nullptr;
-    std::vector<QAction*> items;
-};
-
-/// The value a menu item carries (its "Tag" property); 0 when it has none.
-int ActionTag(const QAction* action);
-
-// TFormMain: the main window. It owns the open scan file's ScanInfo, the play list, the work
-// buffers of the frame pipeline, the legend bitmap and the colour and threshold tables, and it
-// drives playback with the timer TimerFilePlay, whose tag is the position in the play list.
+// TFormMain: the main window. It owns the open scan file's ScanInfo, the frame pipeline with the
+// record of the frame shown, the legend bitmap and the colour and threshold tables, and the owners
+// it wires to its menus and components:
+//   TPlaybackEngine    the play list, the position, speed and direction, the step guard and the
+//                      timer TimerFilePlay; the window shows what a step asks for (TPlaybackHost)
+//   TOptionMenus       the radio families of the option menus and the settings they store
+//   TWindowSnapshots   capture, JPEG and print of either window
+//   TCursorReadout     the gate under the mouse, from the frame record
 //
-// The class is split by topic; each topic has its own source file:
+// The window's own work is split by topic; each topic has its own source file:
 //   Fmain.cpp          lifecycle (FormCreate, FormShow, FormCloseQuery, FormClose, FormDestroy),
 //                      layout, the About box, the application messages (event)
 //   Fmainmenu.cpp      the main menu: every item, separator, tag and radio family
 //   Fmainpipeline.cpp  the frame pipeline: RenderSweep, DrawLegend, UpdateStatusBar,
 //                      RefreshDisplay, OnRepaint
-//   Fmainplayback.cpp  playback: TimerFilePlayTimer, the transport commands, JumpToFile,
-//                      MainMenuFileOpenClick, the playlist window's host interface
+//   Fmainplayback.cpp  what a playback step shows and reports, the transport commands (forwarded
+//                      to TPlaybackEngine), MainMenuFileOpenClick, the playlist window's host
 //   Fmainoptions.cpp   the option menus "設定" and "表示" (scale, azimuth offset, display time,
 //                      map, product, transparency, quality flags, SRHI mode, clear, device type,
 //                      CSV output)
@@ -74,7 +72,9 @@ int ActionTag(const QAction* action);
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TSweepMenu;
 
-class TFormMain : public QMainWindow, public TPlayListHost {
+class TFormMain : public QMainWindow, public TPlayListHost, private TPlaybackHost {
+    TPlaybackEngine playback_{*this}; // first: TimerFilePlay is its timer
+
 public:
     /// The dock site of the playlist window: the right dock area of the window ("Panel1").
     static constexpr Qt::DockWidgetArea Panel1 = Qt::RightDockWidgetArea;
@@ -97,9 +97,8 @@ public:
     /// and returns -1. Throws std::invalid_argument when the file gives no azimuth offset and
     /// the AzOffset setting is no number, and std::system_error when a CSV file cannot be written.
     double RenderSweep(int product, ScanInfo* info, double displayRangeM);
-    /// The azimuth offset a frame of `info` is drawn with: the file's own, else the AzOffset setting
-    /// (its text also into `settingText`); nothing when that setting is no number.
-    std::optional<double> FrameAzimuthOffset(const ScanInfo& info, std::string* settingText = nullptr) const;
+    /// What the echo pictures show: the last frame RenderSweep drew (not drawn after a clear).
+    const FrameRecord& ShownFrame() const { return shownFrame_; }
     /// Draws the legend strip of `product` into LegendBitmap, unless product and first index
     /// are those of the last legend drawn.
     void DrawLegend(int product, int firstIndex);
@@ -112,18 +111,13 @@ public:
     /// height when width is not 0 and height is above 0, composes the picture once and paints it.
     void OnRepaint(int width, int height);
 
-    // --- Playback (Fmainplayback.cpp) -----------------------------------------------------------
+    // --- Playback (Fmainplayback.cpp): the step and the transport commands of TPlaybackEngine ---
 
-    /// One playback step: opens and shows the next file (or the current one when the timer was
-    /// not running), reports a failure in the error box (not in batch mode) and re-arms or stops
-    /// the timer. A step started while another runs returns at once.
     void TimerFilePlayTimer();
     void MainMenuPlayStartClick();
     void MainMenuPlayStopClick();
     void MainMenuPlayPauseClick();
-    /// `nowChecked`: the check mark of MainMenuPlayFF after the click toggled it.
-    void MainMenuPlayFFClick(bool nowChecked);
-    /// `nowChecked`: the check mark of MainMenuPlayREW after the click toggled it.
+    void MainMenuPlayFFClick(bool nowChecked); // the check mark after the click
     void MainMenuPlayREWClick(bool nowChecked);
     /// The Open dialog: a confirmed choice becomes the new play list, file 0 is shown.
     void MainMenuFileOpenClick();
@@ -198,15 +192,9 @@ public:
     /// window is left as it was: file shown, playback, settings. Returns whether the loop was
     /// written; throws std::runtime_error when it cannot be.
     bool SaveLoop(const QString& path);
-    /// The whole main window as it is on screen (menu bar, picture, status bar) into `bitmap`, at
-    /// the window's size. False when the window could not be captured.
+    // Capture, JPEG and print of window `which` (0: this one), by TWindowSnapshots.
     bool CaptureMainWindow(TBitmap& bitmap);
-    /// Saves a JPEG of the main window (0) or the SRHI window (otherwise) to `path`, whatever its
-    /// extension. Throws std::runtime_error when the window cannot be captured or the file written.
     void SaveSnapshot(int which, const QString& path);
-    /// Prints the main window (0) or the SRHI window after the print dialog, as large as the page
-    /// allows with its aspect ratio kept. Throws std::runtime_error when the capture or the print
-    /// job fails.
     void PrintWindowImage(int which);
     /// Adds the line of `path` (",OK" when `success`, with ErrorText of ScanInfo's errorCode) to the
     /// operation log in the current working directory; a log that cannot be written is reported
@@ -239,21 +227,20 @@ public:
 
     // --- The archive converter (Fmainconvert.cpp) --------------------------------------------------
 
-    /// What the batch sequence did with one file: its picture written (and ",OK" logged), and
-    /// the error code it was logged with otherwise.
-    struct TBatchOutcome {
-        bool converted = false;
-        int errorCode = 0;
-    };
     /// Converts one file as `nimbrook inputPath` (with the device argument 1 when `smallDevice`)
     /// would in a process of its own: the window first goes back to the state it was shown in
     /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
     /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
     /// ends. Only for a window created with StartOptions().converting, shown once before. The
-    /// picture goes to `outputPath`, or beside the input (BatchOutputPath) when that is empty; with
-    /// `frame`, it goes there instead of into a JPEG (a loop's frame).
-    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath = {},
-                              TBitmap* frame = nullptr);
+    /// picture goes to `outputPath`, or beside the input (BatchOutputPath) when that is empty.
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath = {});
+    /// A converted file's picture as a loop's frame, instead of a JPEG.
+    struct TConvertedFrame {
+        TBatchOutcome outcome;
+        QImage picture; // the captured window, when converted
+    };
+    /// As ConvertFile, the picture returned instead of written.
+    TConvertedFrame ConvertFrame(const QString& inputPath, bool smallDevice);
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -274,7 +261,8 @@ public:
 
     // --- State, for the later topics and for tests ----------------------------------------------
 
-    const QStringList& FileList() const { return fileList_; }
+    const QStringList& FileList() const { return playback_.Files(); }
+    TPlaybackEngine& Playback() { return playback_; }
     ScanInfo& CurrentScan() { return scanInfo_; }
     const ScanInfo& CurrentScan() const { return scanInfo_; }
     double DisplayRange() const { return displayRange_; }
@@ -289,14 +277,15 @@ public:
     const ThresholdTable& Thresholds(int product) const;
     const TStartOptions& StartOptions() const { return startOptions_; }
     /// The radio families of the option menus, in menu order.
-    const std::vector<const TRadioFamily*>& OptionFamilies() const { return optionFamilies_; }
+    std::vector<const TRadioFamily*> OptionFamilies() const { return options_.Families(); }
+    TOptionMenus& OptionMenus() { return options_; }
 
     // --- Components -------------------------------------------------------------------------------
 
     TStatusBar* StatusBar1 = nullptr;
     TDisplayPanel* PanelDispMain = nullptr;
     TImage* ImageDispMain = nullptr;
-    TTimer TimerFilePlay;
+    TTimer& TimerFilePlay = playback_.Timer();
     TFileDialogRequest OpenDialog1;
     TFileDialogRequest OpenPictureDialog1;
     TFileDialogRequest SaveDialog1;
@@ -363,20 +352,6 @@ public:
     QMenu* MainMenuHelp = nullptr;
     QAction* MainMenuHelpVersion = nullptr;
 
-    // Radio families (children in menu order; the first is checked at creation).
-    TRadioFamily UnitFamily;         // MainMenuSettingUnit: 大型, 小型
-    TRadioFamily CsvOutFamily;       // MainMenuSettingCsvOut: OFF 0, ON 1
-    TRadioFamily SelectFamily;       // MainMenuDispSelect: R 0 … W 7
-    TRadioFamily AlphaFamily;        // MainMenuDispAlpha: 0% 0 … 100% 100
-    TRadioFamily SrhiFamily;         // SRHI1: 90deg, 180deg
-    TRadioFamily InvalidFamily;      // MainMenuInvalid: OFF 0, ON 1
-    TRadioFamily ShieldFamily;       // MainMenuShield: OFF 0, 1, 2
-    TRadioFamily DispersionFamily;   // MainMenuDispersion: OFF 0, 1, 2
-    TRadioFamily ClutterFamily;      // MainMenuClutter: OFF 0, 1, 2
-    TRadioFamily ClutterLevelFamily; // MainMenuClutterLevel: ALL 0, "0" 1 … "7" 8
-    TRadioFamily PulseBlindFamily;   // MainMenuPulseBlind: OFF 0, 1, 2
-    TRadioFamily SectorBlankFamily;  // MainMenuSectorBlank: OFF 0, 1, 2
-
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -391,11 +366,12 @@ private:
     void ConnectOptionMenus();   // Fmainoptions.cpp
     void ConnectSnapshotMenus(); // Fmainsnapshot.cpp
     void ConnectFollowMenu();    // Fmainfollow.cpp
-    /// A file that failed to show leaves the list when following or looping, so that it is
-    /// reported once; the position goes one back. False when it stays.
-    bool ForgetBrokenFile(int index);
-    /// Captures the main window (0) or the SRHI window into `bitmap`; throws when it cannot.
-    void CaptureWindow(int which, TBitmap& bitmap);
+    // What a playback step shows and reports (TPlaybackHost).
+    int ShowFile(int index) override;
+    bool FileFailed(int index, int errorCode) override;
+    int DisplayTimeMs() override;
+    void PlaybackStateChanged() override;
+    void PlayListChanged() override;
     void InstallBatchExceptionHandler();
     void RemoveBatchExceptionHandler();
     /// Stores the vertical-section span (0: 90°, 1: 180°), checks its item and shows the window
@@ -403,9 +379,6 @@ private:
     void SetSrhiDisplay(int mode);
     /// Both colour tables of the main picture take the opacity of `alphaPercent` transparency.
     void SetEchoTransparency(int alphaPercent);
-    /// Fast forward or rewind clicked (its check mark now `nowChecked`); `otherDirection` is the
-    /// other of the two items.
-    void FastPlayClick(bool nowChecked, QAction& otherDirection);
     void FormCreate();
     void FormShow();
     /// The settings the menus show: product, transparency, device type and vertical-section span.
@@ -416,7 +389,9 @@ private:
     void RestorePlayback(const TShownPlayback& shown);
     /// Back to the state right after FormShow, for the converter's next file.
     void RestoreShownState();
-    /// Ends the file ConvertFile is converting with `outcome`.
+    TConvertedFrame RunConvertedFile(const QString& inputPath, bool smallDevice, const QString& outputPath,
+                                     bool frame);
+    /// Ends the file the converter is converting with `outcome`.
     void EndConvertedFile(TBatchOutcome outcome);
     /// Stops playback and saves the settings in interactive mode; closing is never refused.
     void FormCloseQuery();
@@ -440,22 +415,21 @@ private:
     QString batchInputPath_;
     QString batchOutputPath_;
     std::unique_ptr<clEchoSignalProc> signalProc_;
-    QStringList fileList_;
     ScanInfo scanInfo_;
     double displayRange_ = 0.0;
     // The colour table, the products' scales and thresholds, and the work buffers of the frame
     // pipeline (they only grow, and are released at close).
     SweepPipeline pipeline_;
+    TWindowSnapshots snapshots_{*this};
+    FrameRecord shownFrame_;
     std::unique_ptr<TSweepOpener> sweepFiles_;
     std::unique_ptr<TSweepMenu> sweepMenu_;
     std::array<QAction*, kProductCount> productItems_{};
-    std::vector<const TRadioFamily*> optionFamilies_;
+    TOptionMenus options_;
 
     int legendProduct_ = -1;
     int legendFirstIndex_ = -1;
 
-    // True while a playback step runs.
-    bool stepRunning_ = false;
     // Playback steps show no error box while a loop is made.
     bool quietSteps_ = false;
 
@@ -465,26 +439,14 @@ private:
     std::unique_ptr<TFolderFollower> follower_; // while following a folder
     QStringList pendingArrivals_;               // complete files that came while a step ran
 
-    // The file ConvertFile is converting: the event loop that runs its sequence and its outcome.
+    // The file the converter is converting, while it runs.
     struct TConvertedFile {
-        QEventLoop* loop = nullptr;
-        TBitmap* frame = nullptr; // where the picture goes instead of the JPEG, when set
+        QString outputPath;      // empty: beside the input
+        bool wantsFrame = false; // the picture returned instead of a JPEG
         bool ended = false;
-        TBatchOutcome outcome;
+        TConvertedFrame result;
     };
-    TConvertedFile* convertedFile_ = nullptr;
-    QString convertOutputPath_; // where ConvertFile puts the picture; empty: beside the input
+    std::optional<TConvertedFile> convertedFile_;
 };
 
 inline TFormMain* FormMain = nullptr;
-
-/// The exception log line of `message`, in the exception log (ExceptionLogPath).
-void LogExceptionMessage(const std::string& message);
-/// The operation log line of `inputPath` with code 9 and the exception log line of `message`;
-/// returns the operation log line.
-std::string LogFailedByException(const QString& inputPath, const std::string& message);
-/// Closes the reader's scan file (removing a ".gz" file's copy) before the process ends with _Exit.
-void CloseScanFileBeforeExit();
-/// Ends a batch run after an exception: LogFailedByException, its line also on stderr, then the
-/// scan file closed and exit code -1.
-[[noreturn]] void LogBatchException(const QString& inputPath, const std::string& message);

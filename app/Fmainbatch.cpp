@@ -2,21 +2,18 @@
 // from outside and dropped files. The archive converter runs the same batch sequence once per file
 // (Fmainconvert.cpp).
 #include "app/Appmessages.h"
-#include "app/Batchlogs.h"
+#include "app/Batchexceptions.h"
 #include "app/Ddropfilemodule.h"
 #include "app/Fmain.h"
 #include "app/Fplaylist.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Outputnames.h"
 #include "app/Settingsaccess.h"
-#include "app/Settingslocation.h"
-#include "files/Dscnfilemodule.h"
+#include "base/Temporaryfiles.h"
 #include "files/Outputfile.h"
 #include "files/Regularfile.h"
-#include "files/Temporaryfiles.h"
+#include "platform/Bitmap.h"
 #include "platform/Localpath.h"
-#include "platform/Localtime.h"
-#include "platform/Processinfo.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -57,36 +54,6 @@ QString TemporaryPicturePath(const QString& outputPath) {
 
 } // namespace
 
-void LogExceptionMessage(const std::string& message) {
-    const QString exceptionLog = ExceptionLogPath(ExecutableFilePath(), UserConfigFolder());
-    AppendExceptionLog(exceptionLog.toStdString(), ExceptionLogLine(LocalTime(), message));
-}
-
-std::string LogFailedByException(const QString& inputPath, const std::string& message) {
-    const std::string line =
-        OperationLogLine(LocalTime(), false, LocalPathBytes(inputPath), kScanExceptionError);
-    if (!AppendOperationLog(OperationLogPath(ExecutableFilePath().toStdString()), line)) {
-        std::fprintf(stderr, "nimbrook: the operation log could not be written: %s\n", line.c_str());
-    }
-    LogExceptionMessage(message);
-    return line;
-}
-
-void CloseScanFileBeforeExit() {
-    // _Exit runs no destructor: the reader's temporary copy of a ".gz" file goes now.
-    if (SCNFileModule != nullptr) {
-        SCNFileModule->CloseScanFile();
-    }
-}
-
-void LogBatchException(const QString& inputPath, const std::string& message) {
-    // The terminal's copy of the line; the message itself is in the exception log.
-    std::fprintf(stderr, "%s\n", LogFailedByException(inputPath, message).c_str());
-    CloseScanFileBeforeExit();
-    std::fflush(nullptr);
-    std::_Exit(-1);
-}
-
 void TFormMain::InstallBatchExceptionHandler() {
     auto* application = dynamic_cast<TNimbrookApplication*>(QCoreApplication::instance());
     if (application == nullptr || !startOptions_.Unattended()) {
@@ -108,7 +75,7 @@ void TFormMain::LogException(const std::string& message) {
     if (!startOptions_.converting) {
         LogBatchException(startOptions_.batchArguments.front().trimmed(), message);
     }
-    if (convertedFile_ == nullptr) {
+    if (!convertedFile_) {
         // Outside a file the converter's modules failed to start: it ends as a batch run would.
         LogExceptionMessage(message);
         CloseScanFileBeforeExit();
@@ -125,7 +92,7 @@ void TFormMain::StartFromCommandLine() {
     batchMode_ = false;
     batchInputPath_.clear();
     batchOutputPath_.clear();
-    fileList_.clear();
+    playback_.SetFiles({});
     const QStringList& arguments = startOptions_.batchArguments;
     if (arguments.isEmpty()) {
         if (!startOptions_.playPaths.isEmpty()) {
@@ -142,7 +109,8 @@ void TFormMain::StartFromCommandLine() {
         settings->sweep = startOptions_.sweep.toStdString();
     }
     batchInputPath_ = arguments[0].trimmed();
-    batchOutputPath_ = convertOutputPath_.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutputPath_;
+    const QString convertOutput = convertedFile_ ? convertedFile_->outputPath : QString();
+    batchOutputPath_ = convertOutput.isEmpty() ? BatchOutputPath(batchInputPath_) : convertOutput;
     if (arguments.size() >= 2) {
         (DeviceTypeArgument(arguments[1]) == 0 ? MainMenuSettingUnitD : MainMenuSettingUnitS)
             ->setChecked(true);
@@ -150,8 +118,8 @@ void TFormMain::StartFromCommandLine() {
 
     std::uintptr_t existed = 0;
     if (IsRegularFile(LocalPathBytes(batchInputPath_))) {
-        fileList_.append(batchInputPath_);
-        TimerFilePlay.SetTag(0);
+        playback_.SetFiles({batchInputPath_});
+        playback_.SetPosition(0);
         TimerFilePlayTimer(); // renders the file and posts the repaint that composes it
         existed = 1;
     } else {
@@ -167,10 +135,11 @@ void TFormMain::FinishBatch(std::uintptr_t existed) {
     }
     bool success = false;
     if (existed != 0) {
-        if (scanInfo_.errorCode == kScanNoError && convertedFile_ != nullptr &&
-            convertedFile_->frame != nullptr) {
+        if (scanInfo_.errorCode == kScanNoError && convertedFile_ && convertedFile_->wantsFrame) {
             // A frame of a loop: the picture the JPEG would be made from.
-            CaptureWindow(0, *convertedFile_->frame);
+            TBitmap frame;
+            snapshots_.Capture(0, frame);
+            convertedFile_->result.picture = frame.Image();
             success = true;
         } else if (scanInfo_.errorCode == kScanNoError) {
             const std::string inputBytes = LocalPathBytes(batchInputPath_);
@@ -235,7 +204,7 @@ void TFormMain::OnDropFiles(const QMimeData& drop) {
 }
 
 void TFormMain::DropFiles(const QStringList& paths) {
-    fileList_.clear();
+    playback_.SetFiles({});
     MainMenuPlayStop->trigger();
     // A folder plays the scan files it holds, as --play does. Everything else goes in unchecked,
     // and so does a folder without scan files: playback reports it when it gets there.

@@ -8,23 +8,28 @@
 #include "platform/Dwinmodule.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMenu>
 
-TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool smallDevice,
-                                                const QString& outputPath, TBitmap* frame) {
+TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath) {
+    return RunConvertedFile(inputPath, smallDevice, outputPath, false).outcome;
+}
+
+TFormMain::TConvertedFrame TFormMain::ConvertFrame(const QString& inputPath, bool smallDevice) {
+    return RunConvertedFile(inputPath, smallDevice, {}, true);
+}
+
+TFormMain::TConvertedFrame TFormMain::RunConvertedFile(const QString& inputPath, bool smallDevice,
+                                                       const QString& outputPath, bool frame) {
     RestoreShownState();
-    convertOutputPath_ = outputPath;
+    convertedFile_.emplace();
+    convertedFile_->outputPath = outputPath;
+    convertedFile_->wantsFrame = frame;
     startOptions_.batchArguments = QStringList{inputPath};
     if (smallDevice) {
         startOptions_.batchArguments.append(QStringLiteral("1"));
     }
-
-    QEventLoop loop;
-    TConvertedFile file;
-    file.loop = &loop;
-    file.frame = frame;
-    convertedFile_ = &file;
     try {
         // Renders the file as the window's show does in a batch run; the refresh that follows there
         // renders the same file once more to the same picture, so it is left out here.
@@ -34,22 +39,23 @@ TFormMain::TBatchOutcome TFormMain::ConvertFile(const QString& inputPath, bool s
     } catch (...) {
         LogException(std::string());
     }
-    if (!file.ended) {
-        loop.exec(); // an exception in a handler ends the file through LogException
+    // The posted messages of the sequence, until one ends the file (an exception in a handler ends
+    // it through LogException).
+    while (!convertedFile_->ended) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    convertedFile_ = nullptr;
-    convertOutputPath_.clear();
+    TConvertedFrame result = std::move(convertedFile_->result);
+    convertedFile_.reset();
     // What a sequence cut short by an exception left queued must not reach the next file.
     TWinModule::DrainMessages(this, UM_BATCH_DONE, UM_REPAINT);
     // Removes a ".gz" file's decompressed copy now rather than with the next file.
     SCNFileModule->CloseScanFile();
-    return file.outcome;
+    return result;
 }
 
 void TFormMain::EndConvertedFile(TBatchOutcome outcome) {
-    convertedFile_->outcome = outcome;
+    convertedFile_->result.outcome = outcome;
     convertedFile_->ended = true;
-    convertedFile_->loop->quit();
 }
 
 void TFormMain::RestoreShownState() {
@@ -64,6 +70,7 @@ void TFormMain::RestoreShownState() {
     }
     MainMenuDispersion->menuAction()->setEnabled(true);
     scanInfo_ = ScanInfo{};
+    shownFrame_ = {};
     legendProduct_ = -1;
     legendFirstIndex_ = -1;
     for (int panel = 0; panel < TStatusBar::kPanelCount; ++panel) {

@@ -48,12 +48,15 @@ void TFormMain::MainMenuPlayFollowClick() {
 }
 
 void TFormMain::MainMenuPlayLoopClick(bool nowChecked) {
-    TSettingsAccess settings(*IniFileModule);
-    settings->loop = std::to_string(nowChecked ? 1 : 0);
+    {
+        TSettingsAccess settings(*IniFileModule);
+        settings->loop = std::to_string(nowChecked ? 1 : 0);
+    }
+    playback_.SetLooping(nowChecked);
 }
 
 bool TFormMain::LoopPlayback() const {
-    return MainMenuPlayLoop->isChecked();
+    return playback_.Looping();
 }
 
 int TFormMain::KeptFileCount() const {
@@ -70,14 +73,11 @@ void TFormMain::StartFollowing(const QString& folder) {
     follower_ = std::make_unique<TFolderFollower>(QDir(folder).absolutePath(), IsScanFileName,
                                                   TFolderFollower::TOptions{});
     MainMenuPlayFollow->setChecked(true);
-    MainMenuPlayFF->setChecked(false);
-    MainMenuPlayREW->setChecked(false);
-    TimerFilePlay.SetEnabled(false);
-    fileList_.clear();
+    playback_.Pause();
+    playback_.SetFiles({});
     const QStringList present =
         follower_->Start([this](const QStringList& paths) { AddFollowedFiles(paths); });
     AddFollowedFiles(present);
-    FormPlayList->UpdateButtons();
 }
 
 void TFormMain::StopFollowing() {
@@ -91,7 +91,7 @@ bool TFormMain::Following() const {
 }
 
 void TFormMain::AddFollowedFiles(const QStringList& paths) {
-    if (stepRunning_) {
+    if (playback_.StepRunning()) {
         if (pendingArrivals_.isEmpty()) {
             QTimer::singleShot(kArrivalRetryMs, this, [this] {
                 const QStringList waiting = std::exchange(pendingArrivals_, {});
@@ -103,61 +103,52 @@ void TFormMain::AddFollowedFiles(const QStringList& paths) {
         pendingArrivals_ += paths;
         return;
     }
-    const bool running = TimerFilePlay.Enabled();
+    QStringList files = FileList();
+    const bool running = playback_.Running();
     const bool showAtOnce =
-        ShowsArrivalAtOnce(running, TimerFilePlay.Tag(), static_cast<std::size_t>(fileList_.size()));
+        ShowsArrivalAtOnce(running, playback_.Position(), static_cast<std::size_t>(files.size()));
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     const auto before = [&collator](const QString& a, const QString& b) {
         return collator.compare(a, b) < 0;
     };
-    int index = TimerFilePlay.Tag();
+    int index = playback_.Position();
     bool currentReplaced = false;
     for (const QString& path : paths) {
-        const qsizetype known = fileList_.indexOf(path);
+        const qsizetype known = files.indexOf(path);
         if (known >= 0) {
             // A newer copy under the same name: shown again when it is the file on screen.
             currentReplaced = currentReplaced || known == index;
             continue;
         }
-        const auto at = std::upper_bound(fileList_.begin(), fileList_.end(), path, before);
-        const auto position = static_cast<int>(at - fileList_.begin());
-        fileList_.insert(at, path);
-        if (position <= index && fileList_.size() > 1) {
+        const auto at = std::upper_bound(files.begin(), files.end(), path, before);
+        const auto position = static_cast<int>(at - files.begin());
+        files.insert(at, path);
+        if (position <= index && files.size() > 1) {
             ++index;
         }
     }
-    const TKeptList kept = KeepNewest(static_cast<std::size_t>(fileList_.size()),
+    const TKeptList kept = KeepNewest(static_cast<std::size_t>(files.size()),
                                       static_cast<std::size_t>(KeptFileCount()), index);
-    fileList_.remove(0, static_cast<qsizetype>(kept.dropFront));
-    FormPlayList->SetFileList(fileList_);
-    if (showAtOnce && !fileList_.isEmpty()) {
-        TimerFilePlay.SetTag(static_cast<int>(fileList_.size()) - 1);
+    files.remove(0, static_cast<qsizetype>(kept.dropFront));
+    playback_.SetFiles(files);
+    PlayListChanged();
+    if (showAtOnce && !files.isEmpty()) {
+        playback_.SetPosition(static_cast<int>(files.size()) - 1);
         TimerFilePlayTimer();
     } else if (currentReplaced && !running && kept.dropFront == 0) {
-        TimerFilePlay.SetTag(kept.index);
+        playback_.SetPosition(kept.index);
         TimerFilePlayTimer();
     } else {
-        TimerFilePlay.SetTag(kept.index);
+        playback_.SetPosition(kept.index);
         UpdateStatusBar();
         FormPlayList->SelectRow(kept.index);
     }
 }
 
-bool TFormMain::ForgetBrokenFile(int index) {
-    if ((!Following() && !LoopPlayback()) || index < 0 || index >= fileList_.size()) {
-        return false;
-    }
-    fileList_.removeAt(index);
-    FormPlayList->SetFileList(fileList_);
-    // The next step goes on with the file that took its place.
-    TimerFilePlay.SetTag(index - 1);
-    return true;
-}
-
 QString TFormMain::PlaybackStatus() const {
-    const int count = static_cast<int>(fileList_.size());
-    const int tag = TimerFilePlay.Tag();
+    const int count = static_cast<int>(FileList().size());
+    const int tag = playback_.Position();
     const bool onFile = tag >= 0 && tag < count;
     QString time;
     if (scanInfo_.valid != 0) {
@@ -169,5 +160,5 @@ QString TFormMain::PlaybackStatus() const {
         .arg(Following() ? 1 : 0)
         .arg(onFile ? tag + 1 : 0)
         .arg(count)
-        .arg(time, onFile ? QDir::toNativeSeparators(fileList_[tag]) : QString());
+        .arg(time, onFile ? QDir::toNativeSeparators(FileList()[tag]) : QString());
 }

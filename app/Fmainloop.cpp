@@ -1,13 +1,13 @@
 // TFormMain: the play list saved as an animated loop of the main window's pictures (WebP or GIF),
 // each file shown and captured as playback shows it, then the window put back as it was.
 #include "app/Fmain.h"
-#include "app/Fmainstring.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "platform/Animatedloop.h"
 #include "platform/Bitmap.h"
 #include "platform/Localpath.h"
 #include "platform/Localtime.h"
+#include "settings/Fmainstring.h"
 #include "settings/Settingvalues.h"
 
 #include <QAction>
@@ -27,16 +27,12 @@ const char* const kLoopCancelText = "キャンセル";
 /// What saving a loop changes and puts back: the file shown, playback, the settings (a file
 /// without the chosen product switches it to R).
 struct TFormMain::TShownPlayback {
-    int position = 0;
-    bool playing = false;
-    int intervalMs = 0;
-    bool fastForward = false;
-    bool rewind = false;
+    TPlaybackEngine::TState playback;
     SettingsRecord settings;
 };
 
 void TFormMain::MainMenuSnapShotLoopClick() {
-    if (fileList_.isEmpty()) {
+    if (FileList().isEmpty()) {
         return;
     }
     const ScanDateTime now = LocalTime();
@@ -61,12 +57,12 @@ void TFormMain::MainMenuSnapShotLoopClick() {
 bool TFormMain::SaveLoop(const QString& path) {
     const std::string bytes = LocalPathBytes(path);
     const std::optional<TLoopFormat> format = LoopFormatOfPath(bytes);
-    if (!format || fileList_.isEmpty()) {
+    if (!format || FileList().isEmpty()) {
         return false;
     }
     const std::unique_ptr<TAnimatedLoop> loop = MakeAnimatedLoop(*format);
     const TShownPlayback shown = HoldPlayback();
-    const QStringList files = fileList_;
+    const QStringList files = FileList();
     int displayMs = 0;
     {
         TSettingsAccess settings(*IniFileModule);
@@ -78,7 +74,7 @@ bool TFormMain::SaveLoop(const QString& path) {
     progress.setObjectName(QStringLiteral("LoopProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
-    int lastError = 0;
+    int lastError = kScanNoError;
     bool cancelled = false;
     std::string failure;
     try {
@@ -86,19 +82,19 @@ bool TFormMain::SaveLoop(const QString& path) {
             progress.setValue(index);
             QCoreApplication::processEvents();
             // A list replaced meanwhile (a drop through the control socket) ends the loop as a cancel.
-            if (progress.wasCanceled() || fileList_ != files) {
+            if (progress.wasCanceled() || FileList() != files) {
                 cancelled = true;
                 break;
             }
-            TimerFilePlay.SetTag(index);
+            playback_.SetPosition(index);
             TimerFilePlayTimer();
-            if (scanInfo_.errorCode != 0) {
+            if (scanInfo_.errorCode != kScanNoError) {
                 lastError = scanInfo_.errorCode; // left out of the loop
                 continue;
             }
             OnRepaint(0, 0);
             TBitmap picture;
-            CaptureWindow(0, picture);
+            snapshots_.Capture(0, picture);
             const QImage& image = picture.Image();
             if (!loop->AddFrame({image.constBits(), image.width(), image.height(), image.bytesPerLine()},
                                 displayMs)) {
@@ -123,7 +119,7 @@ bool TFormMain::SaveLoop(const QString& path) {
     if (!failure.empty() || !SaveAnimatedLoop(*loop, bytes, failure)) {
         throw std::runtime_error("Cannot write the loop " + bytes + ": " + failure);
     }
-    if (lastError != 0) {
+    if (lastError != kScanNoError) {
         DialogService().ErrorBox(this, QString::fromStdString(ErrorText(lastError)));
     }
     return true;
@@ -131,16 +127,11 @@ bool TFormMain::SaveLoop(const QString& path) {
 
 TFormMain::TShownPlayback TFormMain::HoldPlayback() {
     TShownPlayback shown;
-    shown.position = TimerFilePlay.Tag();
-    shown.playing = TimerFilePlay.Enabled();
-    shown.intervalMs = TimerFilePlay.Interval();
-    shown.fastForward = MainMenuPlayFF->isChecked();
-    shown.rewind = MainMenuPlayREW->isChecked();
     {
         TSettingsAccess settings(*IniFileModule);
         shown.settings = *settings;
     }
-    TimerFilePlay.SetEnabled(false);
+    shown.playback = playback_.Hold();
     quietSteps_ = true;
     return shown;
 }
@@ -151,12 +142,6 @@ void TFormMain::RestorePlayback(const TShownPlayback& shown) {
         *settings = shown.settings;
     }
     ApplyMenuSettings();
-    TimerFilePlay.SetTag(shown.position);
-    TimerFilePlayTimer(); // the file shown before, again; its failure was reported then
+    playback_.Restore(shown.playback); // the file shown before, again; its failure was reported then
     quietSteps_ = false;
-    MainMenuPlayFF->setChecked(shown.fastForward);
-    MainMenuPlayREW->setChecked(shown.rewind);
-    TimerFilePlay.SetInterval(shown.intervalMs);
-    TimerFilePlay.SetEnabled(shown.playing);
-    FormPlayList->UpdateButtons();
 }

@@ -87,23 +87,23 @@ void TFormMain::CreateMainMenu() {
 
     MainMenuSetting = AddMenu(bar, "設定", "MainMenuSetting");
     MainMenuSettingUnit = AddSubMenu(MainMenuSetting, "機器選択", "MainMenuSettingUnit");
-    AddRadioFamily(UnitFamily, MainMenuSettingUnit,
+    AddRadioFamily(options_.UnitFamily, MainMenuSettingUnit,
                    {{"大型", "MainMenuSettingUnitD", 0}, {"小型", "MainMenuSettingUnitS", 1}});
-    MainMenuSettingUnitD = UnitFamily.items[0];
-    MainMenuSettingUnitS = UnitFamily.items[1];
+    MainMenuSettingUnitD = options_.UnitFamily.items[0];
+    MainMenuSettingUnitS = options_.UnitFamily.items[1];
     MainMenuSetting->addSeparator();
     MainMenuSettingRange = AddItem(MainMenuSetting, "スケール...", "MainMenuSettingRange");
     MainMenuSettingAzOffset = AddItem(MainMenuSetting, "方位オフセット...", "MainMenuSettingAzOffset");
     MainMenuSetting->addSeparator();
     MainMenuSettingCsvOut = AddSubMenu(MainMenuSetting, "CSV出力", "MainMenuSettingCsvOut");
-    AddRadioFamily(CsvOutFamily, MainMenuSettingCsvOut,
+    AddRadioFamily(options_.CsvOutFamily, MainMenuSettingCsvOut,
                    {{"OFF", "MainMenuSettingCsvOutOFF", 0}, {"ON", "MainMenuSettingCsvOutON", 1}});
-    MainMenuSettingCsvOutOFF = CsvOutFamily.items[0];
-    MainMenuSettingCsvOutON = CsvOutFamily.items[1];
+    MainMenuSettingCsvOutOFF = options_.CsvOutFamily.items[0];
+    MainMenuSettingCsvOutON = options_.CsvOutFamily.items[1];
 
     MainMenuDisp = AddMenu(bar, "表示", "MainMenuDisp");
     MainMenuDispSelect = AddSubMenu(MainMenuDisp, "選択", "MainMenuDispSelect");
-    AddRadioFamily(SelectFamily, MainMenuDispSelect,
+    AddRadioFamily(options_.SelectFamily, MainMenuDispSelect,
                    {{"R", "MainMenuDispSelectRain", 0},
                     {"Zh", "MainMenuDispSelectZhh", 1},
                     {"V", "MainMenuDispSelectV", 2},
@@ -113,7 +113,7 @@ void TFormMain::CreateMainMenu() {
                     {"ρhv", "MainMenuDispSelectRhv", 6},
                     {"W", "MainMenuDispSelectW", 7}});
     for (int p = 0; p < kProductCount; ++p) {
-        productItems_[static_cast<std::size_t>(p)] = SelectFamily.items[static_cast<std::size_t>(p)];
+        productItems_[static_cast<std::size_t>(p)] = options_.SelectFamily.items[static_cast<std::size_t>(p)];
     }
     MainMenuDispSelectRain = productItems_[0];
     MainMenuDispSelectZhh = productItems_[1];
@@ -124,7 +124,7 @@ void TFormMain::CreateMainMenu() {
     MainMenuDispSelectRhv = productItems_[6];
     MainMenuDispSelectW = productItems_[7];
     MainMenuDispAlpha = AddSubMenu(MainMenuDisp, "透過率", "MainMenuDispAlpha");
-    AddRadioFamily(AlphaFamily, MainMenuDispAlpha,
+    AddRadioFamily(options_.AlphaFamily, MainMenuDispAlpha,
                    {{"0%", "MainMenuDispAlpha0", 0},
                     {"25%", "MainMenuDispAlpha25", 25},
                     {"50%", "MainMenuDispAlpha50", 50},
@@ -135,25 +135,26 @@ void TFormMain::CreateMainMenu() {
     MainMenuDispLayers = AddItem(MainMenuDisp, "地図レイヤ...", "MainMenuDispLayers");
     MainMenuDisp->addSeparator();
     SRHI1 = AddSubMenu(MainMenuDisp, "SRHI画面", "SRHI1");
-    AddRadioFamily(SrhiFamily, SRHI1,
+    AddRadioFamily(options_.SrhiFamily, SRHI1,
                    {{"90deg表示", "MainMenuDispSrhi90", 0}, {"180deg表示", "MainMenuDispSrhi180", 1}});
-    MainMenuDispSrhi90 = SrhiFamily.items[0];
-    MainMenuDispSrhi180 = SrhiFamily.items[1];
+    MainMenuDispSrhi90 = options_.SrhiFamily.items[0];
+    MainMenuDispSrhi180 = options_.SrhiFamily.items[1];
     MainMenuDisp->addSeparator();
     MainMenuInvalid = AddSubMenu(MainMenuDisp, "無効データ領域表示", "MainMenuInvalid");
-    AddRadioFamily(InvalidFamily, MainMenuInvalid,
+    AddRadioFamily(options_.InvalidFamily, MainMenuInvalid,
                    {{"OFF", "MainMenuInvalidOFF", 0}, {"ON", "MainMenuInvalidON", 1}});
     MainMenuDisp->addSeparator();
     MainMenuShield = AddSubMenu(MainMenuDisp, "電波遮蔽表示", "MainMenuShield");
-    AddFlagFamily(ShieldFamily, MainMenuShield, "MainMenuShieldOff", "MainMenuShield1", "MainMenuShield2");
+    AddFlagFamily(options_.ShieldFamily, MainMenuShield, "MainMenuShieldOff", "MainMenuShield1",
+                  "MainMenuShield2");
     MainMenuDispersion = AddSubMenu(MainMenuDisp, "電波消散表示", "MainMenuDispersion");
-    AddFlagFamily(DispersionFamily, MainMenuDispersion, "MainMenuDispersionOff", "MainMenuDispersion1",
-                  "MainMenuDispersion2");
+    AddFlagFamily(options_.DispersionFamily, MainMenuDispersion, "MainMenuDispersionOff",
+                  "MainMenuDispersion1", "MainMenuDispersion2");
     MainMenuClutter = AddSubMenu(MainMenuDisp, "グランドクラッタ除去表示", "MainMenuClutter");
-    AddFlagFamily(ClutterFamily, MainMenuClutter, "MainMenuClutterOff", "MainMenuClutter1",
+    AddFlagFamily(options_.ClutterFamily, MainMenuClutter, "MainMenuClutterOff", "MainMenuClutter1",
                   "MainMenuClutter2");
     MainMenuClutterLevel = AddSubMenu(MainMenuDisp, "グランドクラッタ除去表示レベル", "MainMenuClutterLevel");
-    AddRadioFamily(ClutterLevelFamily, MainMenuClutterLevel,
+    AddRadioFamily(options_.ClutterLevelFamily, MainMenuClutterLevel,
                    {{"ALL", "MainMenuClutterLevelall", 0},
                     {"0", "MainMenuClutterLevel0", 1},
                     {"1", "MainMenuClutterLevel1", 2},
@@ -164,11 +165,11 @@ void TFormMain::CreateMainMenu() {
                     {"6", "MainMenuClutterLevel6", 7},
                     {"7", "MainMenuClutterLevel7", 8}});
     MainMenuPulseBlind = AddSubMenu(MainMenuDisp, "パルスブラインドエリア表示", "MainMenuPulseBlind");
-    AddFlagFamily(PulseBlindFamily, MainMenuPulseBlind, "MainMenuPulseBlindOff", "MainMenuPulseBlind1",
-                  "MainMenuPulseBlind2");
+    AddFlagFamily(options_.PulseBlindFamily, MainMenuPulseBlind, "MainMenuPulseBlindOff",
+                  "MainMenuPulseBlind1", "MainMenuPulseBlind2");
     MainMenuSectorBlank = AddSubMenu(MainMenuDisp, "セクタブランク表示", "MainMenuSectorBlank");
-    AddFlagFamily(SectorBlankFamily, MainMenuSectorBlank, "MainMenuSectorBlankOff", "MainMenuSectorBlank1",
-                  "MainMenuSectorBlank2");
+    AddFlagFamily(options_.SectorBlankFamily, MainMenuSectorBlank, "MainMenuSectorBlankOff",
+                  "MainMenuSectorBlank1", "MainMenuSectorBlank2");
     MainMenuDisp->addSeparator();
     MainMenuDispClear = AddItem(MainMenuDisp, "クリア", "MainMenuDispClear");
     MainMenuDisp->addSeparator();
@@ -202,8 +203,4 @@ void TFormMain::CreateMainMenu() {
 
     sweepMenu_ = std::make_unique<TSweepMenu>(*MainMenuDisp, MainMenuDispAlpha->menuAction(),
                                               [this](int index) { ChooseSweep(index); });
-
-    optionFamilies_ = {&UnitFamily,    &CsvOutFamily,       &SelectFamily,     &AlphaFamily,
-                       &SrhiFamily,    &InvalidFamily,      &ShieldFamily,     &DispersionFamily,
-                       &ClutterFamily, &ClutterLevelFamily, &PulseBlindFamily, &SectorBlankFamily};
 }

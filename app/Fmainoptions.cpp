@@ -1,7 +1,6 @@
 // TFormMain: the option menus "設定" and "表示". Every choice goes into the live settings record at
 // once; choices that change the picture re-render the open file, which reads the settings again.
 #include "app/Fmain.h"
-#include "app/Fmainstring.h"
 #include "app/Gisinputs.h"
 #include "app/Settingsaccess.h"
 #include "display/Dechodrawmodule.h"
@@ -10,6 +9,7 @@
 #include "platform/Keyboardstate.h"
 #include "platform/Localpath.h"
 #include "render/Dopenechodrawmodule.h"
+#include "settings/Fmainstring.h"
 #include "settings/Settingvalues.h"
 
 #include <QAction>
@@ -18,56 +18,6 @@
 #include <string>
 
 namespace {
-
-/// What a radio family's child does after its tag was stored.
-enum class TFamilyAction {
-    None,     // read by the next frame
-    ReRender, // re-render the open file
-    Opacity,  // both colour tables take the opacity of the transparency, then re-render
-};
-
-/// A radio family of the option menus, the setting it stores and what a choice does.
-struct TOptionFamily {
-    TRadioFamily TFormMain::*family;
-    std::string SettingsRecord::*setting;
-    TFamilyAction action;
-};
-
-constexpr TOptionFamily kOptionFamilies[] = {
-    {&TFormMain::CsvOutFamily, &SettingsRecord::csvOut, TFamilyAction::None},
-    {&TFormMain::SelectFamily, &SettingsRecord::selection, TFamilyAction::ReRender},
-    {&TFormMain::AlphaFamily, &SettingsRecord::alpha, TFamilyAction::Opacity},
-    {&TFormMain::InvalidFamily, &SettingsRecord::onff, TFamilyAction::ReRender},
-    {&TFormMain::ShieldFamily, &SettingsRecord::shield, TFamilyAction::ReRender},
-    {&TFormMain::DispersionFamily, &SettingsRecord::dispersion, TFamilyAction::ReRender},
-    {&TFormMain::ClutterFamily, &SettingsRecord::clutter, TFamilyAction::ReRender},
-    {&TFormMain::ClutterLevelFamily, &SettingsRecord::clutterLvl, TFamilyAction::ReRender},
-    {&TFormMain::PulseBlindFamily, &SettingsRecord::pulseBlind, TFamilyAction::ReRender},
-    {&TFormMain::SectorBlankFamily, &SettingsRecord::sectorBlank, TFamilyAction::ReRender},
-};
-
-std::string ReadSetting(std::string SettingsRecord::*setting) {
-    TSettingsAccess settings(*IniFileModule);
-    return (*settings).*setting;
-}
-
-void StoreSetting(std::string SettingsRecord::*setting, const std::string& text) {
-    TSettingsAccess settings(*IniFileModule);
-    (*settings).*setting = text;
-}
-
-/// The parent of `family` opens: the first child is checked, then the first one whose tag is the
-/// stored value, so that a value no child carries leaves the first child checked.
-void SyncRadioFamily(const TRadioFamily& family, std::string SettingsRecord::*setting) {
-    const int value = IntegerOption(ReadSetting(setting));
-    family.items.front()->setChecked(true);
-    for (QAction* item : family.items) {
-        if (ActionTag(item) == value) {
-            item->setChecked(true);
-            break;
-        }
-    }
-}
 
 /// The answer of an input box that proposes the stored text; the stored text when it was cancelled.
 QString AskInputBox(TFormMain& form, std::string_view caption, std::string_view prompt,
@@ -82,7 +32,7 @@ QString AskInputBox(TFormMain& form, std::string_view caption, std::string_view 
 
 void TFormMain::ConnectOptionMenus() {
     connect(MainMenuSetting, &QMenu::aboutToShow, this, [this] { MainMenuSettingClick(); });
-    for (QAction* item : UnitFamily.items) {
+    for (QAction* item : options_.UnitFamily.items) {
         connect(item, &QAction::triggered, this, [this, item] { MainMenuSettingUnitDClick(*item); });
     }
     connect(MainMenuSettingRange, &QAction::triggered, this, [this] { MainMenuSettingRangeClick(); });
@@ -92,25 +42,9 @@ void TFormMain::ConnectOptionMenus() {
     connect(MainMenuDispSrhi90, &QAction::triggered, this, [this] { MainMenuDispSrhi90Click(); });
     connect(MainMenuDispSrhi180, &QAction::triggered, this, [this] { MainMenuDispSrhi180Click(); });
     connect(MainMenuDispClear, &QAction::triggered, this, [this] { MainMenuDispClearClick(); });
-
-    for (const TOptionFamily& option : kOptionFamilies) {
-        const TRadioFamily& family = this->*option.family;
-        connect(family.parent, &QMenu::aboutToShow, this,
-                [&family, setting = option.setting] { SyncRadioFamily(family, setting); });
-        for (QAction* item : family.items) {
-            connect(item, &QAction::triggered, this, [this, item, option] {
-                item->setChecked(true);
-                const int tag = ActionTag(item);
-                StoreSetting(option.setting, std::to_string(tag));
-                if (option.action == TFamilyAction::Opacity) {
-                    SetEchoTransparency(tag);
-                }
-                if (option.action != TFamilyAction::None) {
-                    RefreshDisplay(true);
-                }
-            });
-        }
-    }
+    options_.OnReRender = [this] { RefreshDisplay(true); };
+    options_.OnTransparency = [this](int alphaPercent) { SetEchoTransparency(alphaPercent); };
+    options_.Connect(*this);
 }
 
 void TFormMain::SetEchoTransparency(int alphaPercent) {
@@ -127,7 +61,7 @@ void TFormMain::MainMenuSettingClick() {
 
 void TFormMain::MainMenuSettingUnitDClick(QAction& item) {
     item.setChecked(true);
-    const std::string value = &item == UnitFamily.items.front() ? "0" : "1";
+    const std::string value = &item == options_.UnitFamily.items.front() ? "0" : "1";
     TSettingsAccess settings(*IniFileModule);
     if (settings->unitD != value) {
         settings->unitD = value;
@@ -217,6 +151,7 @@ void TFormMain::SetSrhiDisplay(int mode) {
 void TFormMain::MainMenuDispClearClick() {
     ImageEchoDrawModule->ResetEchoImage();
     OpenEchoDrawModule->ClearEcho();
+    shownFrame_ = {};
     RefreshDisplay(false);
     FormSrhiWindow->PresentSrhi();
 }

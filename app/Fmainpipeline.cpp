@@ -19,9 +19,24 @@
 #include <cmath>
 #include <stdexcept>
 
+namespace {
+
+/// The azimuth offset a frame of `info` is drawn with: the file's own, else the AzOffset setting
+/// (its text also into `settingText`); nothing when that setting is no number.
+std::optional<double> FrameAzimuthOffset(const ScanInfo& info, std::string& settingText) {
+    if (info.azimuthOffsetDeg < 0.0) { // the setting is read only when the file gives no offset
+        TSettingsAccess settings(*IniFileModule);
+        settingText = settings->azOffset;
+    }
+    return FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, settingText);
+}
+
+} // namespace
+
 double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM) {
     if (product < 0 && info == nullptr) {
         pipeline_.ReleaseBuffers();
+        shownFrame_ = {};
         return -1.0;
     }
     const std::optional<ProductKind> kind = ProductFromTag(product);
@@ -31,7 +46,7 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
 
     FrameOptions options;
     std::string offsetText;
-    const std::optional<double> azimuthOffsetDeg = FrameAzimuthOffset(*info, &offsetText);
+    const std::optional<double> azimuthOffsetDeg = FrameAzimuthOffset(*info, offsetText);
     if (!azimuthOffsetDeg) {
         throw std::invalid_argument("'" + offsetText + "' is not a valid floating point value");
     }
@@ -47,8 +62,10 @@ double TFormMain::RenderSweep(int product, ScanInfo* info, double displayRangeM)
         options.flagModes = FlagModes(*settings);
         options.csv = IntegerOption(settings->csvOut) != 0;
     }
-    return pipeline_.RenderSweep(SweepFiles().Source(), *kind, *info, displayRangeM, options,
-                                 ImageEchoDrawModule, OpenEchoDrawModule);
+    shownFrame_ = {}; // the pictures are wiped first; an exception leaves them so
+    shownFrame_ = pipeline_.RenderSweep(SweepFiles().Source(), *kind, *info, displayRangeM, options,
+                                        ImageEchoDrawModule, OpenEchoDrawModule);
+    return shownFrame_.rangeM;
 }
 
 TSweepOpener& TFormMain::SweepFiles() {
@@ -56,18 +73,6 @@ TSweepOpener& TFormMain::SweepFiles() {
         sweepFiles_ = std::make_unique<TSweepOpener>(*SCNFileModule);
     }
     return *sweepFiles_;
-}
-
-std::optional<double> TFormMain::FrameAzimuthOffset(const ScanInfo& info, std::string* settingText) const {
-    std::string text; // the setting is read only when the file gives no offset
-    if (info.azimuthOffsetDeg < 0.0) {
-        TSettingsAccess settings(*IniFileModule);
-        text = settings->azOffset;
-        if (settingText != nullptr) {
-            *settingText = text;
-        }
-    }
-    return FrameAzimuthOffsetDeg(info.azimuthOffsetDeg, text);
 }
 
 void TFormMain::DrawLegend(int product, int firstIndex) {
@@ -88,7 +93,7 @@ void TFormMain::UpdateStatusBar() {
     }
     const ScanDateTime& time = scanInfo_.scanTime;
     StatusBar1->SetPanelText(
-        0, QString::asprintf("%d / %d", TimerFilePlay.Tag() + 1, static_cast<int>(fileList_.size())));
+        0, QString::asprintf("%d / %d", playback_.Position() + 1, static_cast<int>(FileList().size())));
     StatusBar1->SetPanelText(1, QString::fromStdString(scanInfo_.name));
     StatusBar1->SetPanelText(2, QString::asprintf("%4d/%d/%d %02d:%02d:%02d", time.year, time.month, time.day,
                                                   time.hour, time.minute, time.second));
@@ -100,7 +105,7 @@ void TFormMain::UpdateStatusBar() {
         scanInfo_.elevationDeg < -90.0 ? scanInfo_.elevationDeg + 360.0 : scanInfo_.elevationDeg;
     StatusBar1->SetPanelText(
         5, QString::asprintf("AZ:%6.1f / EL:%6.1f", scanInfo_.azimuthDeg, shownElevationDeg));
-    FormPlayList->SelectRow(TimerFilePlay.Tag());
+    FormPlayList->SelectRow(playback_.Position());
 }
 
 void TFormMain::RefreshDisplay(bool reRender) {

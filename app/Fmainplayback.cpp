@@ -1,6 +1,5 @@
-// TFormMain: the playback engine. The position in the play list is the tag of TimerFilePlay.
+// TFormMain: the transport commands and the Open dialog, and what a playback step shows.
 #include "app/Fmain.h"
-#include "app/Fmainstring.h"
 #include "app/Fplaylist.h"
 #include "app/Settingsaccess.h"
 #include "app/Sweepmenu.h"
@@ -8,6 +7,7 @@
 #include "display/Fsrhiwindow.h"
 #include "files/Dscnfilemodule.h"
 #include "platform/Localpath.h"
+#include "settings/Fmainstring.h"
 #include "settings/Settingvalues.h"
 
 #include <QAction>
@@ -16,27 +16,7 @@
 #include <algorithm>
 #include <bit>
 
-namespace {
-
-/// Marks a playback step as running for its scope; the mark goes also when an exception leaves
-/// the step, so that a failed step does not block every later one.
-class TStepGuard {
-public:
-    explicit TStepGuard(bool& running) : running_(running) { running_ = true; }
-    ~TStepGuard() { running_ = false; }
-    TStepGuard(const TStepGuard&) = delete;
-    TStepGuard& operator=(const TStepGuard&) = delete;
-
-private:
-    bool& running_;
-};
-
-constexpr int kFastIntervalMs = 10;
-
-} // namespace
-
 void TFormMain::ConnectPlaybackMenu() {
-    TimerFilePlay.OnTimer = [this] { TimerFilePlayTimer(); };
     connect(MainMenuPlayStart, &QAction::triggered, this, [this] { MainMenuPlayStartClick(); });
     connect(MainMenuPlayStop, &QAction::triggered, this, [this] { MainMenuPlayStopClick(); });
     connect(MainMenuPlayPause, &QAction::triggered, this, [this] { MainMenuPlayPauseClick(); });
@@ -48,70 +28,57 @@ void TFormMain::ConnectPlaybackMenu() {
     connect(MenuItemPlayList, &QAction::triggered, this, [this] { MenuItemPlayListClick(); });
 }
 
-void TFormMain::TimerFilePlayTimer() {
-    if (stepRunning_) {
-        return;
+int TFormMain::ShowFile(int index) {
+    scanInfo_.errorCode = kScanNoError;
+    if (index < 0 || index >= playback_.Files().size()) {
+        return kScanNoError;
     }
-    const TStepGuard guard(stepRunning_);
-
-    const bool advancing = TimerFilePlay.Enabled();
-    TimerFilePlay.SetEnabled(false);
     const bool smallDevice = !MainMenuSettingUnitD->isChecked();
     int product = CheckedProduct();
-    const int direction = MainMenuPlayREW->isChecked() ? -1 : 1;
-    scanInfo_.errorCode = kScanNoError;
-    int index = advancing ? TimerFilePlay.Tag() + direction : TimerFilePlay.Tag();
-    if (advancing && index >= fileList_.size() && LoopPlayback() && !MainMenuPlayFF->isChecked() &&
-        !MainMenuPlayREW->isChecked()) {
-        index = 0; // loop playback: after the last file, the display time later, the first again
+    const std::string path = LocalPathBytes(playback_.Files()[index]);
+    if (SweepFiles().Open(path, smallDevice, scanInfo_, SweepSetting(), true) < 0) {
+        sweepMenu_->Show(SweepFiles().Sweeps(), SweepFiles().SweepShown());
+        RefreshDisplay(false);
+        return scanInfo_.errorCode;
     }
+    sweepMenu_->Show(SweepFiles().Sweeps(), SweepFiles().SweepShown());
+    MainMenuDispersion->menuAction()->setEnabled(scanInfo_.formatType <= 100);
+    product = EnableHeldProducts(product);
+    ImageEchoDrawModule->SetRadarPosition(scanInfo_.latitude, scanInfo_.longitude);
+    const double rangeM = RenderSweep(product, &scanInfo_, displayRange_);
+    RefreshDisplay(false);
+    FormSrhiWindow->UpdateSrhiScales(rangeM * 0.001);
+    FormSrhiWindow->PresentSrhi();
+    return scanInfo_.errorCode;
+}
 
-    if (index >= 0 && index < fileList_.size()) {
-        scanInfo_.errorCode = kScanNoError;
-        const std::string path = LocalPathBytes(fileList_[index]);
-        if (SweepFiles().Open(path, smallDevice, scanInfo_, SweepSetting(), true) < 0) {
-            TimerFilePlay.SetTag(index);
-            sweepMenu_->Show(SweepFiles().Sweeps(), SweepFiles().SweepShown());
-            RefreshDisplay(false);
-        } else {
-            sweepMenu_->Show(SweepFiles().Sweeps(), SweepFiles().SweepShown());
-            MainMenuDispersion->menuAction()->setEnabled(scanInfo_.formatType <= 100);
-            product = EnableHeldProducts(product);
-            TimerFilePlay.SetTag(index);
-            ImageEchoDrawModule->SetRadarPosition(scanInfo_.latitude, scanInfo_.longitude);
-            const double rangeM = RenderSweep(product, &scanInfo_, displayRange_);
-            RefreshDisplay(false);
-            FormSrhiWindow->UpdateSrhiScales(rangeM * 0.001);
-            FormSrhiWindow->PresentSrhi();
-        }
+bool TFormMain::FileFailed(int /*index*/, int errorCode) {
+    if (batchMode_ || quietSteps_) {
+        return false;
     }
+    DialogService().ErrorBox(this, QString::fromStdString(ErrorText(errorCode)));
+    // Reported once: a broken file leaves a followed or looping list, so it is not tried again.
+    return Following() || LoopPlayback();
+}
 
-    bool forgotten = false;
-    if (!batchMode_ && !quietSteps_ && scanInfo_.errorCode != kScanNoError) {
-        DialogService().ErrorBox(this, QString::fromStdString(ErrorText(scanInfo_.errorCode)));
-        // Reported once: a broken file leaves a followed or looping list, so it is not tried again.
-        forgotten = ForgetBrokenFile(index);
-    }
+int TFormMain::DisplayTimeMs() {
+    TSettingsAccess settings(*IniFileModule);
+    return DispTimeFromSetting(settings->dispTime);
+}
 
-    // A file forgotten, the next step takes the one that came into its place (or loops).
-    const bool onFile = forgotten ? !fileList_.isEmpty() : index >= 0 && index < fileList_.size();
-    if (advancing && onFile) {
-        int intervalMs = kFastIntervalMs;
-        if (!MainMenuPlayFF->isChecked() && !MainMenuPlayREW->isChecked()) {
-            TSettingsAccess settings(*IniFileModule);
-            intervalMs = DispTimeFromSetting(settings->dispTime);
-        }
-        TimerFilePlay.SetInterval(intervalMs);
-        TimerFilePlay.SetEnabled(false);
-        TimerFilePlay.SetEnabled(true);
-    } else {
-        MainMenuPlayFF->setChecked(false);
-        MainMenuPlayREW->setChecked(false);
-        TimerFilePlay.SetEnabled(false);
-        const int count = static_cast<int>(fileList_.size());
-        TimerFilePlay.SetTag(std::clamp(TimerFilePlay.Tag(), 0, count));
-        FormPlayList->UpdateButtons();
-    }
+void TFormMain::PlaybackStateChanged() {
+    MainMenuPlayFF->setChecked(playback_.Speed() == TPlaybackEngine::TSpeed::FastForward);
+    MainMenuPlayREW->setChecked(playback_.Speed() == TPlaybackEngine::TSpeed::Rewind);
+    MainMenuPlayLoop->setChecked(playback_.Looping());
+    FormPlayList->UpdateButtons();
+}
+
+void TFormMain::PlayListChanged() {
+    FormPlayList->SetFileList(playback_.Files());
+}
+
+void TFormMain::TimerFilePlayTimer() {
+    playback_.Step();
 }
 
 int TFormMain::EnableHeldProducts(int product) {
@@ -146,7 +113,7 @@ void TFormMain::ChooseSweep(int index) {
         TSettingsAccess settings(*IniFileModule);
         settings->sweep = std::to_string(index);
     }
-    JumpToFile(TimerFilePlay.Tag());
+    JumpToFile(playback_.Position());
 }
 
 int TFormMain::SweepSetting() const {
@@ -160,51 +127,27 @@ int TFormMain::SweepSetting() const {
 }
 
 void TFormMain::MainMenuPlayStartClick() {
-    MainMenuPlayREW->setChecked(false);
-    TimerFilePlay.SetEnabled(true);
-    FormPlayList->UpdateButtons();
+    playback_.Start();
 }
 
 void TFormMain::MainMenuPlayStopClick() {
-    MainMenuPlayFF->setChecked(false);
-    MainMenuPlayREW->setChecked(false);
-    TimerFilePlay.SetEnabled(false);
-    TimerFilePlay.SetTag(0);
-    TimerFilePlayTimer();
-    FormPlayList->UpdateButtons();
+    playback_.Stop();
 }
 
 void TFormMain::MainMenuPlayPauseClick() {
-    MainMenuPlayFF->setChecked(false);
-    MainMenuPlayREW->setChecked(false);
-    TimerFilePlay.SetEnabled(false);
-    FormPlayList->UpdateButtons();
+    playback_.Pause();
 }
 
 void TFormMain::MainMenuPlayFFClick(bool nowChecked) {
-    FastPlayClick(nowChecked, *MainMenuPlayREW);
+    playback_.SetFastPlay(TPlaybackEngine::TSpeed::FastForward, nowChecked);
 }
 
 void TFormMain::MainMenuPlayREWClick(bool nowChecked) {
-    FastPlayClick(nowChecked, *MainMenuPlayFF);
-}
-
-void TFormMain::FastPlayClick(bool nowChecked, QAction& otherDirection) {
-    // Checked before the click: the click cleared it and playback goes on at the display time.
-    if (nowChecked) {
-        otherDirection.setChecked(false);
-        TimerFilePlay.SetEnabled(true);
-        TimerFilePlayTimer();
-    }
-    FormPlayList->UpdateButtons();
+    playback_.SetFastPlay(TPlaybackEngine::TSpeed::Rewind, nowChecked);
 }
 
 void TFormMain::JumpToFile(int index) {
-    const bool running = TimerFilePlay.Enabled();
-    TimerFilePlay.SetEnabled(false);
-    TimerFilePlay.SetTag(index);
-    TimerFilePlayTimer();
-    TimerFilePlay.SetEnabled(running);
+    playback_.JumpTo(index);
 }
 
 QAction* TFormMain::TransportAction(TransportCommand command) {
@@ -225,10 +168,7 @@ QAction* TFormMain::TransportAction(TransportCommand command) {
 
 void TFormMain::SetPlayList(const QStringList& paths) {
     StopFollowing(); // a list chosen by hand is no longer the folder's
-    fileList_ = paths;
-    SortPlayOrder(fileList_);
-    FormPlayList->SetFileList(fileList_);
-    TimerFilePlay.SetTag(0);
+    playback_.NewList(paths);
 }
 
 void TFormMain::MainMenuFileOpenClick() {
@@ -236,7 +176,7 @@ void TFormMain::MainMenuFileOpenClick() {
     if (answer.confirmed) {
         MainMenuDispClear->trigger();
         if (!answer.files.isEmpty()) {
-            fileList_.clear();
+            playback_.SetFiles({});
             MainMenuPlayStop->trigger();
             const QString folder = QFileInfo(answer.files.front()).absolutePath() + QLatin1Char('/');
             {

@@ -6,7 +6,6 @@
 #include "app/Statuspanels.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Fsrhiwindow.h"
-#include "files/Decimate.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Readouttext.h"
 
@@ -29,22 +28,12 @@ TCursorReadout::TCursorReadout(TFormMain& form, TFormSrhiWindow& section) : form
     };
 }
 
-std::optional<TCursorReadout::ShownSweep> TCursorReadout::Shown() {
-    const ScanInfo& info = form_.CurrentScan();
-    const std::optional<ProductKind> product = ProductFromTag(form_.CheckedProduct());
-    if (info.valid == 0 || !product || ArrayIndexInMask(info.productMask, ProductIndex(*product)) < 0 ||
-        SCNFileModule == nullptr || !probe_.Attach(form_.SweepFiles().Source(), info)) {
-        return std::nullopt;
+const FrameRecord* TCursorReadout::Shown() {
+    const FrameRecord& frame = form_.ShownFrame();
+    if (!frame.drawn || SCNFileModule == nullptr || !probe_.Attach(form_.SweepFiles().Source(), frame.sweep)) {
+        return nullptr;
     }
-    ShownSweep shown;
-    shown.product = *product;
-    const std::optional<double> azimuthOffsetDeg = form_.FrameAzimuthOffset(info);
-    if (!azimuthOffsetDeg) {
-        return std::nullopt; // such a frame was not drawn
-    }
-    shown.azimuthOffsetDeg = *azimuthOffsetDeg;
-    shown.rangeM = FitSweepToDisplay(info.gateCount, info.gateSpacingM, form_.DisplayRange()).rangeMetres;
-    return shown;
+    return &frame;
 }
 
 QString TCursorReadout::PictureReadout(QPoint position) {
@@ -57,7 +46,7 @@ QString TCursorReadout::PictureReadout(QPoint position) {
         PicturePixelToPolar({picture.Width(), picture.Height(), echo.Width(), echo.Height(),
                              ImageEchoDrawModule->DisplayRadiusPixels()},
                             position.x(), position.y());
-    const std::optional<ShownSweep> shown = polar ? Shown() : std::nullopt;
+    const FrameRecord* shown = polar ? Shown() : nullptr;
     if (!shown) {
         return {};
     }
@@ -70,7 +59,7 @@ QString TCursorReadout::PictureReadout(QPoint position) {
 }
 
 QString TCursorReadout::SectionReadout(double distanceKm, double heightKm) {
-    const std::optional<ShownSweep> shown = Shown();
+    const FrameRecord* shown = Shown();
     const double slantM = std::hypot(distanceKm, heightKm) * 1000.0;
     if (!shown || !probe_.ElevationVaries() || heightKm < 0.0 || slantM > shown->rangeM) {
         return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/Gateprobe.h"
+#include "render/Sweeppipeline.h"
 
 #include <QObject>
 #include <QPoint>
@@ -36,14 +37,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    /// What the shown frame was drawn with.
-    struct ShownSweep {
-        ProductKind product = ProductKind::R;
-        double azimuthOffsetDeg = 0.0;
-        double rangeM = 0.0; // the range the display radius stands for
-    };
-    /// The shown frame, with the probe attached to its file; none when nothing is shown.
-    std::optional<ShownSweep> Shown();
+    /// The frame the pictures show, with the probe attached to its file; null when none is shown.
+    const FrameRecord* Shown();
     void ShowPanel();
 
     TFormMain& form_;

@@ -2,11 +2,12 @@
 // Batch runs (a scan file on the command line) are not held back by the interactive copy: a
 // script may convert many files at once, each run in a process of its own.
 #include "app/Applicationmodules.h"
-#include "app/Commandlinehelp.h"
+#include "app/Batchexceptions.h"
 #include "app/Controlserver.h"
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Startoptions.h"
+#include "base/Commandlinehelp.h"
 #include "platform/Dwinmodule.h"
 #include "platform/Hugepageheap.h"
 #include "platform/Processinfo.h"

@@ -1,7 +1,7 @@
 #include "files/Cachefolder.h"
 
+#include "base/Temporaryfiles.h"
 #include "files/Regularfile.h"
-#include "files/Temporaryfiles.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "files/Dscnfilemodule.h"
 
+#include "base/Temporaryfiles.h"
+#include "base/Uniquefd.h"
 #include "files/Calcfunc.h"
 #include "files/Csvformat.h"
 #include "files/Gzipopen.h"
@@ -7,8 +9,6 @@
 #include "files/Outputfile.h"
 #include "files/Pathnames.h"
 #include "files/Regularfile.h"
-#include "files/Temporaryfiles.h"
-#include "files/Uniquefd.h"
 
 #include <algorithm>
 #include <array>

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/Uniquefd.h"
 #include "files/Bufferedfile.h"
 #include "files/Csvlines.h"
 #include "files/Gatecodec.h"
 #include "files/Productkind.h"
 #include "files/Scaninfo.h"
 #include "files/Sweepsource.h"
-#include "files/Uniquefd.h"
 
 #include <cstdint>
 #include <set>

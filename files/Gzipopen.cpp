@@ -1,7 +1,7 @@
 #include "files/Gzipopen.h"
 
+#include "base/Uniquefd.h"
 #include "files/Regularfile.h"
-#include "files/Uniquefd.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "files/Regularfile.h"
 
-#include "files/Uniquefd.h"
+#include "base/Uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "platform/Animatedloop.h"
 
-#include "files/Temporaryfiles.h"
+#include "base/Temporaryfiles.h"
 #include "platform/Gifloop.h"
 #include "platform/Webploop.h"
 

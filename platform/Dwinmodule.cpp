@@ -1,6 +1,5 @@
 #include "platform/Dwinmodule.h"
 
-#include "files/Calcfunc.h"
 #include "platform/Appmessage.h"
 #include "platform/Bitmap.h"
 
@@ -48,7 +47,7 @@ int TWinModule::NearestInt(double x) {
     if (x <= static_cast<double>(INT_MIN)) {
         return INT_MIN;
     }
-    return static_cast<int>(::NearestInt(x));
+    return static_cast<int>(std::round(x)); // halves away from zero
 }
 
 QRgb TWinModule::BlendColour(int percent, QRgb a, QRgb b) {

@@ -1,6 +1,6 @@
 #include "platform/Localpath.h"
 
-#include "files/Utf8.h"
+#include "base/Utf8.h"
 
 #include <QByteArray>
 #include <QUrl>

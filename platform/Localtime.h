@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/Scaninfo.h"
+#include "base/Datetime.h"
 
 // The local date and time as the platform's date-time record, injectable for tests.
 

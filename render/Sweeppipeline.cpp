@@ -52,17 +52,22 @@ void SweepPipeline::MapLevels(const ScaleRecord& scale, bool invalidDisplay, con
     }
 }
 
-double SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, ScanInfo& info,
-                                  double displayRangeM, const FrameOptions& options, PlanRaySink* plan,
-                                  SectionRaySink* section) {
+FrameRecord SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, ScanInfo& info,
+                                       double displayRangeM, const FrameOptions& options, PlanRaySink* plan,
+                                       SectionRaySink* section) {
+    FrameRecord frame;
+    frame.product = product;
+    frame.azimuthOffsetDeg = options.azimuthOffsetDeg;
     if (info.valid == 0) {
-        return 0.0;
+        return frame;
     }
     const int gateCount = info.gateCount;
     const SweepFit fit = FitSweepToDisplay(gateCount, info.gateSpacingM, displayRangeM);
+    frame.rangeM = fit.rangeMetres;
     if (gateCount <= 0) {
-        return fit.rangeMetres;
+        return frame;
     }
+    frame.rangeM = -1.0; // until every ray is drawn
     const auto wipe = [&] {
         if (plan != nullptr) {
             plan->ResetEchoImage();
@@ -77,7 +82,7 @@ double SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, Sca
 
     const int productIndex = ArrayIndexInMask(info.productMask, ProductIndex(product));
     if (productIndex < 0) {
-        return -1.0;
+        return frame;
     }
     const int qualityIndex = ArrayIndexInMask(info.productMask, kQualityMaskBit);
     if (options.csv) {
@@ -103,7 +108,7 @@ double SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, Sca
             ZeroGateBuffers(gateCount);
             wipe();
             info.errorCode = kScanDataReadError;
-            return -1.0;
+            return frame;
         }
         if (delivered < gateCount) {
             std::fill(values + delivered, values + gateCount, std::uint16_t{0});
@@ -154,5 +159,8 @@ double SweepPipeline::RenderSweep(TSweepSource& source, ProductKind product, Sca
         }
     }
     source.RewindToFirstRay();
-    return fit.rangeMetres;
+    frame.rangeM = fit.rangeMetres;
+    frame.drawn = true;
+    frame.sweep = info;
+    return frame;
 }

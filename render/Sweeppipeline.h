@@ -37,6 +37,18 @@ struct FrameOptions {
     double azimuthOffsetDeg = 0.0; // added to every ray's azimuth
 };
 
+/// What one frame drew, as the readout and the status bar need it afterwards.
+struct FrameRecord {
+    /// The range drawn in metres (what the display radius stands for); 0 when the sweep was not
+    /// valid, -1 when nothing could be drawn.
+    double rangeM = 0.0;
+    /// True only when every ray of the sweep was drawn.
+    bool drawn = false;
+    ProductKind product = ProductKind::R;
+    double azimuthOffsetDeg = 0.0; // added to every ray's azimuth
+    ScanInfo sweep;                // the sweep drawn, its first ray's azimuth and elevation set
+};
+
 class SweepPipeline {
 public:
     /// Builds the combined colour table with its scale records and every product's threshold
@@ -53,15 +65,15 @@ public:
     }
 
     /// Draws the sweep `source` has open (described by `info`) for `product` with a
-    /// display radius of displayRangeM metres (0 or less: the whole data range). Returns the range
-    /// drawn in metres; 0 when `info` is not valid (nothing is read or drawn); -1 when the file
-    /// holds no array of the product (both pictures wiped) or a ray cannot be read (both pictures
-    /// wiped, errorCode 7, the file not rewound). The first ray's azimuth (offset added, brought
+    /// display radius of displayRangeM metres (0 or less: the whole data range). Returns what was
+    /// drawn; its range is 0 when `info` is not valid (nothing is read or drawn) and -1 when the
+    /// file holds no array of the product (both pictures wiped) or a ray cannot be read (both
+    /// pictures wiped, errorCode 7, the file not rewound). The first ray's azimuth (offset added, brought
     /// into range) and elevation go to `info`. A sweep that covers the whole circle is closed by
     /// painting the wedge from its last ray back to its first. Either sink may be null. Exceptions
     /// of the CSV export pass through after the file is rewound.
-    double RenderSweep(TSweepSource& source, ProductKind product, ScanInfo& info, double displayRangeM,
-                       const FrameOptions& options, PlanRaySink* plan, SectionRaySink* section);
+    FrameRecord RenderSweep(TSweepSource& source, ProductKind product, ScanInfo& info, double displayRangeM,
+                            const FrameOptions& options, PlanRaySink* plan, SectionRaySink* section);
 
     /// Frees the gate buffers; the next sweep allocates them again.
     void ReleaseBuffers();

@@ -1,6 +1,6 @@
 #include "settings/Durablefile.h"
 
-#include "files/Uniquefd.h"
+#include "base/Uniquefd.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -105,7 +105,7 @@ struct DisplayFixture {
     }
 
     double PaintSweep() {
-        return pipeline.RenderSweep(reader, ProductKind::Zh, info, 50000.0, {}, &display, nullptr);
+        return pipeline.RenderSweep(reader, ProductKind::Zh, info, 50000.0, {}, &display, nullptr).rangeM;
     }
 };
 

@@ -22,7 +22,7 @@ int TSweepOpener::Open(const std::string& path, bool smallUnit, ScanInfo& info, 
     sweeps_.clear();
     sweepShown_ = -1;
     VolumeRead read = ReadOpenFormatFile(path, sweep);
-    if (read.errorCode == 8 && read.chosen < 0 && lowestWhenMissing && sweep != kLowestSweep &&
+    if (read.errorCode == kScanFileExceptionError && read.chosen < 0 && lowestWhenMissing && sweep != kLowestSweep &&
         sweep >= static_cast<int>(read.sweeps.size()) && !read.sweeps.empty()) {
         read = ReadOpenFormatFile(path, kLowestSweep);
     }
@@ -30,8 +30,8 @@ int TSweepOpener::Open(const std::string& path, bool smallUnit, ScanInfo& info, 
         const SweepData& s = read.sweeps[i];
         sweeps_.push_back({static_cast<int>(i), s.mode, s.fixedAngleDeg, s.info.rayCount, s.info.gateCount});
     }
-    if (read.errorCode != 0 || read.chosen < 0) {
-        info.errorCode = read.errorCode != 0 ? read.errorCode : 8;
+    if (read.errorCode != kScanNoError || read.chosen < 0) {
+        info.errorCode = read.errorCode != kScanNoError ? read.errorCode : kScanFileExceptionError;
         message_ = read.message;
         return -1;
     }

@@ -10,6 +10,7 @@
 #include "files/Gatecodec.h"
 #include "platform/Processinfo.h"
 #include "settings/Uinidata.h"
+#include "tests/common/Scanfactory.h"
 #include "tests/common/Scratchdir.h"
 #include "tests/support/Qtprint.h"
 #include "tests/support/Scripteddialogs.h"
@@ -123,23 +124,20 @@ protected:
         header.dateTimeB = {2025, 7, 12, 15, spec.minute, 12};
         header.latitude = scanwriter::ToCoordinateWords(35.6586);
         header.longitude = scanwriter::ToCoordinateWords(139.7454);
-        scanwriter::ScanFileBuilder builder(header);
-        std::vector<std::uint16_t> arrays;
-        for (int ray = 0; ray < spec.rays; ++ray) {
-            arrays.clear();
-            for (int bit = 0; bit <= kQualityMaskBit; ++bit) {
-                if ((spec.productMask & (1u << bit)) != 0) {
-                    for (int gate = 0; gate < spec.gates; ++gate) {
-                        arrays.push_back(spec.code(bit, ray, gate));
-                    }
-                }
-            }
+        RayFill fill;
+        fill.azimuthCentiDeg = spec.azimuthCentiDeg;
+        fill.elevationCentiDeg = spec.elevationCentiDeg;
+        fill.code = [&spec](int bit, int, int ray, int gate) { return spec.code(bit, ray, gate); };
+        fill.arrayMask = spec.productMask;
+        const int dataBytes = scanwriter::ArraysInMask(spec.productMask) * spec.gates * 2;
+        fill.blocks = [&spec, dataBytes](int ray) {
             scanwriter::RayBlocks blocks;
             if (ray == spec.unreadableRay) {
-                blocks.dataLength = 2 + static_cast<int>(arrays.size()) * 2 + 1;
+                blocks.dataLength = 2 + dataBytes + 1;
             }
-            builder.AddRay(spec.azimuthCentiDeg(ray), spec.elevationCentiDeg(ray), arrays, blocks);
-        }
+            return blocks;
+        };
+        const scanwriter::ScanFileBuilder builder = BuildScan(header, fill);
         const std::string path = dir.File(name);
         scanwriter::WriteFile(path, builder.Bytes(breakage));
         return path;

@@ -139,19 +139,19 @@ TEST_F(Options, EveryRadioChildStoresItsTagAndTheFamiliesThatChangeThePictureRen
     TFormMain& form = *FormMain;
     auto child = [](const TRadioFamily& family, std::size_t index) { return family.items.at(index); };
     const std::vector<Case> cases = {
-        {child(form.CsvOutFamily, 0), &SettingsRecord::csvOut, "0", false},
-        {child(form.CsvOutFamily, 1), &SettingsRecord::csvOut, "1", false},
+        {child(form.OptionMenus().CsvOutFamily, 0), &SettingsRecord::csvOut, "0", false},
+        {child(form.OptionMenus().CsvOutFamily, 1), &SettingsRecord::csvOut, "1", false},
         {form.MainMenuDispSelectW, &SettingsRecord::selection, "7", true},
         {form.MainMenuDispSelectRain, &SettingsRecord::selection, "0", true},
-        {child(form.AlphaFamily, 3), &SettingsRecord::alpha, "75", true},
-        {child(form.InvalidFamily, 1), &SettingsRecord::onff, "1", true},
-        {child(form.ShieldFamily, 2), &SettingsRecord::shield, "2", true},
-        {child(form.DispersionFamily, 1), &SettingsRecord::dispersion, "1", true},
-        {child(form.ClutterFamily, 2), &SettingsRecord::clutter, "2", true},
-        {child(form.ClutterLevelFamily, 8), &SettingsRecord::clutterLvl, "8", true},
-        {child(form.PulseBlindFamily, 1), &SettingsRecord::pulseBlind, "1", true},
-        {child(form.SectorBlankFamily, 2), &SettingsRecord::sectorBlank, "2", true},
-        {child(form.SectorBlankFamily, 0), &SettingsRecord::sectorBlank, "0", true},
+        {child(form.OptionMenus().AlphaFamily, 3), &SettingsRecord::alpha, "75", true},
+        {child(form.OptionMenus().InvalidFamily, 1), &SettingsRecord::onff, "1", true},
+        {child(form.OptionMenus().ShieldFamily, 2), &SettingsRecord::shield, "2", true},
+        {child(form.OptionMenus().DispersionFamily, 1), &SettingsRecord::dispersion, "1", true},
+        {child(form.OptionMenus().ClutterFamily, 2), &SettingsRecord::clutter, "2", true},
+        {child(form.OptionMenus().ClutterLevelFamily, 8), &SettingsRecord::clutterLvl, "8", true},
+        {child(form.OptionMenus().PulseBlindFamily, 1), &SettingsRecord::pulseBlind, "1", true},
+        {child(form.OptionMenus().SectorBlankFamily, 2), &SettingsRecord::sectorBlank, "2", true},
+        {child(form.OptionMenus().SectorBlankFamily, 0), &SettingsRecord::sectorBlank, "0", true},
     };
     for (const Case& c : cases) {
         const std::string name = c.item->objectName().toStdString();
@@ -195,7 +195,7 @@ TEST_F(Options, ClutterLevelThreeWithClutterTwoGreysOnlyGatesOfThatLevel) {
     ASSERT_EQ(innerPlain, outerPlain);
     ASSERT_NE(innerPlain, kBlack);
 
-    FormMain->ClutterFamily.items[2]->trigger(); // "2": greyed colours, all levels
+    FormMain->OptionMenus().ClutterFamily.items[2]->trigger(); // "2": greyed colours, all levels
     const QRgb greyed = EchoNorth(0.25);
     EXPECT_NE(greyed, innerPlain);
     EXPECT_EQ(EchoNorth(0.75), greyed);
@@ -225,7 +225,7 @@ TEST_F(Options, TheAcceleratedRendererTakesTheSameClutterMode) {
         return image;
     };
     const QImage plain = picture();
-    FormMain->ClutterFamily.items[2]->trigger();
+    FormMain->OptionMenus().ClutterFamily.items[2]->trigger();
     const QImage allLevels = picture();
     FormMain->findChild<QAction*>("MainMenuClutterLevel3")->trigger();
     const QImage levelThree = picture();
@@ -392,11 +392,11 @@ TEST_F(Options, AValidMapIsLoadedWithoutABoxAndCancellingOnlyRenders) {
 TEST_F(Options, TransparencyGoesToBothColourTablesAndRenders) {
     StartWithFile({{"Alpha", "0"}});
     EXPECT_EQ(ImageEchoDrawModule->Table(0).opacity, 255);
-    EXPECT_TRUE(RendersAgain([&] { FormMain->AlphaFamily.items[3]->trigger(); })); // 75%
+    EXPECT_TRUE(RendersAgain([&] { FormMain->OptionMenus().AlphaFamily.items[3]->trigger(); })); // 75%
     EXPECT_EQ(Setting(&SettingsRecord::alpha), "75");
     EXPECT_EQ(ImageEchoDrawModule->Table(0).opacity, 63); // trunc(25 × 0.01 × 255)
     EXPECT_EQ(ImageEchoDrawModule->Table(1).opacity, 63);
-    FormMain->AlphaFamily.items[4]->trigger(); // 100%: no echo over the black background
+    FormMain->OptionMenus().AlphaFamily.items[4]->trigger(); // 100%: no echo over the black background
     EXPECT_EQ(ImageEchoDrawModule->Table(1).opacity, 0);
     EXPECT_EQ(probe::Colours(ImageEchoDrawModule->EchoBitmap()), (std::set<QRgb>{kBlack}));
 }

@@ -73,117 +73,6 @@ TEST_F(Playback, CancellingTheOpenDialogKeepsTheList) {
     EXPECT_EQ(ShownName(), "a");
 }
 
-TEST_F(Playback, ThreeFilesPlayInOrderAtTheDisplayTimeAndStop) {
-    StartWithThreeFiles();
-    FormMain->MainMenuPlayStart->trigger();
-    EXPECT_TRUE(Running());
-    EXPECT_EQ(Interval(), 1000); // until a step first sets one
-    std::vector<std::string> shown{ShownName()};
-    while (Tick()) {
-        shown.push_back(ShownName());
-        if (Running()) {
-            EXPECT_EQ(Interval(), 2000);
-        }
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"a", "b", "c", "c"}));
-    EXPECT_FALSE(Running());
-    EXPECT_EQ(Position(), 2); // the last file shown stays
-    EXPECT_EQ(Panel(0), "3 / 3");
-}
-
-TEST_F(Playback, StartAtTheEndStopsAtOnceUntilStopRewinds) {
-    StartWithThreeFiles();
-    FormMain->JumpToFile(2);
-    FormMain->MainMenuPlayStart->trigger();
-    EXPECT_TRUE(Tick());
-    EXPECT_FALSE(Running());
-    EXPECT_EQ(Position(), 2);
-    EXPECT_EQ(ShownName(), "c");
-    FormMain->MainMenuPlayStop->trigger();
-    EXPECT_EQ(Position(), 0);
-    EXPECT_EQ(ShownName(), "a");
-    EXPECT_FALSE(Running());
-}
-
-TEST_F(Playback, RewindFromFileZeroStopsAtOnce) {
-    StartWithThreeFiles();
-    FormMain->MainMenuPlayREW->trigger();
-    EXPECT_FALSE(Running());
-    EXPECT_FALSE(Rewind());
-    EXPECT_EQ(Position(), 0);
-    EXPECT_EQ(ShownName(), "a");
-}
-
-TEST_F(Playback, RewindPlaysBackwardEveryTenMilliseconds) {
-    StartWithThreeFiles();
-    FormMain->JumpToFile(2);
-    FormMain->MainMenuPlayREW->trigger(); // one step at once: it shows file 1
-    EXPECT_TRUE(Rewind());
-    EXPECT_TRUE(Running());
-    EXPECT_EQ(ShownName(), "b");
-    EXPECT_EQ(Interval(), 10);
-    EXPECT_TRUE(Tick());
-    EXPECT_EQ(ShownName(), "a");
-    EXPECT_TRUE(Tick()); // leaves the list
-    EXPECT_FALSE(Running());
-    EXPECT_FALSE(Rewind());
-    EXPECT_EQ(Position(), 0);
-}
-
-TEST_F(Playback, FastForwardStepsAtOnceAndTicksEveryTenMilliseconds) {
-    StartWithThreeFiles();
-    FormMain->MainMenuPlayFF->trigger();
-    EXPECT_TRUE(FastForward());
-    EXPECT_FALSE(Rewind());
-    EXPECT_TRUE(Running());
-    EXPECT_EQ(ShownName(), "b");
-    EXPECT_EQ(Interval(), 10);
-}
-
-TEST_F(Playback, ClearingFastForwardKeepsPlayingAtTheDisplayTime) {
-    StartWithThreeFiles();
-    FormMain->MainMenuPlayFF->trigger();
-    FormMain->MainMenuPlayFF->trigger(); // clears it
-    EXPECT_FALSE(FastForward());
-    EXPECT_TRUE(Running());
-    EXPECT_EQ(ShownName(), "b"); // no step of its own
-    EXPECT_TRUE(Tick());
-    EXPECT_EQ(ShownName(), "c");
-    EXPECT_EQ(Interval(), 2000);
-}
-
-TEST_F(Playback, ClearingRewindPlaysForwardAgainAtTheDisplayTime) {
-    StartWithThreeFiles();
-    FormMain->JumpToFile(2);
-    FormMain->MainMenuPlayREW->trigger();
-    FormMain->MainMenuPlayREW->trigger();
-    EXPECT_FALSE(Rewind());
-    EXPECT_TRUE(Running());
-    EXPECT_TRUE(Tick());
-    EXPECT_EQ(ShownName(), "c");
-    EXPECT_EQ(Interval(), 2000);
-}
-
-TEST_F(Playback, StartKeepsFastForwardButClearsRewind) {
-    StartWithThreeFiles();
-    FormMain->MainMenuPlayFF->trigger();
-    FormMain->MainMenuPlayPause->trigger();
-    EXPECT_FALSE(Running());
-    EXPECT_FALSE(FastForward());
-    FormMain->MainMenuPlayFF->trigger();
-    FormMain->MainMenuPlayStart->trigger();
-    EXPECT_TRUE(FastForward());
-    EXPECT_TRUE(Running());
-
-    FormMain->JumpToFile(2);
-    FormMain->MainMenuPlayREW->trigger();
-    ASSERT_TRUE(Rewind());
-    FormMain->MainMenuPlayStart->trigger();
-    EXPECT_FALSE(Rewind());
-    EXPECT_FALSE(FastForward());
-    EXPECT_TRUE(Running());
-}
-
 TEST_F(Playback, FastForwardAndRewindClearEachOther) {
     StartWithThreeFiles();
     FormMain->JumpToFile(1);
@@ -194,54 +83,6 @@ TEST_F(Playback, FastForwardAndRewindClearEachOther) {
     FormMain->MainMenuPlayFF->trigger();
     EXPECT_TRUE(FastForward());
     EXPECT_FALSE(Rewind());
-}
-
-TEST_F(Playback, PauseStopsAtTheCurrentFile) {
-    StartWithThreeFiles();
-    FormMain->MainMenuPlayStart->trigger();
-    Tick();
-    FormMain->MainMenuPlayPause->trigger();
-    EXPECT_FALSE(Running());
-    EXPECT_EQ(Position(), 1);
-    EXPECT_EQ(ShownName(), "b");
-    EXPECT_FALSE(Tick());
-}
-
-TEST_F(Playback, StopShowsFileZeroFromAnyState) {
-    StartWithThreeFiles();
-    FormMain->JumpToFile(2);
-    FormMain->MainMenuPlayREW->trigger();
-    FormMain->MainMenuPlayStop->trigger();
-    EXPECT_FALSE(Running());
-    EXPECT_FALSE(Rewind());
-    EXPECT_FALSE(FastForward());
-    EXPECT_EQ(Position(), 0);
-    EXPECT_EQ(ShownName(), "a");
-}
-
-TEST_F(Playback, JumpingKeepsTheRunningStateAndClearsFastForward) {
-    StartWithThreeFiles();
-    FormMain->JumpToFile(1);
-    EXPECT_FALSE(Running());
-    EXPECT_EQ(ShownName(), "b");
-    FormMain->MainMenuPlayFF->trigger();
-    FormMain->JumpToFile(0);
-    EXPECT_TRUE(Running());
-    EXPECT_FALSE(FastForward());
-    EXPECT_EQ(ShownName(), "a");
-    EXPECT_TRUE(Tick());
-    EXPECT_EQ(ShownName(), "b");
-    EXPECT_EQ(Interval(), 2000);
-}
-
-TEST_F(Playback, AListOfOneFileShowsNothingNewAndStops) {
-    Start();
-    OpenFiles({WriteScan("only.scn")});
-    FormMain->MainMenuPlayStart->trigger();
-    EXPECT_TRUE(Tick());
-    EXPECT_FALSE(Running());
-    EXPECT_EQ(Position(), 0);
-    EXPECT_EQ(ShownName(), "only");
 }
 
 TEST_F(Playback, AnUnparsableDisplayTimeTicksEverySecond) {
@@ -270,24 +111,6 @@ TEST_F(Playback, ABadFileInTheMiddleShowsItsErrorAndPlaybackGoesOn) {
     EXPECT_TRUE(Tick());
     EXPECT_EQ(ShownName(), "c");
     EXPECT_EQ(dialogs.errorBoxes.size(), 1u);
-}
-
-TEST_F(Playback, CommandsDuringTheErrorBoxStartNoSecondStep) {
-    Start();
-    OpenFiles({WriteScan("a.scn"), dir.File("b-missing.scn"), WriteScan("c.scn")});
-    FormMain->MainMenuPlayStart->trigger();
-    int positionDuringBox = -1;
-    dialogs.whileErrorBoxOpen = [&](const QString&) {
-        FormMain->MainMenuPlayFF->trigger(); // steps at once: returns at once inside the step
-        FormMain->MainMenuPlayStop->trigger();
-        positionDuringBox = Position();
-    };
-    Tick();
-    ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
-    EXPECT_EQ(dialogs.errorBoxes[0], "(1) FILE SELECTION ERROR");
-    EXPECT_EQ(positionDuringBox, 0); // Stop set the position, its step returned at once
-    EXPECT_EQ(ShownName(), "a");     // nothing else was opened
-    EXPECT_EQ(FormMain->CurrentScan().errorCode, 1);
 }
 
 TEST_F(Playback, AFileWithoutTheSelectedProductSwitchesToRainAndSavesIt) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/common/Scanfactory.h"
 #include "tools/scanwriter/Scanwriter.h"
 
 #include <cstdint>
@@ -48,18 +49,13 @@ inline scanwriter::ScanHeader Header(scanwriter::HeaderLayout layout, std::uint1
 /// A builder holding header.rayCount rays of Code() values, one array per bit of the effective mask.
 inline scanwriter::ScanFileBuilder Build(const scanwriter::ScanHeader& header,
                                          const scanwriter::RayBlocks& blocks = {}) {
-    scanwriter::ScanFileBuilder builder(header);
-    const int arrays = scanwriter::ArraysInMask(EffectiveMask(header));
-    std::vector<std::uint16_t> codes(static_cast<std::size_t>(arrays * header.gateCount));
-    for (int ray = 0; ray < header.rayCount; ++ray) {
-        for (int a = 0; a < arrays; ++a) {
-            for (int g = 0; g < header.gateCount; ++g) {
-                codes[static_cast<std::size_t>(a * header.gateCount + g)] = Code(ray, a, g);
-            }
-        }
-        builder.AddRay(AzimuthCentiDeg(ray), ElevationCentiDeg(ray), codes, blocks);
-    }
-    return builder;
+    RayFill fill;
+    fill.azimuthCentiDeg = AzimuthCentiDeg;
+    fill.elevationCentiDeg = ElevationCentiDeg;
+    fill.code = [](int, int array, int ray, int gate) { return Code(ray, array, gate); };
+    fill.arrayMask = EffectiveMask(header);
+    fill.blocks = [blocks](int) { return blocks; };
+    return BuildScan(header, fill);
 }
 
 } // namespace samples

@@ -128,22 +128,23 @@ protected:
         ScanInfo memoryInfo = info_;
         memory.Open(SweepInMemory(reader, info_), dir_.File("sweep.h5"));
         Recorder memorySinks;
-        const double fromMemory =
+        const FrameRecord fromMemory =
             pipeline_.RenderSweep(memory, product, memoryInfo, 0.0, options, &memorySinks, &memorySinks);
         Recorder fileSinks;
-        const double fromFile =
-            pipeline_.RenderSweep(reader, product, info_, 0.0, options, &fileSinks, &fileSinks);
-        EXPECT_EQ(fromMemory, fromFile);
+        frame_ = pipeline_.RenderSweep(reader, product, info_, 0.0, options, &fileSinks, &fileSinks);
+        EXPECT_EQ(fromMemory.rangeM, frame_.rangeM);
+        EXPECT_EQ(fromMemory.drawn, frame_.drawn);
         EXPECT_TRUE(memorySinks.SameCalls(fileSinks));
         sinks_.Append(fileSinks);
         EXPECT_EQ(memoryInfo.azimuthDeg, info_.azimuthDeg);
         EXPECT_EQ(memoryInfo.elevationDeg, info_.elevationDeg);
-        return fromFile;
+        return frame_.rangeM;
     }
 
     ScratchDir dir_;
     SweepPipeline pipeline_;
     ScanInfo info_;
+    FrameRecord frame_;
     Recorder sinks_;
 };
 
@@ -157,6 +158,12 @@ TEST_F(Pipeline, AFullCircleIsClosedWithItsFirstRay) {
     EXPECT_EQ(sinks_.plan.back().azimuthDeg, 10.0); // the first ray again, offset included
     EXPECT_EQ(sinks_.plan.back().indices, sinks_.plan.front().indices);
     EXPECT_EQ(info_.azimuthDeg, 10.0);
+    // The record says what the picture shows: the readout reads the gates back through it.
+    EXPECT_TRUE(frame_.drawn);
+    EXPECT_EQ(frame_.product, ProductKind::Zh);
+    EXPECT_EQ(frame_.azimuthOffsetDeg, 10.0);
+    EXPECT_EQ(frame_.sweep.azimuthDeg, 10.0);
+    EXPECT_EQ(frame_.sweep.rayCount, info_.rayCount);
 
     // 40 rays 9 degrees apart are a full circle too.
     sinks_ = {};
@@ -286,7 +293,9 @@ TEST_F(Pipeline, AFailedRayWipesBothPicturesAndReportsCode7) {
     scanwriter::WriteFile(dir_.File("broken.scn"), builder.Bytes());
     TSCNFileModule reader;
     ASSERT_GE(reader.OpenScanFile(dir_.File("broken.scn"), false, info_), 0);
-    EXPECT_EQ(pipeline_.RenderSweep(reader, ProductKind::Zh, info_, 0.0, {}, &sinks_, &sinks_), -1.0);
+    const FrameRecord frame = pipeline_.RenderSweep(reader, ProductKind::Zh, info_, 0.0, {}, &sinks_, &sinks_);
+    EXPECT_EQ(frame.rangeM, -1.0);
+    EXPECT_FALSE(frame.drawn);
     EXPECT_EQ(info_.errorCode, 7);
     EXPECT_EQ(sinks_.plan.size(), 5u);
     EXPECT_EQ(sinks_.resets, 2);
@@ -295,11 +304,14 @@ TEST_F(Pipeline, AFailedRayWipesBothPicturesAndReportsCode7) {
 
 TEST_F(Pipeline, AProductTheFileLacksDrawsNothing) {
     EXPECT_EQ(Render(Sweep{}, {}, ProductKind::V), -1.0);
+    EXPECT_FALSE(frame_.drawn);
     EXPECT_TRUE(sinks_.plan.empty());
     EXPECT_EQ(sinks_.resets, 1);
     info_.valid = 0;
     TSCNFileModule reader;
-    EXPECT_EQ(pipeline_.RenderSweep(reader, ProductKind::Zh, info_, 0.0, {}, &sinks_, &sinks_), 0.0);
+    const FrameRecord frame = pipeline_.RenderSweep(reader, ProductKind::Zh, info_, 0.0, {}, &sinks_, &sinks_);
+    EXPECT_EQ(frame.rangeM, 0.0);
+    EXPECT_FALSE(frame.drawn);
 }
 
 } // namespace

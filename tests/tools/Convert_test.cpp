@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
 class FakeWorker final : public TConversionWorker {
 public:
     FakeWorker(int crashAt, int stopAt) : crashAt_(crashAt), stopAt_(stopAt) {}
-    TFileResult Convert(std::size_t index) override {
+    TBatchOutcome Convert(std::size_t index) override {
         if (static_cast<int>(index) == crashAt_) {
             ::raise(SIGKILL);
         }
@@ -256,7 +256,7 @@ private:
 
 class Recorder final : public TPoolObserver {
 public:
-    void Finished(std::size_t index, TFileResult result) override {
+    void Finished(std::size_t index, TBatchOutcome result) override {
         EXPECT_TRUE(finished.emplace(index, result.converted * 100 + result.errorCode).second) << index;
     }
     void Lost(std::size_t index, int waitStatus) override {

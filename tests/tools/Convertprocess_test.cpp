@@ -717,7 +717,7 @@ TEST_F(ConvertProcess, ALogThatTakesNoLineFailsTheRun) {
 TEST_F(ConvertProcess, EveryFileGetsOneLineDecidedByTheCoordinator) {
     class Worker final : public TConversionWorker {
     public:
-        TFileResult Convert(std::size_t index) override {
+        TBatchOutcome Convert(std::size_t index) override {
             if (index == 3) {
                 ::raise(SIGKILL); // after converting, before reporting
             }

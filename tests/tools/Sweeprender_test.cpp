@@ -1,6 +1,6 @@
-#include "app/Fmainstring.h"
 #include "files/Gatecodec.h"
 #include "platform/Bitmap.h"
+#include "settings/Fmainstring.h"
 #include "tests/common/Scratchdir.h"
 #include "tools/render/Sweeprender.h"
 #include "tools/scanwriter/Scanwriter.h"

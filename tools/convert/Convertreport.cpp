@@ -1,7 +1,7 @@
 #include "tools/convert/Convertreport.h"
 
+#include "app/Batchexceptions.h"
 #include "app/Batchlogs.h"
-#include "app/Fmain.h"
 #include "platform/Localpath.h"
 #include "platform/Localtime.h"
 
@@ -35,7 +35,7 @@ TConvertReport::TConvertReport(const QStringList& files, std::string logPath, bo
     ShowProgress(true);
 }
 
-void TConvertReport::Finished(std::size_t index, TFileResult result) {
+void TConvertReport::Finished(std::size_t index, TBatchOutcome result) {
     Record(index, result.converted, result.errorCode);
 }
 

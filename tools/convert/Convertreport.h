@@ -28,7 +28,7 @@ public:
     TConvertReport(const QStringList& files, std::string logPath, bool quiet,
                    std::vector<std::string> unreadableFolders = {});
 
-    void Finished(std::size_t index, TFileResult result) override;
+    void Finished(std::size_t index, TBatchOutcome result) override;
     void Lost(std::size_t index, int waitStatus) override;
 
     /// Prints the summary of `run` (unless quiet).

@@ -4,7 +4,6 @@
 #include "app/Fmain.h"
 #include "app/Nimbrookapplication.h"
 #include "app/Settingsaccess.h"
-#include "platform/Bitmap.h"
 #include "platform/Localpath.h"
 #include "platform/Processinfo.h"
 #include "settings/Settingvalues.h"
@@ -37,7 +36,7 @@ TConvertSession::~TConvertSession() {
     application_.reset();
 }
 
-TFileResult TConvertSession::Convert(std::size_t index) {
+TBatchOutcome TConvertSession::Convert(std::size_t index) {
     const QString& file = files_.at(static_cast<qsizetype>(index));
     if (frameFolder_.empty()) {
         QString outputPath;
@@ -47,20 +46,18 @@ TFileResult TConvertSession::Convert(std::size_t index) {
             std::filesystem::create_directories(output.parent_path(), ignored);
             outputPath = PathFromLocalBytes(output.string());
         }
-        const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_, outputPath);
-        return {outcome.converted, outcome.errorCode};
+        return FormMain->ConvertFile(file, smallDevice_, outputPath);
     }
-    TBitmap picture;
-    const TFormMain::TBatchOutcome outcome = FormMain->ConvertFile(file, smallDevice_, {}, &picture);
-    if (!outcome.converted) {
-        return {false, outcome.errorCode};
+    const TFormMain::TConvertedFrame converted = FormMain->ConvertFrame(file, smallDevice_);
+    if (!converted.outcome.converted) {
+        return converted.outcome;
     }
     int displayMs = 0;
     {
         TSettingsAccess settings(*IniFileModule);
         displayMs = DispTimeFromSetting(settings->dispTime);
     }
-    const QImage& image = picture.Image();
+    const QImage& image = converted.picture;
     const TLoopFrame frame{image.constBits(), image.width(), image.height(), image.bytesPerLine()};
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
         return {false, kScanExceptionError};

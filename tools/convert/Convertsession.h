@@ -32,7 +32,7 @@ public:
     TConvertSession& operator=(const TConvertSession&) = delete;
 
     /// Converts files[index] as `nimbrook FILE` (`nimbrook FILE 1` with the small device) does.
-    TFileResult Convert(std::size_t index) override;
+    TBatchOutcome Convert(std::size_t index) override;
 
 private:
     const QStringList& files_;

@@ -1,13 +1,13 @@
 #include "tools/convert/Followconvert.h"
 
+#include "app/Batchexceptions.h"
 #include "app/Batchlogs.h"
-#include "app/Fmain.h"
-#include "app/Fmainstring.h"
 #include "app/Folderfollower.h"
 #include "app/Outputnames.h"
 #include "app/Startoptions.h"
 #include "platform/Localpath.h"
 #include "platform/Processinfo.h"
+#include "settings/Fmainstring.h"
 #include "tools/convert/Convertreport.h"
 #include "tools/convert/Convertsession.h"
 #include "tools/convert/Scanfilelist.h"
@@ -33,7 +33,7 @@ public:
     /// The files the indices of Finished and Lost count in.
     void Use(const QStringList& files) { files_ = files; }
 
-    void Finished(std::size_t index, TFileResult result) override {
+    void Finished(std::size_t index, TBatchOutcome result) override {
         LogConvertedFile(OperationLogPath(ExecutableFilePath().toStdString()),
                          files_.value(static_cast<qsizetype>(index)), result.converted, result.errorCode);
         Count(index, result.converted, ErrorText(result.errorCode));

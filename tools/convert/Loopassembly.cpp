@@ -10,7 +10,7 @@ TLoopAssembly::TLoopAssembly(std::size_t fileCount, std::string frameFolder, TAn
     : frameFolder_(std::move(frameFolder)), loop_(loop), frameMs_(frameMs), lastFrameMs_(lastFrameMs),
       report_(report), converted_(fileCount) {}
 
-void TLoopAssembly::Finished(std::size_t index, TFileResult result) {
+void TLoopAssembly::Finished(std::size_t index, TBatchOutcome result) {
     report_.Finished(index, result);
     converted_.at(index) = result.converted;
     AddReadyFrames();

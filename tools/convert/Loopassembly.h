@@ -17,7 +17,7 @@ public:
     TLoopAssembly(std::size_t fileCount, std::string frameFolder, TAnimatedLoop& loop, int frameMs,
                   int lastFrameMs, TPoolObserver& report);
 
-    void Finished(std::size_t index, TFileResult result) override;
+    void Finished(std::size_t index, TBatchOutcome result) override;
     void Lost(std::size_t index, int waitStatus) override;
 
     /// After the run: holds the last frame for its time. False (with `error`) when a frame could

@@ -1,9 +1,9 @@
 #include "tools/convert/Openformatworker.h"
 
-#include "app/Fmain.h"
+#include "app/Batchexceptions.h"
+#include "base/Temporaryfiles.h"
 #include "files/Outputfile.h"
 #include "files/Regularfile.h"
-#include "files/Temporaryfiles.h"
 #include "files/formats/Scansweep.h"
 #include "files/formats/Sweepfactory.h"
 #include "files/formats/cfradial/Cfradialwriter.h"
@@ -86,7 +86,7 @@ int TOpenFormatWorker::Load(const std::string& inputPath) {
     return kScanNoError;
 }
 
-TFileResult TOpenFormatWorker::Convert(std::size_t index) {
+TBatchOutcome TOpenFormatWorker::Convert(std::size_t index) {
     const QString input = files_.at(static_cast<qsizetype>(index)).trimmed();
     const std::string inputPath = LocalPathBytes(input);
     const std::string& outputPath = outputs_.at(index);
@@ -153,7 +153,7 @@ TSameOutputGuard::TSameOutputGuard(std::unique_ptr<TConversionWorker> worker, co
                                    const std::vector<std::string>& outputs, const std::vector<bool>& refused)
     : worker_(std::move(worker)), files_(files), outputs_(outputs), refused_(refused) {}
 
-TFileResult TSameOutputGuard::Convert(std::size_t index) {
+TBatchOutcome TSameOutputGuard::Convert(std::size_t index) {
     if (!refused_.at(index)) {
         return worker_->Convert(index);
     }

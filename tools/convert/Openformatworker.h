@@ -25,7 +25,7 @@ public:
     TOpenFormatWorker(const QStringList& files, const std::vector<std::string>& outputs, TOutputFormat format,
                       bool smallDevice, std::string station, int sweep, TGisSettings gis = {});
 
-    TFileResult Convert(std::size_t index) override;
+    TBatchOutcome Convert(std::size_t index) override;
 
 private:
     /// Loads the sweep of the file at `inputPath`, a scan file or an open-format file (told by its
@@ -54,7 +54,7 @@ public:
     TSameOutputGuard(std::unique_ptr<TConversionWorker> worker, const QStringList& files,
                      const std::vector<std::string>& outputs, const std::vector<bool>& refused);
 
-    TFileResult Convert(std::size_t index) override;
+    TBatchOutcome Convert(std::size_t index) override;
 
 private:
     std::unique_ptr<TConversionWorker> worker_;

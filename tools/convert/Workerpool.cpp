@@ -63,7 +63,7 @@ int RunWorkerProcess(int fd, const TWorkerFactory& factory) {
     }
     std::uint32_t index = 0;
     while (Receive(fd, &index, sizeof index)) {
-        const TFileResult result = worker->Convert(index);
+        const TBatchOutcome result = worker->Convert(index);
         const TWorkerMessage done{index, result.errorCode, result.converted ? 1u : 0u};
         if (!Send(fd, &done, sizeof done)) {
             break;

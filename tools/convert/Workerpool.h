@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Batchoutcome.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -14,18 +16,12 @@
 // Ctrl-C on the terminal (which reaches the whole process group) never cuts a file short.
 // A worker that dies while converting a file (a crash) loses only that file and is replaced.
 
-/// What became of one file in a worker.
-struct TFileResult {
-    bool converted = false;
-    int errorCode = 0;
-};
-
 /// The conversion side of a worker process.
 class TConversionWorker {
 public:
     virtual ~TConversionWorker() = default;
     /// Converts file `index` of the run.
-    virtual TFileResult Convert(std::size_t index) = 0;
+    virtual TBatchOutcome Convert(std::size_t index) = 0;
 };
 
 /// Makes the worker in a new process, right after the fork. nullptr (or an exception) when it
@@ -37,7 +33,7 @@ class TPoolObserver {
 public:
     virtual ~TPoolObserver() = default;
     /// File `index` was finished by a worker with `result`.
-    virtual void Finished(std::size_t index, TFileResult result) = 0;
+    virtual void Finished(std::size_t index, TBatchOutcome result) = 0;
     /// The worker converting file `index` ended without finishing it; `waitStatus` as waitpid gives it.
     virtual void Lost(std::size_t index, int waitStatus) = 0;
 };

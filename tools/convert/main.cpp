@@ -10,7 +10,7 @@
 // workers write those formats without starting the viewer; with --loop the pictures become one
 // animated WebP or GIF instead (Loopconvert.h).
 #include "app/Batchlogs.h"
-#include "app/Commandlinehelp.h"
+#include "base/Commandlinehelp.h"
 #include "files/formats/Sweepimport.h"
 #include "platform/Hugepageheap.h"
 #include "platform/Localpath.h"

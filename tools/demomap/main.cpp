@@ -4,10 +4,10 @@
 // for the radar site that the scan file's header gives, read through the viewer's reader so the
 // map and the demo data always agree.
 
-#include "app/Commandlinehelp.h"
-#include "app/Fmainstring.h"
+#include "base/Commandlinehelp.h"
 #include "files/Dscnfilemodule.h"
 #include "platform/Unattendedplatform.h"
+#include "settings/Fmainstring.h"
 #include "tools/demomap/Demomap.h"
 
 #include <QGuiApplication>

@@ -5,11 +5,11 @@
 // and the invalid-data display off) into a PNG, so the painter can be looked at without the
 // application.
 
-#include "app/Commandlinehelp.h"
-#include "app/Fmainstring.h"
+#include "base/Commandlinehelp.h"
 #include "files/Dscnfilemodule.h"
 #include "render/Genradarmap.h"
 #include "render/Sweeppipeline.h"
+#include "settings/Fmainstring.h"
 
 #include <QImage>
 #include <QString>
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     PainterRaySink painter(*map, target);
     FrameOptions options; // no quality overlays, no CSV, the whole data range
     options.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    if (pipeline.RenderSweep(reader, product, info, 0.0, options, &painter, nullptr) < 0) {
+    if (pipeline.RenderSweep(reader, product, info, 0.0, options, &painter, nullptr).rangeM < 0) {
         std::fprintf(stderr, "%s: %s\n", scanPath.c_str(), ErrorText(info.errorCode).c_str());
         return 1;
     }

@@ -1,12 +1,12 @@
 #include "tools/render/Sweeprender.h"
 
-#include "app/Fmainstring.h"
 #include "display/Dimageechodrawmodule.h"
 #include "display/Drawlegendstrip.h"
 #include "files/Decimate.h"
 #include "files/Dscnfilemodule.h"
 #include "files/formats/Sweepopener.h"
 #include "render/Sweeppipeline.h"
+#include "settings/Fmainstring.h"
 
 #include <QString>
 #include <algorithm>
@@ -55,7 +55,7 @@ RenderResult DrawSweep(const RenderOptions& options, TSweepSource& source, ScanI
 
     FrameOptions frame; // no quality overlays, no CSV
     frame.azimuthOffsetDeg = options.azimuthOffsetDeg.value_or(std::max(info.azimuthOffsetDeg, 0.0));
-    if (modules.pipeline.RenderSweep(source, options.product, info, radiusMetres, frame, &display, nullptr) <
+    if (modules.pipeline.RenderSweep(source, options.product, info, radiusMetres, frame, &display, nullptr).rangeM <
         0) {
         result.message = ErrorText(info.errorCode);
         return result;

@@ -3,7 +3,7 @@
 // Writes the main picture of a scan file (map, echo, rings, legend, date-time and range labels)
 // as the viewer composes it, to a PNG, or a JPEG when OUT ends in ".jpg".
 
-#include "app/Commandlinehelp.h"
+#include "base/Commandlinehelp.h"
 #include "platform/Bitmap.h"
 #include "platform/Unattendedplatform.h"
 #include "tools/render/Sweeprender.h"

@@ -1,12 +1,12 @@
 #include "tools/scaninfo/Scaninfotool.h"
 
-#include "app/Fmainstring.h"
 #include "files/Calcfunc.h"
 #include "files/Csvformat.h"
 #include "files/Dscnfilemodule.h"
 #include "files/Gatecodec.h"
 #include "files/formats/Sweepopener.h"
 #include "nimbrook/Version.h"
+#include "settings/Fmainstring.h"
 #include "tools/scaninfo/Scaninfoprobe.h"
 
 #include <algorithm>
@@ -207,7 +207,7 @@ void PrintInfoText(const std::string& file, const ScanInfo& info, std::ostream& 
     };
     line("file", file);
     line("errorCode",
-         std::to_string(info.errorCode) + (info.errorCode != 0 ? "  " + ErrorText(info.errorCode) : ""));
+         std::to_string(info.errorCode) + (info.errorCode != kScanNoError ? "  " + ErrorText(info.errorCode) : ""));
     line("valid", std::to_string(info.valid));
     line("name", info.name);
     line("scanTime", DateTimeText(info.scanTime));

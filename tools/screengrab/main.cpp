@@ -1,6 +1,6 @@
 // nimbrook-screengrab OUT.png: saves a picture of the whole screen of the current display (for
 // end-to-end checks under Xvfb). Exit code 1 when there is no screen or the file cannot be written.
-#include "app/Commandlinehelp.h"
+#include "base/Commandlinehelp.h"
 #include "platform/Unattendedplatform.h"
 
 #include <QGuiApplication>

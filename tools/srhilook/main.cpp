@@ -5,14 +5,14 @@
 // the OpenGL renderer, only rays whose elevation changed), and saves the window's capture in
 // the 90° and the 180° display as OUTDIR/<file>-90.png and OUTDIR/<file>-180.png.
 // Needs a display with OpenGL, e.g. `xvfb-run -a nimbrook-srhi-look look demo/data/rhi/*.rhi`.
-#include "app/Commandlinehelp.h"
-#include "app/Fmainstring.h"
+#include "base/Commandlinehelp.h"
 #include "display/Drawlegendstrip.h"
 #include "display/Fsrhiwindow.h"
 #include "files/Dscnfilemodule.h"
 #include "platform/Unattendedplatform.h"
 #include "render/Dopenechodrawmodule.h"
 #include "render/Sweeppipeline.h"
+#include "settings/Fmainstring.h"
 
 #include <QApplication>
 #include <QTest>
@@ -57,8 +57,10 @@ double FeedSweep(const std::string& path, ProductKind product, std::optional<dou
 
     FrameOptions options; // no quality overlays, no CSV
     options.azimuthOffsetDeg = std::max(info.azimuthOffsetDeg, 0.0);
-    const double rangeMetres = pipeline.RenderSweep(
-        reader, product, info, radiusKm ? *radiusKm * 1000.0 : 0.0, options, nullptr, &renderer);
+    const double rangeMetres = pipeline
+                                   .RenderSweep(reader, product, info, radiusKm ? *radiusKm * 1000.0 : 0.0,
+                                                options, nullptr, &renderer)
+                                   .rangeM;
     if (rangeMetres < 0.0) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), ErrorText(info.errorCode).c_str());
         return -1.0;

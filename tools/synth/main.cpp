@@ -1,5 +1,5 @@
 // nimbrook-synth OUTDIR: writes the demo data set into OUTDIR.
-#include "app/Commandlinehelp.h"
+#include "base/Commandlinehelp.h"
 #include "tools/synth/Demoset.h"
 
 #include <cstdio>

@@ -2,6 +2,7 @@
 
 #include "files/Dscnfilemodule.h"
 #include "files/formats/Scansweep.h"
+#include "tests/common/Scanfactory.h"
 #include "tests/common/Scratchdir.h"
 #include "tools/scanwriter/Scanwriter.h"
 
@@ -87,17 +88,12 @@ inline std::string WriteScan(const Case& c, const ScratchDir& dir) {
     header.longitude = {139, 45, 30500};
     header.gateSpacingCm = 12550;
     header.azimuthOffsetCentiDeg = c.azimuthOffsetCentiDeg;
-    scanwriter::ScanFileBuilder builder(header);
-    const int arrays = scanwriter::ArraysInMask(c.EffectiveMask());
-    std::vector<std::uint16_t> codes(static_cast<std::size_t>(arrays * c.gates));
-    for (int ray = 0; ray < c.rays; ++ray) {
-        for (int a = 0; a < arrays; ++a) {
-            for (int g = 0; g < c.gates; ++g) {
-                codes[static_cast<std::size_t>(a * c.gates + g)] = Code(ray, a, g);
-            }
-        }
-        builder.AddRay(AzimuthCentiDeg(c, ray), ElevationCentiDeg(c, ray), codes);
-    }
+    RayFill fill;
+    fill.azimuthCentiDeg = [&c](int ray) { return AzimuthCentiDeg(c, ray); };
+    fill.elevationCentiDeg = [&c](int ray) { return ElevationCentiDeg(c, ray); };
+    fill.code = [](int, int array, int ray, int gate) { return Code(ray, array, gate); };
+    fill.arrayMask = c.EffectiveMask();
+    const scanwriter::ScanFileBuilder builder = BuildScan(header, fill);
     const std::string path = dir.File(std::string("x") + (c.shape == Shape::RangeHeight ? ".rhi" : ".scn") +
                                       (c.gzip ? ".gz" : ""));
     if (c.gzip) {

@@ -1,7 +1,6 @@
-#include "app/Fmainstring.h"
+#include "settings/Fmainstring.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 TEST(ErrorText, CodeInParenthesesThenMessage) {

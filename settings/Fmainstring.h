@@ -18,7 +18,8 @@ inline constexpr std::string_view InputBoxDispTimeCaption = "表示時間";
 inline constexpr std::string_view InputBoxDispTimeText = "表示時間[ms]\r\n(1000～10000)";
 inline constexpr std::string_view MapFileNameErrorMessage1 = "地図ファイル名が不正です。";
 inline constexpr std::string_view MapFileNameErrorMessage2 =
-    "地図ファイル名が命名規則に沿った名前になっていないため、Nimbrookで地図を表示できないか、正しく表示できない可能性があります。";
+    "地図ファイル名が命名規則に沿った名前になっていないため、Nimbrookで地図を表示できないか、正しく表示できな"
+    "い可能性があります。";
 inline constexpr std::string_view ScnFileSelectionError = "FILE SELECTION ERROR";
 inline constexpr std::string_view ScnFileHandleError = "FILE HANDLE ERROR";
 inline constexpr std::string_view ScnHeaderReadError = "HEADER READ ERROR";

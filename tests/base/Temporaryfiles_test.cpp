@@ -1,4 +1,4 @@
-#include "files/Temporaryfiles.h"
+#include "base/Temporaryfiles.h"
 #include "tests/common/Hostilefiles.h"
 #include "tests/common/Scratchdir.h"
 

@@ -1,6 +1,6 @@
-#include "files/Temporaryfiles.h"
+#include "base/Temporaryfiles.h"
 
-#include "files/Uniquefd.h"
+#include "base/Uniquefd.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "app/Fmainstring.h"
+#include "settings/Fmainstring.h"
 
 #include <array>
 
@@ -27,12 +27,14 @@ constexpr std::array<ResourceString, 17> kTable = {{
 
 // Error codes 1..9 in order.
 constexpr std::array<std::string_view, 9> kErrorMessages = {
-    ScnFileSelectionError, ScnFileHandleError, ScnHeaderReadError, ScnSweepNumError,  ScnDataNumError,
+    ScnFileSelectionError, ScnFileHandleError, ScnHeaderReadError,    ScnSweepNumError, ScnDataNumError,
     ScnDateTimeError,      ScnDataReadError,   ScnFileExceptionError, ScnExceptionError};
 
 } // namespace
 
-std::span<const ResourceString> ResourceStrings() { return kTable; }
+std::span<const ResourceString> ResourceStrings() {
+    return kTable;
+}
 
 std::string_view ResourceText(int id) {
     for (const auto& entry : kTable) {
