@@ -246,6 +246,7 @@ private:
         posix_spawn_file_actions_adddup2(&actions, ends[1], kReaderRequestFd);
         posix_spawn_file_actions_adddup2(&actions, ends[1], kReaderReplyFd);
         std::vector<char*> argv;
+        argv.reserve(command.size() + 1);
         for (const std::string& word : command) {
             argv.push_back(const_cast<char*>(word.c_str()));
         }
