@@ -14,9 +14,8 @@ build=$(realpath "${1:-build/release}")
 viewer="$build/app/nimbrook"
 synth="$build/tools/synth/nimbrook-synth"
 demomap="$build/tools/demomap/nimbrook-demo-map"
-for tool in "$viewer" "$synth" "$demomap"; do
-    [ -x "$tool" ] || { echo "missing $tool: build $build first" >&2; exit 1; }
-done
+source bench/common.sh
+require_built "$viewer" "$synth" "$demomap"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

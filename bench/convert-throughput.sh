@@ -14,29 +14,20 @@ viewer="$build/app/nimbrook"
 convert="$build/app/nimbrook-convert"
 synth="$build/tools/synth/nimbrook-synth"
 demomap="$build/tools/demomap/nimbrook-demo-map"
-for tool in "$viewer" "$convert" "$synth" "$demomap"; do
-    [ -x "$tool" ] || { echo "missing $tool: build $build first" >&2; exit 1; }
-done
+source bench/common.sh
+require_built "$viewer" "$convert" "$synth" "$demomap"
 [ -x /usr/bin/time ] || { echo "missing /usr/bin/time: run scripts/install-deps.sh" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$synth" "$work/data" >/dev/null
-mkdir "$work/bin" "$work/archive"
+make_archive "$work" "$synth"
+mkdir "$work/bin"
 cp "$viewer" "$convert" "$work/bin/"
-for copy in 1 2 3 4; do
-    for f in "$work"/data/ppi/*.scn; do
-        cp "$f" "$work/archive/$copy-$(basename "$f")"
-    done
-done
-count=$(find "$work/archive" -name '*.scn' | wc -l)
 one=$(find "$work/data/ppi" -name '*.scn' | sort | head -n 1)
 map=$("$demomap" "$one" "$work/map" | grep -o '/.*\.png' | head -n 1)
 printf '[Disp]\nMap=%s\n' "$map" >"$work/bin/nimbrook.ini"
 export QT_QPA_PLATFORM=offscreen
 cd "$work"
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # One converter run: "<files per second> <peak resident memory in MB>".
 one_run() {

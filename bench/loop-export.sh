@@ -17,9 +17,8 @@ viewer="$build/app/nimbrook"
 convert_tool="$build/app/nimbrook-convert"
 synth="$build/tools/synth/nimbrook-synth"
 demomap="$build/tools/demomap/nimbrook-demo-map"
-for tool in "$viewer" "$convert_tool" "$synth" "$demomap"; do
-    [ -x "$tool" ] || { echo "missing $tool: build $build first" >&2; exit 1; }
-done
+source bench/common.sh
+require_built "$viewer" "$convert_tool" "$synth" "$demomap"
 for tool in convert compare; do
     command -v "$tool" >/dev/null || { echo "missing ImageMagick's $tool: run scripts/install-deps.sh" >&2; exit 1; }
 done
@@ -37,7 +36,6 @@ export QT_QPA_PLATFORM=offscreen
 cd "$work"
 
 now() { date +%s.%N; }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
 today=() webp=() gif=()

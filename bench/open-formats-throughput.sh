@@ -15,47 +15,24 @@ yardstick=$(realpath bench/open-formats-yardstick.py)
 viewer="$build/app/nimbrook"
 convert="$build/app/nimbrook-convert"
 synth="$build/tools/synth/nimbrook-synth"
-for tool in "$viewer" "$convert" "$synth"; do
-    [ -x "$tool" ] || { echo "missing $tool: build $build first" >&2; exit 1; }
-done
+source bench/common.sh
+require_built "$viewer" "$convert" "$synth"
 python=/usr/bin/python3
 "$python" -c 'import netCDF4, h5py, numpy' 2>/dev/null ||
     { echo "missing python3-netcdf4, python3-h5py or python3-numpy: run scripts/install-deps.sh" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$synth" "$work/data" >/dev/null
-mkdir "$work/bin" "$work/archive"
+make_archive "$work" "$synth"
+mkdir "$work/bin"
 cp "$viewer" "$convert" "$work/bin/"
-for copy in 1 2 3 4; do
-    for f in "$work"/data/ppi/*.scn; do
-        cp "$f" "$work/archive/$copy-$(basename "$f")"
-    done
-done
-count=$(find "$work/archive" -name '*.scn' | wc -l)
 cd "$work"
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# Files per second of one run of the command after the extension of its outputs.
-one_run() {
-    local extension=$1
-    shift
-    rm -rf out nimbrook.log
-    local start end outputs
-    start=$(date +%s.%N)
-    "$@"
-    end=$(date +%s.%N)
-    outputs=$(find out -name "*$extension" | wc -l)
-    [ "$outputs" -eq "$count" ] || { echo "$*: $outputs outputs of $count" >&2; exit 1; }
-    awk -v n="$count" -v a="$start" -v b="$end" 'BEGIN { printf "%.2f\n", n / (b - a) }'
-}
 
 # Sets rate (the median files/s of RUNS runs) and rates (every run's).
 measure() {
     local all=()
     for _ in $(seq "$runs"); do
-        all+=("$(one_run "$@")")
+        all+=("$(files_per_second "$@")")
     done
     rates="${all[*]}"
     rate=$(printf '%s\n' "${all[@]}" | median)
