@@ -98,7 +98,6 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
 
 TFormMain::~TFormMain() {
     // FormDestroy: the signal processor, the legend and the play list go with the window.
-    RemoveBatchExceptionHandler();
     signalProc_.reset();
     legendBitmap_.reset();
 }
@@ -110,7 +109,7 @@ void TFormMain::ConnectLifecycleMenu() {
 
 void TFormMain::FormCreate() {
     // Batch runs log exceptions and end; interactive runs keep the exception box.
-    InstallBatchExceptionHandler();
+    batch_.InstallExceptionHandler();
     legendBitmap_ = std::make_unique<TBitmap>();
     signalProc_ = std::make_unique<clEchoSignalProc>();
 

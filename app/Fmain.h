@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Batchoutcome.h"
+#include "app/Batchsequence.h"
 #include "app/Optionmenus.h"
 #include "app/Playbackengine.h"
 #include "app/Playlisthost.h"
@@ -17,14 +17,12 @@
 #include "render/Sweeppipeline.h"
 #include "settings/Uinidata.h"
 
-#include <QImage>
 #include <QMainWindow>
 #include <QSize>
 #include <QStringList>
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +47,8 @@ class clEchoSignalProc;
 //   TOptionMenus       the radio families of the option menus and the settings they store
 //   TWindowSnapshots   capture, JPEG and print of either window
 //   TCursorReadout     the gate under the mouse, from the frame record
+//   TBatchSequence     batch mode, its exception log and the converter's per-file run; the window
+//                      shows the file it asks for (TBatchHost)
 //
 // The window's own work is split by topic; each topic has its own source file:
 //   Fmain.cpp          lifecycle (FormCreate, FormShow, FormCloseQuery, FormClose, FormDestroy),
@@ -63,16 +63,15 @@ class clEchoSignalProc;
 //                      CSV output)
 //   Fmainsnapshot.cpp  snapshots, printing and the operation log
 //   Fmainloop.cpp      the play list saved as an animated loop
-//   Fmainbatch.cpp     the command-line start, batch mode and its exception log, the messages
-//                      UM_CLOSE, UM_BATCH_DONE and UM_SET_ANGLES, dropped files
+//   Fmainbatch.cpp     the command-line start (batch runs forwarded to TBatchSequence), what a
+//                      batch step shows, the message UM_SET_ANGLES, dropped files
 //   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
-//   Fmainconvert.cpp   the archive converter: the batch sequence of one file after another
 //   Fmainfollow.cpp    following a folder ("フォルダ監視...") and loop playback ("ループ再生")
 // Each topic connects its menu handlers in its own Connect… function, called from the constructor.
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TSweepMenu;
 
-class TFormMain : public QMainWindow, public TPlayListHost, private TPlaybackHost {
+class TFormMain : public QMainWindow, public TPlayListHost, private TPlaybackHost, private TBatchHost {
     TPlaybackEngine playback_{*this}; // first: TimerFilePlay is its timer
 
 public:
@@ -199,19 +198,16 @@ public:
     /// Adds the line of `path` (",OK" when `success`, with ErrorText of ScanInfo's errorCode) to the
     /// operation log in the current working directory; a log that cannot be written is reported
     /// on stderr.
-    void WriteOperationLog(const QString& path, bool success);
+    void WriteOperationLog(const QString& path, bool success) override;
 
     // --- Command line, batch mode, messages from outside, dropped files (Fmainbatch.cpp) -----------
 
     /// The command-line start, called when the window is first shown, before the final refresh.
-    /// Interactive: resets the batch state and the play list, then loads and plays the --play paths.
-    /// Batch: renders the file of argument 1 (or logs it missing) and posts UM_BATCH_DONE. Throws
-    /// std::invalid_argument when the device type argument is no integer.
+    /// Batch: TBatchSequence::Start of the batch arguments. Interactive: empties the play list,
+    /// then loads and plays the --play paths or follows the --follow folder.
     void StartFromCommandLine();
-    /// UM_BATCH_DONE: in batch mode, saves the picture beside the scan file when it was shown
-    /// without error, logs the result and posts UM_CLOSE. Throws std::runtime_error when the
-    /// picture cannot be written.
-    void FinishBatch(std::uintptr_t existed);
+    /// UM_BATCH_DONE: TBatchSequence::Finish.
+    void FinishBatch(std::uintptr_t existed) { batch_.Finish(existed); }
     /// UM_SET_ANGLES: the angles the status bar shows at its next update.
     void SetDisplayAngles(std::uint32_t azimuthDeg, std::int32_t elevationDeg);
     /// Dropped files: their local paths become the play list and the first is shown.
@@ -220,27 +216,15 @@ public:
     /// takes it; one without any stays as it is); playback stops and file 0 is shown. The pictures
     /// are not cleared first and the play folder stays as it is.
     void DropFiles(const QStringList& paths);
-    /// The exception handler of unattended runs: the failure in the operation log with code 9, the
-    /// message in the exception log beside the executable. A batch run then ends with exit code
-    /// -1; the converter ends only the file it was converting and goes on with the next.
-    void LogException(const std::string& message);
-
-    // --- The archive converter (Fmainconvert.cpp) --------------------------------------------------
-
-    /// Converts one file as `nimbrook inputPath` (with the device argument 1 when `smallDevice`)
-    /// would in a process of its own: the window first goes back to the state it was shown in
-    /// with the settings as loaded, then the batch sequence runs (StartFromCommandLine, the
-    /// repaint, FinishBatch: capture, JPEG, log line) with the events it posts handled until it
-    /// ends. Only for a window created with StartOptions().converting, shown once before. The
-    /// picture goes to `outputPath`, or beside the input (BatchOutputPath) when that is empty.
-    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath = {});
-    /// A converted file's picture as a loop's frame, instead of a JPEG.
-    struct TConvertedFrame {
-        TBatchOutcome outcome;
-        QImage picture; // the captured window, when converted
-    };
-    /// As ConvertFile, the picture returned instead of written.
-    TConvertedFrame ConvertFrame(const QString& inputPath, bool smallDevice);
+    /// The exception handler of unattended runs (TBatchSequence::LogException).
+    void LogException(const std::string& message) { batch_.LogException(message); }
+    /// The archive converter's run of one file (TBatchSequence::ConvertFile).
+    TBatchOutcome ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath = {}) {
+        return batch_.ConvertFile(inputPath, smallDevice, outputPath);
+    }
+    TConvertedFrame ConvertFrame(const QString& inputPath, bool smallDevice) {
+        return batch_.ConvertFrame(inputPath, smallDevice);
+    }
 
     // --- Lifecycle (Fmain.cpp) ------------------------------------------------------------------
 
@@ -269,7 +253,7 @@ public:
     /// Opens every sweep file the viewer plays and hands out the open sweep's source.
     TSweepOpener& SweepFiles();
     void SetDisplayRange(double metres) { displayRange_ = metres; }
-    bool BatchMode() const { return batchMode_; }
+    bool BatchMode() const { return batch_.Active(); }
     /// The basemap and map-layer inputs (app/Gisinputs.h), from the first show on.
     TGisInputs& GisInputs() { return *gisInputs_; }
     TBitmap& LegendBitmap() { return *legendBitmap_; }
@@ -372,8 +356,10 @@ private:
     int DisplayTimeMs() override;
     void PlaybackStateChanged() override;
     void PlayListChanged() override;
-    void InstallBatchExceptionHandler();
-    void RemoveBatchExceptionHandler();
+    // What a batch run shows (TBatchHost).
+    ScanInfo& BatchScan() override { return scanInfo_; }
+    void ChooseDevice(bool large) override;
+    void ShowOnly(const QString& path) override;
     /// Stores the vertical-section span (0: 90°, 1: 180°), checks its item and shows the window
     /// again at the size of that span.
     void SetSrhiDisplay(int mode);
@@ -388,11 +374,7 @@ private:
     TShownPlayback HoldPlayback();
     void RestorePlayback(const TShownPlayback& shown);
     /// Back to the state right after FormShow, for the converter's next file.
-    void RestoreShownState();
-    TConvertedFrame RunConvertedFile(const QString& inputPath, bool smallDevice, const QString& outputPath,
-                                     bool frame);
-    /// Ends the file the converter is converting with `outcome`.
-    void EndConvertedFile(TBatchOutcome outcome);
+    void RestoreShownState() override;
     /// Stops playback and saves the settings in interactive mode; closing is never refused.
     void FormCloseQuery();
     void FormClose();
@@ -411,9 +393,6 @@ private:
 
     // Data model of the window.
     std::unique_ptr<TBitmap> legendBitmap_;
-    bool batchMode_ = false;
-    QString batchInputPath_;
-    QString batchOutputPath_;
     std::unique_ptr<clEchoSignalProc> signalProc_;
     ScanInfo scanInfo_;
     double displayRange_ = 0.0;
@@ -439,14 +418,8 @@ private:
     std::unique_ptr<TFolderFollower> follower_; // while following a folder
     QStringList pendingArrivals_;               // complete files that came while a step ran
 
-    // The file the converter is converting, while it runs.
-    struct TConvertedFile {
-        QString outputPath;      // empty: beside the input
-        bool wantsFrame = false; // the picture returned instead of a JPEG
-        bool ended = false;
-        TConvertedFrame result;
-    };
-    std::optional<TConvertedFile> convertedFile_;
+    // Last, so that it goes first and its exception handler never outlives the window.
+    TBatchSequence batch_{*this, *this, snapshots_, startOptions_};
 };
 
 inline TFormMain* FormMain = nullptr;

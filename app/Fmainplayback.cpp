@@ -53,7 +53,7 @@ int TFormMain::ShowFile(int index) {
 }
 
 bool TFormMain::FileFailed(int /*index*/, int errorCode) {
-    if (batchMode_ || quietSteps_) {
+    if (batch_.Active() || quietSteps_) {
         return false;
     }
     DialogService().ErrorBox(this, QString::fromStdString(ErrorText(errorCode)));

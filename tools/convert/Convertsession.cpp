@@ -48,7 +48,7 @@ TBatchOutcome TConvertSession::Convert(std::size_t index) {
         }
         return FormMain->ConvertFile(file, smallDevice_, outputPath);
     }
-    const TFormMain::TConvertedFrame converted = FormMain->ConvertFrame(file, smallDevice_);
+    const TConvertedFrame converted = FormMain->ConvertFrame(file, smallDevice_);
     if (!converted.outcome.converted) {
         return converted.outcome;
     }
