@@ -34,7 +34,7 @@ fail() {
 
 $sudo apt-get install -y "$deb" >/dev/null
 for program in nimbrook nimbrook-scaninfo nimbrook-render nimbrook-srhi-look nimbrook-synth nimbrook-demo-map \
-    nimbrook-paint-sweep nimbrook-convert nimbrook-sweepread nimbrook-gisprep; do
+    nimbrook-paint-sweep nimbrook-convert nimbrook-convert-formats nimbrook-sweepread nimbrook-gisprep; do
     [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not installed"
 done
 # The file manager's view: the MIME database names the scan files, and the desktop entry opens them.
@@ -59,6 +59,10 @@ chown "$user" "$work/volume.h5"
 (cd "$work" && as_user nimbrook volume.h5)
 [ -s "$work/volume.jpg" ] || fail "the installed viewer wrote no JPEG of an ODIM_H5 file"
 echo "converted:  volume.h5 -> volume.jpg (nimbrook-sweepread beside the viewer)"
+# An open-format output: written by the converter's second program, installed beside it.
+(cd "$work" && as_user nimbrook-convert --quiet --to cfradial --out nc "$sweep")
+[ -n "$(find "$work/nc" -name '*.nc' -size +0)" ] || fail "the installed converter wrote no CfRadial file"
+echo "converted:  $sweep -> CfRadial (nimbrook-convert-formats beside nimbrook-convert)"
 
 $sudo apt-get remove -y nimbrook >/dev/null
 [ ! -e /usr/bin/nimbrook ] || fail "/usr/bin/nimbrook is left after removal"

@@ -134,12 +134,13 @@ std::vector<std::string> Lines(const std::string& path) {
 class ConvertProcess : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Both programs side by side, as installed: they share the settings file beside them.
+        // The programs side by side, as installed: they share the settings file beside them.
         fs::create_directories(dir_.Path() / "bin");
         fs::create_directories(dir_.Path() / "runtime");
         fs::permissions(dir_.Path() / "runtime", fs::perms::owner_all);
-        for (const auto& [from, to] :
-             {std::pair{NIMBROOK_EXE, "bin/nimbrook"}, {NIMBROOK_CONVERT_EXE, "bin/nimbrook-convert"}}) {
+        for (const auto& [from, to] : {std::pair{NIMBROOK_EXE, "bin/nimbrook"},
+                                       {NIMBROOK_CONVERT_EXE, "bin/nimbrook-convert"},
+                                       {NIMBROOK_CONVERT_FORMATS_EXE, "bin/nimbrook-convert-formats"}}) {
             ASSERT_TRUE(QFile::copy(QString::fromUtf8(from), QString::fromStdString(dir_.File(to))));
         }
     }

@@ -6,18 +6,34 @@
 #include "files/Regularfile.h"
 #include "files/formats/Scansweep.h"
 #include "files/formats/Sweepfactory.h"
+#include "files/formats/Sweepimport.h"
 #include "files/formats/cfradial/Cfradialwriter.h"
 #include "files/formats/odim/Odimwriter.h"
 #include "nimbrook/Version.h"
 #include "platform/Localpath.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+/// The sweep --sweep names (digits only, as the parser checks), kLowestSweep when not given; an
+/// index past any volume's sweeps stays one.
+int SweepIndexOf(const std::string& text) {
+    if (text.empty()) {
+        return kLowestSweep;
+    }
+    long long index = 0;
+    for (const char digit : text) {
+        index = std::min<long long>(index * 10 + (digit - '0'), std::numeric_limits<int>::max());
+    }
+    return static_cast<int>(index);
+}
 
 constexpr int kTemporaryAttempts = 100;
 constexpr int kKeptAllocationBytes = 64 << 20;
@@ -149,16 +165,11 @@ std::string TOpenFormatWorker::WriteOutput(const std::string& inputPath, const s
     return {};
 }
 
-TSameOutputGuard::TSameOutputGuard(std::unique_ptr<TConversionWorker> worker, const QStringList& files,
-                                   const std::vector<std::string>& outputs, const std::vector<bool>& refused)
-    : worker_(std::move(worker)), files_(files), outputs_(outputs), refused_(refused) {}
-
-TBatchOutcome TSameOutputGuard::Convert(std::size_t index) {
-    if (!refused_.at(index)) {
-        return worker_->Convert(index);
-    }
-    const QString input = files_.at(static_cast<qsizetype>(index)).trimmed();
-    std::fprintf(stderr, "nimbrook-convert: %s is not converted: an earlier file in name order writes %s\n",
-                 LocalPathBytes(input).c_str(), outputs_.at(index).c_str());
-    return {false, kScanExceptionError};
+TWorkerFactory OpenFormatWorkers(const QStringList& files, const std::vector<std::string>& outputs,
+                                 const TConvertOptions& options, const std::string& viewerPath) {
+    const TGisSettings gis = ReadGisSettings(options.settingsFile, viewerPath, options.cellM);
+    return [&files, &outputs, &options, gis]() -> std::unique_ptr<TConversionWorker> {
+        return std::make_unique<TOpenFormatWorker>(files, outputs, options.format, options.smallDevice,
+                                                   options.station, SweepIndexOf(options.sweep), gis);
+    };
 }

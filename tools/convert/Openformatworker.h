@@ -3,6 +3,7 @@
 #include "files/Dscnfilemodule.h"
 #include "files/formats/Sweepdata.h"
 #include "files/formats/Sweeplabels.h"
+#include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertoutputs.h"
 #include "tools/convert/Gisoutputs.h"
 #include "tools/convert/Workerpool.h"
@@ -47,18 +48,7 @@ private:
     TGisOutputs gis_;
 };
 
-/// Stands before another worker and refuses the files whose output an input earlier in name order
-/// writes in the same run: code 9 in the operation log and a line on stderr, nothing written.
-class TSameOutputGuard final : public TConversionWorker {
-public:
-    TSameOutputGuard(std::unique_ptr<TConversionWorker> worker, const QStringList& files,
-                     const std::vector<std::string>& outputs, const std::vector<bool>& refused);
-
-    TBatchOutcome Convert(std::size_t index) override;
-
-private:
-    std::unique_ptr<TConversionWorker> worker_;
-    const QStringList& files_;
-    const std::vector<std::string>& outputs_;
-    const std::vector<bool>& refused_;
-};
+/// The workers of an open-format run (TOpenFormatWorkers): the GIS settings are read once, here,
+/// before the workers start.
+TWorkerFactory OpenFormatWorkers(const QStringList& files, const std::vector<std::string>& outputs,
+                                 const TConvertOptions& options, const std::string& viewerPath);
