@@ -28,6 +28,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QShowEvent>
 #include <algorithm>
@@ -78,7 +79,10 @@ TFormMain::TFormMain(const TStartOptions& startOptions, QWidget* parent)
     // Only the right edge takes the playlist.
     setDockOptions(QMainWindow::AnimatedDocks);
 
-    CreateMainMenu();
+    CreateMainMenu(*menuBar(), options_);
+    std::copy(options_.SelectFamily.items.begin(), options_.SelectFamily.items.end(), productItems_.begin());
+    sweepMenu_ = std::make_unique<TSweepMenu>(*MainMenuDisp, MainMenuDispAlpha->menuAction(),
+                                              [this](int index) { ChooseSweep(index); });
     ConnectLifecycleMenu();
     ConnectPlaybackMenu();
     ConnectFollowMenu();

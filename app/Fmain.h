@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Batchsequence.h"
+#include "app/Mainmenuitems.h"
 #include "app/Optionmenus.h"
 #include "app/Playbackengine.h"
 #include "app/Playlisthost.h"
@@ -41,7 +42,7 @@ class clEchoSignalProc;
 
 // TFormMain: the main window. It owns the open scan file's ScanInfo, the frame pipeline with the
 // record of the frame shown, the legend bitmap and the colour and threshold tables, and the owners
-// it wires to its menus and components:
+// it wires to its menus (TMainMenuItems, made in Mainmenuitems.cpp) and components:
 //   TPlaybackEngine    the play list, the position, speed and direction, the step guard and the
 //                      timer TimerFilePlay; the window shows what a step asks for (TPlaybackHost)
 //   TOptionMenus       the radio families of the option menus and the settings they store
@@ -53,7 +54,6 @@ class clEchoSignalProc;
 // The window's own work is split by topic; each topic has its own source file:
 //   Fmain.cpp          lifecycle (FormCreate, FormShow, FormCloseQuery, FormClose, FormDestroy),
 //                      layout, the About box, the application messages (event)
-//   Fmainmenu.cpp      the main menu: every item, separator, tag and radio family
 //   Fmainpipeline.cpp  the frame pipeline: RenderSweep, DrawLegend, UpdateStatusBar,
 //                      RefreshDisplay, OnRepaint
 //   Fmainplayback.cpp  what a playback step shows and reports, the transport commands (forwarded
@@ -71,7 +71,11 @@ class clEchoSignalProc;
 // Dialogs and boxes always go through DialogService() so that tests can answer them.
 class TSweepMenu;
 
-class TFormMain : public QMainWindow, public TPlayListHost, private TPlaybackHost, private TBatchHost {
+class TFormMain : public QMainWindow,
+                  public TMainMenuItems,
+                  public TPlayListHost,
+                  private TPlaybackHost,
+                  private TBatchHost {
     TPlaybackEngine playback_{*this}; // first: TimerFilePlay is its timer
 
 public:
@@ -264,7 +268,7 @@ public:
     std::vector<const TRadioFamily*> OptionFamilies() const { return options_.Families(); }
     TOptionMenus& OptionMenus() { return options_; }
 
-    // --- Components -------------------------------------------------------------------------------
+    // --- Components (the menu items: TMainMenuItems) ------------------------------------------------
 
     TStatusBar* StatusBar1 = nullptr;
     TDisplayPanel* PanelDispMain = nullptr;
@@ -274,68 +278,6 @@ public:
     TFileDialogRequest OpenPictureDialog1;
     TFileDialogRequest SaveDialog1;
 
-    // "ファイル"
-    QMenu* MainMenuFile = nullptr;
-    QAction* MainMenuFileOpen = nullptr;
-    QMenu* MainMenuFilePrint = nullptr;
-    QAction* MainMenuFilePrintMain = nullptr; // tag 0
-    QAction* MainMenuFilePrintSrhi = nullptr; // tag 1
-    QAction* MainMenuFileClose = nullptr;
-    // "設定"
-    QMenu* MainMenuSetting = nullptr;
-    QMenu* MainMenuSettingUnit = nullptr;
-    QAction* MainMenuSettingUnitD = nullptr;
-    QAction* MainMenuSettingUnitS = nullptr;
-    QAction* MainMenuSettingRange = nullptr;
-    QAction* MainMenuSettingAzOffset = nullptr;
-    QMenu* MainMenuSettingCsvOut = nullptr;
-    QAction* MainMenuSettingCsvOutOFF = nullptr;
-    QAction* MainMenuSettingCsvOutON = nullptr;
-    // "表示"
-    QMenu* MainMenuDisp = nullptr;
-    QMenu* MainMenuDispSelect = nullptr;
-    QAction* MainMenuDispSelectRain = nullptr;
-    QAction* MainMenuDispSelectZhh = nullptr;
-    QAction* MainMenuDispSelectV = nullptr;
-    QAction* MainMenuDispSelectZdr = nullptr;
-    QAction* MainMenuDispSelectKdp = nullptr;
-    QAction* MainMenuDispSelectFdp = nullptr;
-    QAction* MainMenuDispSelectRhv = nullptr;
-    QAction* MainMenuDispSelectW = nullptr;
-    QMenu* MainMenuDispAlpha = nullptr;
-    QAction* MainMenuDispMap = nullptr;
-    QAction* MainMenuDispLayers = nullptr;
-    QMenu* SRHI1 = nullptr;
-    QAction* MainMenuDispSrhi90 = nullptr;
-    QAction* MainMenuDispSrhi180 = nullptr;
-    QMenu* MainMenuInvalid = nullptr;
-    QMenu* MainMenuShield = nullptr;
-    QMenu* MainMenuDispersion = nullptr;
-    QMenu* MainMenuClutter = nullptr;
-    QMenu* MainMenuClutterLevel = nullptr;
-    QMenu* MainMenuPulseBlind = nullptr;
-    QMenu* MainMenuSectorBlank = nullptr;
-    QAction* MainMenuDispClear = nullptr;
-    // "再生"
-    QMenu* MainMenuPlay = nullptr;
-    QAction* MainMenuPlayStart = nullptr;
-    QAction* MainMenuPlayStop = nullptr;
-    QAction* MainMenuPlayPause = nullptr;
-    QAction* MainMenuPlayFF = nullptr;
-    QAction* MainMenuPlayREW = nullptr;
-    QAction* MenuItemPlayDispTime = nullptr;
-    QAction* MenuItemPlayList = nullptr;
-    QAction* MainMenuPlayLoop = nullptr;   // check item, the Loop setting
-    QAction* MainMenuPlayFollow = nullptr; // checked while following
-    // "画面コピー"
-    QMenu* MainMenuSnapShot = nullptr;
-    QAction* MainMenuSnapShotMain = nullptr; // tag 0
-    QAction* MainMenuSnapShotSrhi = nullptr; // tag 1
-    QAction* MainMenuSnapShotLoop = nullptr;
-    // "ヘルプ"
-    QMenu* MainMenuHelp = nullptr;
-    QAction* MainMenuHelpVersion = nullptr;
-
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -344,7 +286,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void CreateMainMenu();       // Fmainmenu.cpp
     void ConnectPlaybackMenu();  // Fmainplayback.cpp
     void ConnectLifecycleMenu(); // Fmain.cpp
     void ConnectOptionMenus();   // Fmainoptions.cpp

@@ -1,12 +1,13 @@
-// The main menu of TFormMain: every item with its caption, object name, tag and radio family.
-#include "app/Fmain.h"
-#include "app/Sweepmenu.h"
+#include "app/Mainmenuitems.h"
+
+#include "app/Optionmenus.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -72,8 +73,8 @@ int ActionTag(const QAction* action) {
     return action == nullptr ? 0 : action->property(kTagProperty).toInt();
 }
 
-void TFormMain::CreateMainMenu() {
-    QMenuBar* bar = menuBar();
+void TMainMenuItems::CreateMainMenu(QMenuBar& menuBar, TOptionMenus& options) {
+    QMenuBar* bar = &menuBar;
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
     MainMenuFile = AddMenu(bar, "ファイル", "MainMenuFile");
@@ -87,23 +88,23 @@ void TFormMain::CreateMainMenu() {
 
     MainMenuSetting = AddMenu(bar, "設定", "MainMenuSetting");
     MainMenuSettingUnit = AddSubMenu(MainMenuSetting, "機器選択", "MainMenuSettingUnit");
-    AddRadioFamily(options_.UnitFamily, MainMenuSettingUnit,
+    AddRadioFamily(options.UnitFamily, MainMenuSettingUnit,
                    {{"大型", "MainMenuSettingUnitD", 0}, {"小型", "MainMenuSettingUnitS", 1}});
-    MainMenuSettingUnitD = options_.UnitFamily.items[0];
-    MainMenuSettingUnitS = options_.UnitFamily.items[1];
+    MainMenuSettingUnitD = options.UnitFamily.items[0];
+    MainMenuSettingUnitS = options.UnitFamily.items[1];
     MainMenuSetting->addSeparator();
     MainMenuSettingRange = AddItem(MainMenuSetting, "スケール...", "MainMenuSettingRange");
     MainMenuSettingAzOffset = AddItem(MainMenuSetting, "方位オフセット...", "MainMenuSettingAzOffset");
     MainMenuSetting->addSeparator();
     MainMenuSettingCsvOut = AddSubMenu(MainMenuSetting, "CSV出力", "MainMenuSettingCsvOut");
-    AddRadioFamily(options_.CsvOutFamily, MainMenuSettingCsvOut,
+    AddRadioFamily(options.CsvOutFamily, MainMenuSettingCsvOut,
                    {{"OFF", "MainMenuSettingCsvOutOFF", 0}, {"ON", "MainMenuSettingCsvOutON", 1}});
-    MainMenuSettingCsvOutOFF = options_.CsvOutFamily.items[0];
-    MainMenuSettingCsvOutON = options_.CsvOutFamily.items[1];
+    MainMenuSettingCsvOutOFF = options.CsvOutFamily.items[0];
+    MainMenuSettingCsvOutON = options.CsvOutFamily.items[1];
 
     MainMenuDisp = AddMenu(bar, "表示", "MainMenuDisp");
     MainMenuDispSelect = AddSubMenu(MainMenuDisp, "選択", "MainMenuDispSelect");
-    AddRadioFamily(options_.SelectFamily, MainMenuDispSelect,
+    AddRadioFamily(options.SelectFamily, MainMenuDispSelect,
                    {{"R", "MainMenuDispSelectRain", 0},
                     {"Zh", "MainMenuDispSelectZhh", 1},
                     {"V", "MainMenuDispSelectV", 2},
@@ -112,19 +113,17 @@ void TFormMain::CreateMainMenu() {
                     {"φdp", "MainMenuDispSelectFdp", 5},
                     {"ρhv", "MainMenuDispSelectRhv", 6},
                     {"W", "MainMenuDispSelectW", 7}});
-    for (int p = 0; p < kProductCount; ++p) {
-        productItems_[static_cast<std::size_t>(p)] = options_.SelectFamily.items[static_cast<std::size_t>(p)];
-    }
-    MainMenuDispSelectRain = productItems_[0];
-    MainMenuDispSelectZhh = productItems_[1];
-    MainMenuDispSelectV = productItems_[2];
-    MainMenuDispSelectZdr = productItems_[3];
-    MainMenuDispSelectKdp = productItems_[4];
-    MainMenuDispSelectFdp = productItems_[5];
-    MainMenuDispSelectRhv = productItems_[6];
-    MainMenuDispSelectW = productItems_[7];
+    const std::vector<QAction*>& productItems = options.SelectFamily.items;
+    MainMenuDispSelectRain = productItems[0];
+    MainMenuDispSelectZhh = productItems[1];
+    MainMenuDispSelectV = productItems[2];
+    MainMenuDispSelectZdr = productItems[3];
+    MainMenuDispSelectKdp = productItems[4];
+    MainMenuDispSelectFdp = productItems[5];
+    MainMenuDispSelectRhv = productItems[6];
+    MainMenuDispSelectW = productItems[7];
     MainMenuDispAlpha = AddSubMenu(MainMenuDisp, "透過率", "MainMenuDispAlpha");
-    AddRadioFamily(options_.AlphaFamily, MainMenuDispAlpha,
+    AddRadioFamily(options.AlphaFamily, MainMenuDispAlpha,
                    {{"0%", "MainMenuDispAlpha0", 0},
                     {"25%", "MainMenuDispAlpha25", 25},
                     {"50%", "MainMenuDispAlpha50", 50},
@@ -135,26 +134,26 @@ void TFormMain::CreateMainMenu() {
     MainMenuDispLayers = AddItem(MainMenuDisp, "地図レイヤ...", "MainMenuDispLayers");
     MainMenuDisp->addSeparator();
     SRHI1 = AddSubMenu(MainMenuDisp, "SRHI画面", "SRHI1");
-    AddRadioFamily(options_.SrhiFamily, SRHI1,
+    AddRadioFamily(options.SrhiFamily, SRHI1,
                    {{"90deg表示", "MainMenuDispSrhi90", 0}, {"180deg表示", "MainMenuDispSrhi180", 1}});
-    MainMenuDispSrhi90 = options_.SrhiFamily.items[0];
-    MainMenuDispSrhi180 = options_.SrhiFamily.items[1];
+    MainMenuDispSrhi90 = options.SrhiFamily.items[0];
+    MainMenuDispSrhi180 = options.SrhiFamily.items[1];
     MainMenuDisp->addSeparator();
     MainMenuInvalid = AddSubMenu(MainMenuDisp, "無効データ領域表示", "MainMenuInvalid");
-    AddRadioFamily(options_.InvalidFamily, MainMenuInvalid,
+    AddRadioFamily(options.InvalidFamily, MainMenuInvalid,
                    {{"OFF", "MainMenuInvalidOFF", 0}, {"ON", "MainMenuInvalidON", 1}});
     MainMenuDisp->addSeparator();
     MainMenuShield = AddSubMenu(MainMenuDisp, "電波遮蔽表示", "MainMenuShield");
-    AddFlagFamily(options_.ShieldFamily, MainMenuShield, "MainMenuShieldOff", "MainMenuShield1",
+    AddFlagFamily(options.ShieldFamily, MainMenuShield, "MainMenuShieldOff", "MainMenuShield1",
                   "MainMenuShield2");
     MainMenuDispersion = AddSubMenu(MainMenuDisp, "電波消散表示", "MainMenuDispersion");
-    AddFlagFamily(options_.DispersionFamily, MainMenuDispersion, "MainMenuDispersionOff",
+    AddFlagFamily(options.DispersionFamily, MainMenuDispersion, "MainMenuDispersionOff",
                   "MainMenuDispersion1", "MainMenuDispersion2");
     MainMenuClutter = AddSubMenu(MainMenuDisp, "グランドクラッタ除去表示", "MainMenuClutter");
-    AddFlagFamily(options_.ClutterFamily, MainMenuClutter, "MainMenuClutterOff", "MainMenuClutter1",
+    AddFlagFamily(options.ClutterFamily, MainMenuClutter, "MainMenuClutterOff", "MainMenuClutter1",
                   "MainMenuClutter2");
     MainMenuClutterLevel = AddSubMenu(MainMenuDisp, "グランドクラッタ除去表示レベル", "MainMenuClutterLevel");
-    AddRadioFamily(options_.ClutterLevelFamily, MainMenuClutterLevel,
+    AddRadioFamily(options.ClutterLevelFamily, MainMenuClutterLevel,
                    {{"ALL", "MainMenuClutterLevelall", 0},
                     {"0", "MainMenuClutterLevel0", 1},
                     {"1", "MainMenuClutterLevel1", 2},
@@ -165,10 +164,10 @@ void TFormMain::CreateMainMenu() {
                     {"6", "MainMenuClutterLevel6", 7},
                     {"7", "MainMenuClutterLevel7", 8}});
     MainMenuPulseBlind = AddSubMenu(MainMenuDisp, "パルスブラインドエリア表示", "MainMenuPulseBlind");
-    AddFlagFamily(options_.PulseBlindFamily, MainMenuPulseBlind, "MainMenuPulseBlindOff",
+    AddFlagFamily(options.PulseBlindFamily, MainMenuPulseBlind, "MainMenuPulseBlindOff",
                   "MainMenuPulseBlind1", "MainMenuPulseBlind2");
     MainMenuSectorBlank = AddSubMenu(MainMenuDisp, "セクタブランク表示", "MainMenuSectorBlank");
-    AddFlagFamily(options_.SectorBlankFamily, MainMenuSectorBlank, "MainMenuSectorBlankOff",
+    AddFlagFamily(options.SectorBlankFamily, MainMenuSectorBlank, "MainMenuSectorBlankOff",
                   "MainMenuSectorBlank1", "MainMenuSectorBlank2");
     MainMenuDisp->addSeparator();
     MainMenuDispClear = AddItem(MainMenuDisp, "クリア", "MainMenuDispClear");
@@ -200,7 +199,4 @@ void TFormMain::CreateMainMenu() {
 
     MainMenuHelp = AddMenu(bar, "ヘルプ", "MainMenuHelp");
     MainMenuHelpVersion = AddItem(MainMenuHelp, "バージョン情報", "MainMenuHelpVersion");
-
-    sweepMenu_ = std::make_unique<TSweepMenu>(*MainMenuDisp, MainMenuDispAlpha->menuAction(),
-                                              [this](int index) { ChooseSweep(index); });
 }
