@@ -7,7 +7,6 @@
 #include "app/Displaypanel.h"
 #include "app/Echosignalproc.h"
 #include "app/Fmainreadout.h"
-#include "app/Folderfollower.h"
 #include "app/Fplaylist.h"
 #include "app/Gisinputs.h"
 #include "app/Settingsaccess.h"

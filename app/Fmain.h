@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Batchsequence.h"
+#include "app/Followedfolder.h"
 #include "app/Mainmenuitems.h"
 #include "app/Optionmenus.h"
 #include "app/Playbackengine.h"
@@ -34,7 +35,6 @@ class QMimeData;
 class TBitmap;
 class TCursorReadout;
 class TDisplayPanel;
-class TFolderFollower;
 class TGisInputs;
 class TImage;
 class TStatusBar;
@@ -48,6 +48,7 @@ class clEchoSignalProc;
 //   TOptionMenus       the radio families of the option menus and the settings they store
 //   TWindowSnapshots   capture, JPEG and print of either window
 //   TCursorReadout     the gate under the mouse, from the frame record
+//   TFollowedFolder    the files of a followed folder joining the play list (TFollowHost)
 //   TBatchSequence     batch mode, its exception log and the converter's per-file run; the window
 //                      shows the file it asks for (TBatchHost)
 //
@@ -75,7 +76,8 @@ class TFormMain : public QMainWindow,
                   public TMainMenuItems,
                   public TPlayListHost,
                   private TPlaybackHost,
-                  private TBatchHost {
+                  private TBatchHost,
+                  private TFollowHost {
     TPlaybackEngine playback_{*this}; // first: TimerFilePlay is its timer
 
 public:
@@ -135,20 +137,13 @@ public:
     void MainMenuPlayFollowClick();
     /// "ループ再生" clicked, its check mark now `nowChecked`: stored in the Loop setting.
     void MainMenuPlayLoopClick(bool nowChecked);
-    /// Follows `folder` (one that does not exist yet is waited for): playback stops, the newest
-    /// files it holds (KeptFileCount) become the play list and the newest is shown; each file
-    /// completed later joins the list in play order (AddFollowedFiles).
-    void StartFollowing(const QString& folder);
-    void StopFollowing();
-    bool Following() const;
+    /// Follows `folder` (TFollowedFolder::Start): playback stops, the newest files it holds
+    /// become the play list and the newest is shown; each file completed later joins the list.
+    void StartFollowing(const QString& folder) { followed_.Start(folder); }
+    void StopFollowing() { followed_.Stop(); }
+    bool Following() const { return followed_.Following(); }
     /// Whether playback starts again at the first file after the last (the check mark).
     bool LoopPlayback() const;
-    /// The newest files the list keeps while following: --keep, else the Keep setting (0: all).
-    int KeptFileCount() const;
-    /// Complete files of the followed folder join the list in play order and the list is cut to
-    /// its newest KeptFileCount files. Shown at once when the playback was not running and showed
-    /// the newest file; a file replaced by a newer copy is shown again when it is on screen.
-    void AddFollowedFiles(const QStringList& paths);
     /// The control socket's status: "following=0|1 index=I count=N time=YYYY/MM/DD hh:mm:ss
     /// path=PATH" (I from 1, 0 with no file; time and path empty when nothing is shown).
     QString PlaybackStatus() const;
@@ -297,6 +292,10 @@ private:
     int DisplayTimeMs() override;
     void PlaybackStateChanged() override;
     void PlayListChanged() override;
+    // What following shows (TFollowHost).
+    void FollowedListChanged() override;
+    void FollowedPositionMoved(int index) override;
+    void FollowingChanged(bool following) override;
     // What a batch run shows (TBatchHost).
     ScanInfo& BatchScan() override { return scanInfo_; }
     void ChooseDevice(bool large) override;
@@ -356,8 +355,7 @@ private:
     std::unique_ptr<TCursorReadout> cursorReadout_; // from the first show on
     std::unique_ptr<TGisInputs> gisInputs_;         // basemaps and map layers, from the first show on
 
-    std::unique_ptr<TFolderFollower> follower_; // while following a folder
-    QStringList pendingArrivals_;               // complete files that came while a step ran
+    TFollowedFolder followed_{playback_, *this, startOptions_.keep};
 
     // Last, so that it goes first and its exception handler never outlives the window.
     TBatchSequence batch_{*this, *this, snapshots_, startOptions_};
