@@ -171,7 +171,8 @@ void TBatchSequence::LogException(const std::string& message) {
     EndConvertedFile({false, kScanExceptionError});
 }
 
-TBatchOutcome TBatchSequence::ConvertFile(const QString& inputPath, bool smallDevice, const QString& outputPath) {
+TBatchOutcome TBatchSequence::ConvertFile(const QString& inputPath, bool smallDevice,
+                                          const QString& outputPath) {
     return RunConvertedFile(inputPath, smallDevice, outputPath, false).outcome;
 }
 
@@ -182,9 +183,8 @@ TConvertedFrame TBatchSequence::ConvertFrame(const QString& inputPath, bool smal
 TConvertedFrame TBatchSequence::RunConvertedFile(const QString& inputPath, bool smallDevice,
                                                  const QString& outputPath, bool frame) {
     host_.RestoreShownState();
-    convertedFile_.emplace();
-    convertedFile_->outputPath = outputPath;
-    convertedFile_->wantsFrame = frame;
+    convertedFile_.emplace(
+        TConvertedFile{.outputPath = outputPath, .wantsFrame = frame, .ended = false, .result = {}});
     QStringList arguments{inputPath};
     if (smallDevice) {
         arguments.append(QStringLiteral("1"));

@@ -92,8 +92,8 @@ void TFollowedFolder::Add(const QStringList& paths) {
             ++index;
         }
     }
-    const TKeptList kept = KeepNewest(static_cast<std::size_t>(files.size()),
-                                      static_cast<std::size_t>(KeptFileCount()), index);
+    const TKeptList kept =
+        KeepNewest(static_cast<std::size_t>(files.size()), static_cast<std::size_t>(KeptFileCount()), index);
     files.remove(0, static_cast<qsizetype>(kept.dropFront));
     playback_.SetFiles(files);
     host_.FollowedListChanged();

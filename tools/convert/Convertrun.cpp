@@ -1,3 +1,5 @@
+#include "tools/convert/Convertrun.h"
+
 #include "app/Batchlogs.h"
 #include "base/Commandlinehelp.h"
 #include "platform/Hugepageheap.h"
@@ -6,7 +8,6 @@
 #include "platform/Unattendedplatform.h"
 #include "tools/convert/Convertoptions.h"
 #include "tools/convert/Convertreport.h"
-#include "tools/convert/Convertrun.h"
 #include "tools/convert/Convertsession.h"
 #include "tools/convert/Followconvert.h"
 #include "tools/convert/Loopconvert.h"
@@ -16,8 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -180,9 +181,10 @@ int RunConverter(int argc, char** argv, TOpenFormatWorkers openFormats) {
                 : openFormats(list.files, plan.outputs, options, QFile::encodeName(viewer).toStdString());
         const TWorkerFactory startWorker = [&]() -> std::unique_ptr<TConversionWorker> {
             std::unique_ptr<TConversionWorker> worker =
-                formatWorker ? formatWorker()
-                             : std::make_unique<TConvertSession>(list.files, plan.outputs, options.smallDevice,
-                                                                 settingsFile, QString::fromStdString(options.sweep));
+                formatWorker
+                    ? formatWorker()
+                    : std::make_unique<TConvertSession>(list.files, plan.outputs, options.smallDevice,
+                                                        settingsFile, QString::fromStdString(options.sweep));
             if (plan.refused.empty()) {
                 return worker;
             }

@@ -13,7 +13,8 @@ inline constexpr char kFormatsProgram[] = "nimbrook-convert-formats";
 /// Makes the workers of a run with --to cfradial, odim, geotiff or kmz, in the coordinating process
 /// before any worker starts: outputs[i] is where files[i] goes; `viewerPath` names the viewer whose
 /// settings the run takes.
-using TOpenFormatWorkers = TWorkerFactory (*)(const QStringList& files, const std::vector<std::string>& outputs,
+using TOpenFormatWorkers = TWorkerFactory (*)(const QStringList& files,
+                                              const std::vector<std::string>& outputs,
                                               const TConvertOptions& options, const std::string& viewerPath);
 
 /// The whole converter run of the command line; returns the exit status. Without `openFormats`
