@@ -2,6 +2,7 @@
 
 #include "app/Batchsequence.h"
 #include "app/Followedfolder.h"
+#include "app/Loopexport.h"
 #include "app/Mainmenuitems.h"
 #include "app/Optionmenus.h"
 #include "app/Playbackengine.h"
@@ -49,6 +50,7 @@ class clEchoSignalProc;
 //   TWindowSnapshots   capture, JPEG and print of either window
 //   TCursorReadout     the gate under the mouse, from the frame record
 //   TFollowedFolder    the files of a followed folder joining the play list (TFollowHost)
+//   TLoopExport        the play list saved as an animated loop (TLoopHost)
 //   TBatchSequence     batch mode, its exception log and the converter's per-file run; the window
 //                      shows the file it asks for (TBatchHost)
 //
@@ -63,7 +65,7 @@ class clEchoSignalProc;
 //                      map, product, transparency, quality flags, SRHI mode, clear, device type,
 //                      CSV output)
 //   Fmainsnapshot.cpp  snapshots, printing and the operation log
-//   Fmainloop.cpp      the play list saved as an animated loop
+//   Fmainloop.cpp      "アニメーション保存..." and a file shown for a loop's capture
 //   Fmainbatch.cpp     the command-line start (batch runs forwarded to TBatchSequence), what a
 //                      batch step shows, the message UM_SET_ANGLES, dropped files
 //   Fmainreadout.cpp   the cursor readout in status panel 6 and in the vertical section (its own class)
@@ -77,7 +79,8 @@ class TFormMain : public QMainWindow,
                   public TPlayListHost,
                   private TPlaybackHost,
                   private TBatchHost,
-                  private TFollowHost {
+                  private TFollowHost,
+                  private TLoopHost {
     TPlaybackEngine playback_{*this}; // first: TimerFilePlay is its timer
 
 public:
@@ -183,13 +186,8 @@ public:
     /// ".webp" and ".gif" and saves the play list there as a loop (SaveLoop); a name with neither
     /// extension gets ".webp".
     void MainMenuSnapShotLoopClick();
-    /// Shows every file of the play list in turn as playback does and saves the main window's
-    /// pictures as an animated loop at `path` (".webp" or ".gif"): each shown for the display time,
-    /// the last three times as long, repeated forever; files that fail are left out (the error box
-    /// names the last failure afterwards). A progress dialog can cancel it, leaving no file. The
-    /// window is left as it was: file shown, playback, settings. Returns whether the loop was
-    /// written; throws std::runtime_error when it cannot be.
-    bool SaveLoop(const QString& path);
+    /// The play list saved as an animated loop at `path` (TLoopExport::Save).
+    bool SaveLoop(const QString& path) { return loopExport_.Save(path); }
     // Capture, JPEG and print of window `which` (0: this one), by TWindowSnapshots.
     bool CaptureMainWindow(TBitmap& bitmap);
     void SaveSnapshot(int which, const QString& path);
@@ -296,6 +294,9 @@ private:
     void FollowedListChanged() override;
     void FollowedPositionMoved(int index) override;
     void FollowingChanged(bool following) override;
+    // What a loop's capture shows (TLoopHost).
+    int ShowForLoop(int index) override;
+    void SetQuietSteps(bool quiet) override;
     // What a batch run shows (TBatchHost).
     ScanInfo& BatchScan() override { return scanInfo_; }
     void ChooseDevice(bool large) override;
@@ -308,11 +309,7 @@ private:
     void FormCreate();
     void FormShow();
     /// The settings the menus show: product, transparency, device type and vertical-section span.
-    void ApplyMenuSettings();
-    struct TShownPlayback;
-    /// Stops playback for a loop's captures and returns what RestorePlayback puts back.
-    TShownPlayback HoldPlayback();
-    void RestorePlayback(const TShownPlayback& shown);
+    void ApplyMenuSettings() override;
     /// Back to the state right after FormShow, for the converter's next file.
     void RestoreShownState() override;
     /// Stops playback and saves the settings in interactive mode; closing is never refused.
@@ -356,6 +353,7 @@ private:
     std::unique_ptr<TGisInputs> gisInputs_;         // basemaps and map layers, from the first show on
 
     TFollowedFolder followed_{playback_, *this, startOptions_.keep};
+    TLoopExport loopExport_{*this, *this, playback_, snapshots_};
 
     // Last, so that it goes first and its exception handler never outlives the window.
     TBatchSequence batch_{*this, *this, snapshots_, startOptions_};
