@@ -11,6 +11,16 @@ require_built() {
 # The median of the numbers on standard input, one per line.
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+# Copies the viewer and both converter programs of the build BUILD into the folder BIN (made),
+# side by side as they are installed; fails unless they are built.
+install_converter() {
+    local build=$1 bin=$2
+    local programs=("$build/app/nimbrook" "$build/app/nimbrook-convert" "$build/app/nimbrook-convert-formats")
+    require_built "${programs[@]}"
+    mkdir -p "$bin"
+    cp "${programs[@]}" "$bin/"
+}
+
 # Writes the demo data set into WORK/data and 48 sweeps into WORK/archive (the 12 PPI sweeps of
 # 360 rays x 1000 gates, four copies each) with the synthesiser SYNTH; sets count to their number.
 make_archive() {

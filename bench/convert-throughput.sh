@@ -10,19 +10,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/release}")
 runs=${2:-7}
-viewer="$build/app/nimbrook"
-convert="$build/app/nimbrook-convert"
 synth="$build/tools/synth/nimbrook-synth"
 demomap="$build/tools/demomap/nimbrook-demo-map"
 source bench/common.sh
-require_built "$viewer" "$convert" "$synth" "$demomap"
+require_built "$synth" "$demomap"
 [ -x /usr/bin/time ] || { echo "missing /usr/bin/time: run scripts/install-deps.sh" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 make_archive "$work" "$synth"
-mkdir "$work/bin"
-cp "$viewer" "$convert" "$work/bin/"
+install_converter "$build" "$work/bin"
 one=$(find "$work/data/ppi" -name '*.scn' | sort | head -n 1)
 map=$("$demomap" "$one" "$work/map" | grep -o '/.*\.png' | head -n 1)
 printf '[Disp]\nMap=%s\n' "$map" >"$work/bin/nimbrook.ini"

@@ -10,18 +10,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/release}")
 runs=${2:-5}
-viewer="$build/app/nimbrook"
-convert="$build/app/nimbrook-convert"
-formats="$build/app/nimbrook-convert-formats"
 synth="$build/tools/synth/nimbrook-synth"
 source bench/common.sh
-require_built "$viewer" "$convert" "$formats" "$synth"
+require_built "$synth"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 make_archive "$work" "$synth"
-mkdir "$work/bin"
-cp "$viewer" "$convert" "$formats" "$work/bin/"
+install_converter "$build" "$work/bin"
 printf '[Setting]\nScale=0\n' >"$work/whole-range.ini"
 cd "$work"
 

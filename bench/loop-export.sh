@@ -13,12 +13,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/release}")
 runs=${2:-3}
-viewer="$build/app/nimbrook"
-convert_tool="$build/app/nimbrook-convert"
 synth="$build/tools/synth/nimbrook-synth"
 demomap="$build/tools/demomap/nimbrook-demo-map"
 source bench/common.sh
-require_built "$viewer" "$convert_tool" "$synth" "$demomap"
+require_built "$synth" "$demomap"
 for tool in convert compare; do
     command -v "$tool" >/dev/null || { echo "missing ImageMagick's $tool: run scripts/install-deps.sh" >&2; exit 1; }
 done
@@ -26,8 +24,8 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$synth" "$work/data" >/dev/null
-mkdir "$work/bin" "$work/jpegs" "$work/frames"
-cp "$viewer" "$convert_tool" "$work/bin/"
+mkdir "$work/jpegs" "$work/frames"
+install_converter "$build" "$work/bin"
 cp "$work"/data/ppi/*.scn "$work/jpegs/"
 one=$(find "$work/data/ppi" -name '*.scn' | sort | head -n 1)
 map=$("$demomap" "$one" "$work/map" | grep -o '/.*\.png' | head -n 1)

@@ -12,12 +12,9 @@ cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/release}")
 runs=${2:-5}
 yardstick=$(realpath bench/open-formats-yardstick.py)
-viewer="$build/app/nimbrook"
-convert="$build/app/nimbrook-convert"
-formats="$build/app/nimbrook-convert-formats"
 synth="$build/tools/synth/nimbrook-synth"
 source bench/common.sh
-require_built "$viewer" "$convert" "$formats" "$synth"
+require_built "$synth"
 python=/usr/bin/python3
 "$python" -c 'import netCDF4, h5py, numpy' 2>/dev/null ||
     { echo "missing python3-netcdf4, python3-h5py or python3-numpy: run scripts/install-deps.sh" >&2; exit 1; }
@@ -25,8 +22,7 @@ python=/usr/bin/python3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 make_archive "$work" "$synth"
-mkdir "$work/bin"
-cp "$viewer" "$convert" "$formats" "$work/bin/"
+install_converter "$build" "$work/bin"
 cd "$work"
 
 # Sets rate (the median files/s of RUNS runs) and rates (every run's).
