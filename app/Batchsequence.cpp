@@ -81,7 +81,7 @@ TBatchSequence::TBatchSequence(QObject& window, TBatchHost& host, const TWindowS
     : window_(window), host_(host), snapshots_(snapshots), options_(options) {}
 
 TBatchSequence::~TBatchSequence() {
-    if (TNimbrookApplication* application = Application(); handlerInstalled_ && application != nullptr) {
+    if (TNimbrookApplication* application = Application(); application != nullptr && options_.Unattended()) {
         application->SetExceptionHandler({});
     }
 }
@@ -92,7 +92,6 @@ void TBatchSequence::InstallExceptionHandler() {
         return;
     }
     application->SetExceptionHandler([this](const std::string& message) { LogException(message); });
-    handlerInstalled_ = true;
 }
 
 bool TBatchSequence::Start(const QStringList& arguments) {

@@ -88,7 +88,6 @@ private:
     TBatchHost& host_;
     const TWindowSnapshots& snapshots_;
     const TStartOptions& options_;
-    bool handlerInstalled_ = false;
     bool active_ = false;
     QString inputPath_;
     QString outputPath_;

@@ -1,5 +1,6 @@
 #include "files/formats/Sweepfactory.h"
 
+#include "base/Ownfolder.h"
 #include "files/Gzipopen.h"
 #include "files/Regularfile.h"
 #include "files/formats/Formatsignatures.h"
@@ -8,7 +9,6 @@
 #include <array>
 #include <cstdlib>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -49,13 +49,7 @@ std::string SweepReaderProgram() {
     if (const char* chosen = std::getenv("NIMBROOK_SWEEPREAD"); chosen != nullptr && chosen[0] != '\0') {
         return chosen;
     }
-    std::string self(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) {
-        return {};
-    }
-    self.resize(static_cast<std::size_t>(length));
-    return self.substr(0, self.rfind('/') + 1) + kReaderProgramName;
+    return ProgramBesideThis(kReaderProgramName);
 }
 
 VolumeRead ReadOpenFormatFile(const std::string& path, int wanted) {

@@ -2,6 +2,7 @@
 
 #include "app/Batchlogs.h"
 #include "base/Commandlinehelp.h"
+#include "base/Ownfolder.h"
 #include "platform/Hugepageheap.h"
 #include "platform/Localpath.h"
 #include "platform/Processinfo.h"
@@ -34,13 +35,6 @@ namespace {
 int WrongArguments(const std::string& message) {
     std::fprintf(stderr, "nimbrook-convert: %s (see nimbrook-convert --help)\n", message.c_str());
     return 2;
-}
-
-/// The program `name` in this program's own folder.
-std::string ProgramBesideThis(const char* name) {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (self.parent_path() / name).string();
 }
 
 /// Hands the whole run to the converter with the open-format writers; returns only when that
